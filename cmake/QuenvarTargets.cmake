@@ -1,0 +1,20 @@
+# Settings shared by every target of our own: the language level and the warnings.
+function(quenvar_target_defaults target)
+  target_compile_features(${target} PUBLIC cxx_std_20)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(QUENVAR_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# One GoogleTest executable, discovered by CTest.
+#   quenvar_add_test(NAME name SOURCES ... LIBRARIES ...)
+function(quenvar_add_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  quenvar_target_defaults(${T_NAME})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBRARIES} GTest::gtest GTest::gmock GTest::gtest_main)
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
+  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QUENVAR_BUILD_DIR=${PROJECT_BINARY_DIR}")
+endfunction()

@@ -1,0 +1,20 @@
+// The one header through which the component reaches the operating system: the subset of the
+// Win32 API that Quenvar calls. On Windows it is the system's own headers; on Linux it is the
+// declarations of our platform library, which provides the same names and contracts.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#include <ole2.h>
+#include <oleauto.h>
+#include <wininet.h>
+#else
+#include "platform/win32/Types.h"
+#include "platform/win32/Errors.h"
+#include "platform/win32/Guid.h"
+#include "platform/win32/Unknown.h"
+#include "platform/win32/Kernel.h"
+#include "platform/win32/Text.h"
+#include "platform/win32/Memory.h"
+#include "platform/win32/Bstr.h"
+#endif

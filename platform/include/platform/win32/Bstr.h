@@ -1,0 +1,25 @@
+// BSTR: a UTF-16 string preceded by its byte length and followed by a NUL unit; a NULL BSTR
+// reads as the empty string. Embedded NUL units are allowed.
+#pragma once
+
+#include "platform/win32/Types.h"
+
+using BSTR = OLECHAR*;
+using LPBSTR = BSTR*;
+
+extern "C" {
+
+// A copy up to the first NUL; NULL for NULL input or when out of memory.
+BSTR STDAPICALLTYPE SysAllocString(const OLECHAR* source);
+// length units plus a NUL; copies length units (embedded NULs included) when source is not NULL,
+// else leaves them uninitialised. NULL only when out of memory.
+BSTR STDAPICALLTYPE SysAllocStringLen(const OLECHAR* source, UINT length);
+// A BSTR holding exactly length bytes of source (or uninitialised bytes when source is NULL).
+BSTR STDAPICALLTYPE SysAllocStringByteLen(LPCSTR source, UINT length);
+// Frees the old string and stores a copy; FALSE (old string kept) when out of memory.
+INT STDAPICALLTYPE SysReAllocString(BSTR* target, const OLECHAR* source);
+void STDAPICALLTYPE SysFreeString(BSTR text);
+UINT STDAPICALLTYPE SysStringLen(BSTR text);
+UINT STDAPICALLTYPE SysStringByteLen(BSTR text);
+
+}  // extern "C"

@@ -1,0 +1,79 @@
+// The Win32 scalar types with the platform's widths (LONG and ULONG are 32 bits even on LP64),
+// and the calling-convention macros, empty on Linux.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#define STDMETHODCALLTYPE
+#define STDAPICALLTYPE
+#define WINAPI
+#define CALLBACK
+#define STDAPI extern "C" HRESULT STDAPICALLTYPE
+#define STDAPI_(type) extern "C" type STDAPICALLTYPE
+#define WINAPI_EXPORT extern "C" __attribute__((visibility("default")))
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = std::uint32_t;
+using ULONG = std::uint32_t;
+using USHORT = std::uint16_t;
+using LONG = std::int32_t;
+using SHORT = std::int16_t;
+using INT = std::int32_t;
+using BOOL = std::int32_t;
+using CHAR = char;
+using UCHAR = unsigned char;
+using LONGLONG = std::int64_t;
+using ULONGLONG = std::uint64_t;
+using FLOAT = float;
+using DOUBLE = double;
+using HRESULT = std::int32_t;
+using SCODE = std::int32_t;
+using LCID = DWORD;
+using SIZE_T = std::size_t;
+using ULONG_PTR = std::uintptr_t;
+using LONG_PTR = std::intptr_t;
+using DWORD_PTR = std::uintptr_t;
+using INT_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
+using WCHAR = char16_t;
+using OLECHAR = char16_t;
+
+using PVOID = void*;
+using LPVOID = void*;
+using LPCVOID = const void*;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
+using LPOLESTR = OLECHAR*;
+using LPCOLESTR = const OLECHAR*;
+using LPBYTE = BYTE*;
+using LPDWORD = DWORD*;
+using PDWORD = DWORD*;
+using LPLONG = LONG*;
+using PLONG = LONG*;
+using LPBOOL = BOOL*;
+
+using HANDLE = void*;
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+using HLOCAL = void*;
+using HGLOBAL = void*;
+struct HRSRC__;
+using HRSRC = HRSRC__*;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+constexpr DWORD MAX_PATH = 260;
+
+inline WORD LOWORD(DWORD_PTR value) { return static_cast<WORD>(value & 0xFFFF); }
+inline WORD HIWORD(DWORD_PTR value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }

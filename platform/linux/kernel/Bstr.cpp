@@ -1,0 +1,81 @@
+// BSTRs: [32-bit byte length][UTF-16 units][NUL unit], the pointer at the first unit.
+#include "platform/Win32.h"
+
+#include "linux/testing/FaultPoint.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kPrefixBytes = sizeof(std::uint32_t);
+// The byte length must fit the 32-bit prefix together with the terminator.
+constexpr UINT kMaxBytes = 0xFFFFFFFFu - kPrefixBytes - sizeof(OLECHAR);
+
+std::uint32_t* PrefixOf(BSTR text) { return reinterpret_cast<std::uint32_t*>(text) - 1; }
+
+// A BSTR of `bytes` bytes, filled from `source` when it is not NULL; NULL when out of memory.
+BSTR AllocateBytes(const void* source, UINT bytes, const char* faultName)
+{
+    DWORD error = ERROR_SUCCESS;
+    if (bytes > kMaxBytes || quenvar::platform::FaultInjected(faultName, &error)) return nullptr;
+    // Room for an odd byte count plus a whole NUL unit.
+    auto* block = static_cast<BYTE*>(std::malloc(kPrefixBytes + bytes + 2 * sizeof(OLECHAR)));
+    if (block == nullptr) return nullptr;
+    std::memcpy(block, &bytes, kPrefixBytes);
+    BYTE* data = block + kPrefixBytes;
+    if (source != nullptr) std::memcpy(data, source, bytes);
+    std::memset(data + bytes, 0, 2 * sizeof(OLECHAR) - (bytes % 2));
+    return reinterpret_cast<BSTR>(data);
+}
+
+}  // namespace
+
+extern "C" {
+
+BSTR STDAPICALLTYPE SysAllocString(const OLECHAR* source)
+{
+    if (source == nullptr) return nullptr;
+    std::size_t length = 0;
+    while (source[length] != 0) ++length;
+    if (length > kMaxBytes / sizeof(OLECHAR)) return nullptr;
+    return AllocateBytes(source, static_cast<UINT>(length * sizeof(OLECHAR)), "SysAllocString");
+}
+
+BSTR STDAPICALLTYPE SysAllocStringLen(const OLECHAR* source, UINT length)
+{
+    if (length > kMaxBytes / sizeof(OLECHAR)) return nullptr;
+    return AllocateBytes(source, length * static_cast<UINT>(sizeof(OLECHAR)), "SysAllocStringLen");
+}
+
+BSTR STDAPICALLTYPE SysAllocStringByteLen(LPCSTR source, UINT length)
+{
+    return AllocateBytes(source, length, "SysAllocStringByteLen");
+}
+
+INT STDAPICALLTYPE SysReAllocString(BSTR* target, const OLECHAR* source)
+{
+    if (target == nullptr) return FALSE;
+    BSTR copy = SysAllocString(source);
+    if (copy == nullptr && source != nullptr) return FALSE;
+    SysFreeString(*target);
+    *target = copy;
+    return TRUE;
+}
+
+void STDAPICALLTYPE SysFreeString(BSTR text)
+{
+    if (text != nullptr) std::free(PrefixOf(text));
+}
+
+UINT STDAPICALLTYPE SysStringLen(BSTR text)
+{
+    return text == nullptr ? 0 : *PrefixOf(text) / sizeof(OLECHAR);
+}
+
+UINT STDAPICALLTYPE SysStringByteLen(BSTR text)
+{
+    return text == nullptr ? 0 : *PrefixOf(text);
+}
+
+}  // extern "C"

@@ -1,0 +1,25 @@
+// Conversions of single characters between the supported code pages and UTF-16, shared by the
+// code-page services and the double-byte stepping of CharNextA.
+#pragma once
+
+#include "platform/Win32.h"
+
+#include <string>
+#include <string_view>
+
+namespace quenvar::platform {
+
+// The process's ANSI code page: 1252 or 932.
+UINT AnsiCodePage();
+// CP_ACP and CP_OEMCP become the ANSI code page; 0 for a code page that is not supported.
+UINT ResolveCodePage(UINT codePage);
+bool IsLeadByte(UINT codePage, BYTE value);
+
+// false when the input holds a sequence invalid in the code page and `strict` is set; otherwise
+// such sequences become the code page's replacement character.
+bool DecodeToWide(UINT codePage, std::string_view bytes, bool strict, std::u16string& wide);
+// Characters the code page cannot hold become `defaultChar`; `usedDefault` tells whether any did.
+bool EncodeFromWide(UINT codePage, std::u16string_view wide, char defaultChar, bool strict,
+                    std::string& bytes, bool& usedDefault);
+
+}  // namespace quenvar::platform

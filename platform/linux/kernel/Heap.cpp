@@ -1,0 +1,200 @@
+// Private heaps: every block is linked into its heap, so HeapDestroy can release them all at
+// once. A heap is serialised by its own mutex unless created with HEAP_NO_SERIALIZE.
+#include "platform/Win32.h"
+
+#include "linux/testing/FaultPoint.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+namespace {
+
+constexpr std::uint64_t kHeapMagic = 0x5145'4e56'4845'4150;  // "QENVHEAP"
+
+// Sits in front of every block; its size keeps the caller's memory 16-byte aligned.
+struct alignas(16) BlockHeader {
+    BlockHeader* previous;
+    BlockHeader* next;
+    SIZE_T size;
+};
+
+struct Heap {
+    std::uint64_t magic = kHeapMagic;
+    DWORD options;
+    SIZE_T maximumSize;
+    SIZE_T bytesInUse = 0;
+    std::mutex lock;
+    BlockHeader* blocks = nullptr;
+};
+
+class HeapGuard {
+public:
+    explicit HeapGuard(Heap* heap, DWORD flags)
+        : lock_((heap->options | flags) & HEAP_NO_SERIALIZE ? nullptr : &heap->lock)
+    {
+        if (lock_) lock_->lock();
+    }
+    ~HeapGuard()
+    {
+        if (lock_) lock_->unlock();
+    }
+    HeapGuard(const HeapGuard&) = delete;
+    HeapGuard& operator=(const HeapGuard&) = delete;
+
+private:
+    std::mutex* lock_;
+};
+
+Heap* HeapFromHandle(HANDLE handle)
+{
+    auto* heap = static_cast<Heap*>(handle);
+    return heap != nullptr && heap->magic == kHeapMagic ? heap : nullptr;
+}
+
+BlockHeader* HeaderOf(LPCVOID block)
+{
+    return const_cast<BlockHeader*>(static_cast<const BlockHeader*>(block) - 1);
+}
+
+void Link(Heap* heap, BlockHeader* header)
+{
+    header->previous = nullptr;
+    header->next = heap->blocks;
+    if (heap->blocks) heap->blocks->previous = header;
+    heap->blocks = header;
+    heap->bytesInUse += header->size;
+}
+
+void Unlink(Heap* heap, BlockHeader* header)
+{
+    if (header->previous) header->previous->next = header->next;
+    else heap->blocks = header->next;
+    if (header->next) header->next->previous = header->previous;
+    heap->bytesInUse -= header->size;
+}
+
+bool ExceedsLimit(const Heap* heap, SIZE_T extra)
+{
+    return heap->maximumSize != 0 && heap->bytesInUse + extra > heap->maximumSize;
+}
+
+bool SizeTooLarge(SIZE_T bytes) { return bytes > SIZE_MAX / 2 - sizeof(BlockHeader); }
+
+}  // namespace
+
+extern "C" {
+
+HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize)
+{
+    DWORD error = ERROR_SUCCESS;
+    if (quenvar::platform::FaultInjected("HeapCreate", &error)) {
+        SetLastError(error);
+        return nullptr;
+    }
+    if (maximumSize != 0 && initialSize > maximumSize) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto* heap = new (std::nothrow) Heap;
+    if (heap == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    heap->options = options;
+    heap->maximumSize = maximumSize;
+    return heap;
+}
+
+BOOL WINAPI HeapDestroy(HANDLE handle)
+{
+    Heap* heap = HeapFromHandle(handle);
+    if (heap == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    for (BlockHeader* header = heap->blocks; header != nullptr;) {
+        BlockHeader* next = header->next;
+        std::free(header);
+        header = next;
+    }
+    heap->magic = 0;
+    delete heap;
+    return TRUE;
+}
+
+LPVOID WINAPI HeapAlloc(HANDLE handle, DWORD flags, SIZE_T bytes)
+{
+    DWORD error = ERROR_SUCCESS;
+    Heap* heap = HeapFromHandle(handle);
+    if (heap == nullptr || SizeTooLarge(bytes) || quenvar::platform::FaultInjected("HeapAlloc", &error)) {
+        return nullptr;
+    }
+    HeapGuard guard(heap, flags);
+    if (ExceedsLimit(heap, bytes)) return nullptr;
+    auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + bytes));
+    if (header == nullptr) return nullptr;
+    header->size = bytes;
+    if (flags & HEAP_ZERO_MEMORY) std::memset(header + 1, 0, bytes);
+    Link(heap, header);
+    return header + 1;
+}
+
+LPVOID WINAPI HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes)
+{
+    DWORD error = ERROR_SUCCESS;
+    Heap* heap = HeapFromHandle(handle);
+    if (heap == nullptr || block == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (SizeTooLarge(bytes) || quenvar::platform::FaultInjected("HeapReAlloc", &error)) return nullptr;
+    HeapGuard guard(heap, flags);
+    BlockHeader* header = HeaderOf(block);
+    const SIZE_T oldSize = header->size;
+    if (bytes > oldSize && ExceedsLimit(heap, bytes - oldSize)) return nullptr;
+    if (flags & HEAP_REALLOC_IN_PLACE_ONLY) {
+        if (bytes > oldSize) return nullptr;
+        heap->bytesInUse -= oldSize - bytes;
+        header->size = bytes;
+        return block;
+    }
+    Unlink(heap, header);
+    auto* moved = static_cast<BlockHeader*>(std::realloc(header, sizeof(BlockHeader) + bytes));
+    if (moved == nullptr) {
+        Link(heap, header);
+        return nullptr;
+    }
+    moved->size = bytes;
+    if ((flags & HEAP_ZERO_MEMORY) && bytes > oldSize) {
+        std::memset(reinterpret_cast<BYTE*>(moved + 1) + oldSize, 0, bytes - oldSize);
+    }
+    Link(heap, moved);
+    return moved + 1;
+}
+
+BOOL WINAPI HeapFree(HANDLE handle, DWORD flags, LPVOID block)
+{
+    Heap* heap = HeapFromHandle(handle);
+    if (heap == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (block == nullptr) return TRUE;
+    HeapGuard guard(heap, flags);
+    BlockHeader* header = HeaderOf(block);
+    Unlink(heap, header);
+    std::free(header);
+    return TRUE;
+}
+
+SIZE_T WINAPI HeapSize(HANDLE handle, DWORD flags, LPCVOID block)
+{
+    Heap* heap = HeapFromHandle(handle);
+    if (heap == nullptr || block == nullptr) return static_cast<SIZE_T>(-1);
+    HeapGuard guard(heap, flags);
+    return HeaderOf(block)->size;
+}
+
+}  // extern "C"

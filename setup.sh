@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what Quenvar needs to build and test, then configures and builds it into build/.
+# Idempotent; runs as root or through sudo.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+  build-essential cmake pkg-config
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libcurl4-openssl-dev libsqlite3-dev libffi-dev
+  mingw-w64-tools binutils-mingw-w64-i686
+  nginx-light curl
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+cmake -S . -B build -DQUENVAR_WERROR=$werror >/dev/null
+cmake --build build -j "$(nproc)"

@@ -1,0 +1,75 @@
+#include "platform/Win32.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+TEST(Bstr, NullRules)
+{
+    EXPECT_EQ(SysAllocString(nullptr), nullptr);
+    EXPECT_EQ(SysStringLen(nullptr), 0u);
+    EXPECT_EQ(SysStringByteLen(nullptr), 0u);
+    SysFreeString(nullptr);
+
+    BSTR empty = SysAllocStringLen(nullptr, 0);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(SysStringLen(empty), 0u);
+    EXPECT_EQ(empty[0], u'\0');
+    SysFreeString(empty);
+}
+
+TEST(Bstr, LayoutHasBytePrefixAndTerminator)
+{
+    BSTR text = SysAllocString(u"abc");
+    ASSERT_NE(text, nullptr);
+    std::uint32_t prefix;
+    std::memcpy(&prefix, reinterpret_cast<const char*>(text) - 4, sizeof prefix);
+    EXPECT_EQ(prefix, 6u);
+    EXPECT_EQ(SysStringLen(text), 3u);
+    EXPECT_EQ(SysStringByteLen(text), 6u);
+    EXPECT_EQ(text[3], u'\0');
+    SysFreeString(text);
+}
+
+TEST(Bstr, EmbeddedNulCopiedByLengthButNotByString)
+{
+    const char16_t source[] = u"ab\0cd";
+    BSTR counted = SysAllocStringLen(source, 5);
+    ASSERT_NE(counted, nullptr);
+    EXPECT_EQ(SysStringLen(counted), 5u);
+    EXPECT_EQ(std::u16string_view(counted, 5), std::u16string_view(source, 5));
+    EXPECT_EQ(counted[5], u'\0');
+
+    BSTR copied = SysAllocString(counted);
+    EXPECT_EQ(SysStringLen(copied), 2u);
+    SysFreeString(copied);
+    SysFreeString(counted);
+}
+
+TEST(Bstr, ByteLengthMayBeOdd)
+{
+    BSTR bytes = SysAllocStringByteLen("xyz", 3);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(SysStringByteLen(bytes), 3u);
+    EXPECT_EQ(SysStringLen(bytes), 1u);
+    EXPECT_EQ(std::memcmp(bytes, "xyz\0", 4), 0);
+    SysFreeString(bytes);
+}
+
+TEST(Bstr, ReAllocReplacesString)
+{
+    BSTR text = SysAllocString(u"old");
+    EXPECT_TRUE(SysReAllocString(&text, u"new"));
+    EXPECT_EQ(std::u16string_view(text), u"new");
+    SysFreeString(text);
+}
+
+TEST(Bstr, ImpossibleLengthFailsInsteadOfOverflowing)
+{
+    EXPECT_EQ(SysAllocStringLen(nullptr, 0x80000000u), nullptr);
+    EXPECT_EQ(SysAllocStringByteLen(nullptr, 0xFFFFFFFFu), nullptr);
+}
+
+}  // namespace
