@@ -17,4 +17,5 @@
 #include "platform/win32/Text.h"
 #include "platform/win32/Memory.h"
 #include "platform/win32/Bstr.h"
+#include "platform/win32/Registry.h"
 #endif

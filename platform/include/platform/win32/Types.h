@@ -77,3 +77,17 @@ constexpr DWORD MAX_PATH = 260;
 
 inline WORD LOWORD(DWORD_PTR value) { return static_cast<WORD>(value & 0xFFFF); }
 inline WORD HIWORD(DWORD_PTR value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
+
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+using PFILETIME = FILETIME*;
+using LPFILETIME = FILETIME*;
+
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
