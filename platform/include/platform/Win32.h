@@ -18,4 +18,6 @@
 #include "platform/win32/Memory.h"
 #include "platform/win32/Bstr.h"
 #include "platform/win32/Registry.h"
+#include "platform/win32/Automation.h"
+#include "platform/win32/TypeLib.h"
 #endif
