@@ -26,6 +26,9 @@ HRESULT LoadImportedLibrary(const ImportedLibraryModel& imported, const std::u16
 {
     *out = nullptr;
     if (imported.libid == kStdOleLibraryId) return LoadStdOleLibrary(out);
+    if (SUCCEEDED(LoadRegTypeLib(imported.libid, imported.majorVersion, imported.minorVersion, imported.lcid, out))) {
+        return S_OK;
+    }
     if (importerDirectory.empty()) return TYPE_E_CANTLOADLIBRARY;
     try {
         // The import names a file; only its last part counts, so it cannot lead elsewhere.

@@ -3,6 +3,8 @@
 // interface deriving from another, and types imported from a second library.
 #include "TypeLibTestSupport.h"
 
+#include "platform/testing/RegistryTesting.h"
+
 #include <gtest/gtest.h>
 
 namespace typelibtest {
@@ -51,6 +53,8 @@ protected:
         FAIL() << "no function";
     }
 
+    // Imports other than the OLE Automation library are looked up in the registry first.
+    quenvar::testing::ScopedPrivateRegistry registry_;
     Owned<ITypeLib> library_;
 };
 

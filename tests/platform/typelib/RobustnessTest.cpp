@@ -3,6 +3,8 @@
 // reading outside the file (the sanitizer build runs these).
 #include "TypeLibTestSupport.h"
 
+#include "platform/testing/RegistryTesting.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -112,6 +114,7 @@ protected:
 
     void SetUp() override { WriteBytes(directory_.path() / "outside.tlb", ReadBytes(kOutsideLibrary)); }
 
+    quenvar::testing::ScopedPrivateRegistry registry_;
     TempDirectory directory_;
 };
 
