@@ -1,0 +1,81 @@
+// ITypeInfo over one type description of a read library, seen through one view. The object
+// holds a reference on its library. Thread-safe: the functions of a dual's dispatch view, which
+// take loading the base interfaces, are gathered once under a lock.
+#pragma once
+
+#include "linux/typelib/InterfaceOwner.h"
+#include "linux/typelib/TypeLibrary.h"
+
+#include <mutex>
+#include <vector>
+
+namespace quenvar::platform {
+
+class TypeInformation final : public ITypeInfo {
+public:
+    // A new object with one reference for the caller.
+    [[nodiscard]] static HRESULT Create(TypeLibrary* library, std::size_t index, TypeView view,
+                                        ITypeInfo** out) noexcept;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
+
+    HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR** ppTypeAttr) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp** ppTComp) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetVarDesc(UINT index, VARDESC** ppVarDesc) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames,
+                                       UINT* pcNames) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT index, INT* pImplTypeFlags) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) noexcept override;
+    HRESULT STDMETHODCALLTYPE Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
+                                     VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString,
+                                               DWORD* pdwHelpContext, BSTR* pBstrHelpFile) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pBstrDllName, BSTR* pBstrName,
+                                          WORD* pwOrdinal) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetRefTypeInfo(HREFTYPE hRefType, ITypeInfo** ppTInfo) noexcept override;
+    HRESULT STDMETHODCALLTYPE AddressOfMember(MEMBERID memid, INVOKEKIND invKind, PVOID* ppv) noexcept override;
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, PVOID* ppvObj) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetMops(MEMBERID memid, BSTR* pBstrMops) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex) noexcept override;
+    void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR* pTypeAttr) noexcept override;
+    void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC* pFuncDesc) noexcept override;
+    void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC* pVarDesc) noexcept override;
+
+private:
+    // A function of a table of functions: index `index` among the own functions of `owner`, an
+    // interface view.
+    struct TableFunction {
+        UniqueInterface<ITypeInfo> owner;
+        UINT index = 0;
+    };
+
+    TypeInformation(TypeLibrary* library, std::size_t index, TypeView view);
+    ~TypeInformation();
+
+    const LibraryModel& library() const { return library_->model(); }
+    const TypeInfoModel& type() const { return library().typeInfos[index_]; }
+    // The handle of the base interface as the table of functions sees it (bit 1 set for a local
+    // dual, so that it resolves to the dual's interface view); false when there is none.
+    bool TableBase(HREFTYPE& hreftype) const;
+    // The base interface that name and member lookups continue into; S_FALSE when there is none.
+    [[nodiscard]] HRESULT LookupBase(ITypeInfo** out) noexcept;
+    // The dispatch view's functions: the whole table of the interface view, inherited first.
+    [[nodiscard]] HRESULT DispatchFunctions(const std::vector<TableFunction>*& functions) noexcept;
+
+    const FunctionModel* FindFunction(MEMBERID memid) const;
+    const VariableModel* FindVariable(MEMBERID memid) const;
+
+    LONG references_ = 1;
+    TypeLibrary* library_;
+    std::size_t index_;
+    TypeView view_;
+    std::mutex dispatchFunctionsLock_;
+    bool dispatchFunctionsRead_ = false;
+    std::vector<TableFunction> dispatchFunctions_;
+};
+
+}  // namespace quenvar::platform
