@@ -201,8 +201,8 @@ bool MsftParser::ReadType(std::int32_t encoded, std::size_t& node, int depth)
         const ByteWindow& records = segments_[kTypeDescTab];
         WORD vt = 0;
         std::int32_t target = 0;
-        if (!records.Contains(encoded, kTypeDescRecordSize) || !records.ReadU16(encoded, vt) ||
-            !records.ReadI32(encoded + 4, target)) {
+        const std::int64_t at = encoded;
+        if (!records.Contains(at, kTypeDescRecordSize) || !records.ReadU16(at, vt) || !records.ReadI32(at + 4, target)) {
             return false;
         }
         type.vt = static_cast<VARTYPE>(vt & VT_TYPEMASK);
@@ -228,7 +228,7 @@ bool MsftParser::ReadType(std::int32_t encoded, std::size_t& node, int depth)
     return true;
 }
 
-bool MsftParser::ReadArrayType(std::int32_t offset, TypeNode& node, int depth)
+bool MsftParser::ReadArrayType(std::int64_t offset, TypeNode& node, int depth)
 {
     const ByteWindow& arrays = segments_[kArrayDescTab];
     std::int32_t element = 0;
@@ -248,7 +248,7 @@ bool MsftParser::ReadArrayType(std::int32_t offset, TypeNode& node, int depth)
     return true;
 }
 
-bool MsftParser::ReadValue(std::int32_t encoded, ValueModel& value) const
+bool MsftParser::ReadValue(std::int64_t encoded, ValueModel& value) const
 {
     if (encoded < 0) {
         // Inline: a small variant type in bits 26-30, an unsigned value in bits 0-25.

@@ -144,13 +144,13 @@ bool MsftParser::ReadImports()
         if (known == librariesByOffset.end()) {
             ImportedLibraryModel imported;
             const ByteWindow& files = segments_[kImpFiles];
+            const std::int64_t file = fileOffset;
             std::int32_t libidOffset = 0;
             WORD nameField = 0;
             std::string_view fileName;
-            if (!files.ReadI32(fileOffset, libidOffset) || !files.ReadU32(fileOffset + 4, imported.lcid) ||
-                !files.ReadU16(fileOffset + 8, imported.majorVersion) ||
-                !files.ReadU16(fileOffset + 10, imported.minorVersion) || !files.ReadU16(fileOffset + 12, nameField) ||
-                !files.ReadText(fileOffset + 14, nameField >> 2, fileName) ||
+            if (!files.ReadI32(file, libidOffset) || !files.ReadU32(file + 4, imported.lcid) ||
+                !files.ReadU16(file + 8, imported.majorVersion) || !files.ReadU16(file + 10, imported.minorVersion) ||
+                !files.ReadU16(file + 12, nameField) || !files.ReadText(file + 14, nameField >> 2, fileName) ||
                 !ReadGuidRecord(libidOffset, imported.libid)) {
                 return false;
             }
@@ -217,16 +217,17 @@ bool MsftParser::ReadImplementedTypes(const ByteWindow& record, TypeInfoModel& t
     switch (type.kind) {
     case TKIND_COCLASS: {
         // A chain of reference records; following it for `count` steps bounds even a cycle.
-        std::int32_t at = data1;
+        std::int64_t at = data1;
         for (WORD i = 0; i < count; ++i) {
             ImplementedTypeModel implemented;
-            std::int32_t hreftype = 0;
+            std::int32_t hreftype = 0, next = 0;
             const ByteWindow& references = segments_[kRefTab];
             if (!references.Contains(at, kRefRecordSize) || !references.ReadI32(at, hreftype) ||
-                !references.ReadI32(at + 4, implemented.flags) || !references.ReadI32(at + 12, at) ||
+                !references.ReadI32(at + 4, implemented.flags) || !references.ReadI32(at + 12, next) ||
                 !IsKnownHreftype(hreftype)) {
                 return false;
             }
+            at = next;
             implemented.hreftype = static_cast<HREFTYPE>(hreftype);
             type.implemented.push_back(implemented);
         }
@@ -259,7 +260,7 @@ bool MsftParser::ReadImplementedTypes(const ByteWindow& record, TypeInfoModel& t
     }
 }
 
-bool MsftParser::ReadName(std::int32_t offset, OptionalText& out) const
+bool MsftParser::ReadName(std::int64_t offset, OptionalText& out) const
 {
     out.reset();
     if (offset == kNone) return true;
@@ -269,7 +270,7 @@ bool MsftParser::ReadName(std::int32_t offset, OptionalText& out) const
            DecodeText(text, out);
 }
 
-bool MsftParser::ReadString(std::int32_t offset, OptionalText& out) const
+bool MsftParser::ReadString(std::int64_t offset, OptionalText& out) const
 {
     out.reset();
     if (offset == kNone) return true;
@@ -279,7 +280,7 @@ bool MsftParser::ReadString(std::int32_t offset, OptionalText& out) const
            DecodeText(text, out);
 }
 
-bool MsftParser::ReadGuidRecord(std::int32_t offset, GUID& out) const
+bool MsftParser::ReadGuidRecord(std::int64_t offset, GUID& out) const
 {
     return segments_[kGuidTab].Contains(offset, kGuidRecordSize) && segments_[kGuidTab].ReadGuid(offset, out);
 }

@@ -1,6 +1,7 @@
 // The parser behind ReadMsftLibrary: one pass over a library's header, segments, imports, type
 // descriptions and member blocks. Each step answers false when the file is inconsistent; the
-// caller turns that into TYPE_E_INVDATAREAD.
+// caller turns that into TYPE_E_INVDATAREAD. Offsets from the file are 32-bit and may be anything,
+// so arithmetic on them is done in 64 bits.
 #pragma once
 
 #include "linux/typelib/ByteWindow.h"
@@ -42,9 +43,9 @@ private:
     [[nodiscard]] bool ReadTypeInfo(std::size_t index);
     [[nodiscard]] bool ReadImplementedTypes(const ByteWindow& record, TypeInfoModel& type);
 
-    [[nodiscard]] bool ReadName(std::int32_t offset, OptionalText& out) const;
-    [[nodiscard]] bool ReadString(std::int32_t offset, OptionalText& out) const;
-    [[nodiscard]] bool ReadGuidRecord(std::int32_t offset, GUID& out) const;
+    [[nodiscard]] bool ReadName(std::int64_t offset, OptionalText& out) const;
+    [[nodiscard]] bool ReadString(std::int64_t offset, OptionalText& out) const;
+    [[nodiscard]] bool ReadGuidRecord(std::int64_t offset, GUID& out) const;
     [[nodiscard]] bool DecodeText(std::string_view bytes, OptionalText& out) const;
     [[nodiscard]] bool IsKnownHreftype(std::int32_t hreftype) const;
 
@@ -54,8 +55,8 @@ private:
     [[nodiscard]] bool ReadFunction(const ByteWindow& record, FunctionModel& function);
     [[nodiscard]] bool ReadVariable(const ByteWindow& record, VariableModel& variable);
     [[nodiscard]] bool ReadType(std::int32_t encoded, std::size_t& node, int depth = 0);
-    [[nodiscard]] bool ReadArrayType(std::int32_t offset, TypeNode& node, int depth);
-    [[nodiscard]] bool ReadValue(std::int32_t encoded, ValueModel& value) const;
+    [[nodiscard]] bool ReadArrayType(std::int64_t offset, TypeNode& node, int depth);
+    [[nodiscard]] bool ReadValue(std::int64_t encoded, ValueModel& value) const;
 
     ByteWindow file_;
     LibraryModel& library_;

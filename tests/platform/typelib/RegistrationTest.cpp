@@ -206,6 +206,20 @@ TEST_F(Registration, RoundTripFindsTheLibraryWhateverTheLocale)
     EXPECT_EQ(LoadRegTypeLib(kComponentLibraryId, 1, 0, 0, nullptr), E_INVALIDARG);
 }
 
+TEST_F(Registration, LibrariesRegisteredFromModules)
+{
+    // A module's path names its TYPELIB 1, "module\\N" its TYPELIB N; both are found again.
+    const std::u16string module = Wide(QUENVAR_TYPELIB_MODULE);
+    Owned<ITypeLib> first, second, found;
+    ASSERT_EQ(LoadTypeLib(module.c_str(), first.put()), S_OK);
+    ASSERT_EQ(LoadTypeLib((module + u"\\2").c_str(), second.put()), S_OK);
+    ASSERT_EQ(RegisterTypeLib(first.get(), module.c_str(), nullptr), S_OK);
+    ASSERT_EQ(RegisterTypeLib(second.get(), (module + u"\\2").c_str(), nullptr), S_OK);
+    EXPECT_EQ(LoadRegTypeLib(kComponentLibraryId, 1, 0, 0, found.put()), S_OK);
+    const GUID readerLibrary = {0x8B0E6A10, 0x3F2C, 0x4D51, {0xA7, 0xE4, 0x1C, 0x9D, 0x2B, 0x3A, 0x4F, 0x50}};
+    EXPECT_EQ(LoadRegTypeLib(readerLibrary, 3, 2, 0, found.put()), S_OK);
+}
+
 TEST_F(Registration, VersionRules)
 {
     // Registered 3.0, 3.1 and 3.55 (key "3.37"): the major must match, the minor asked for is

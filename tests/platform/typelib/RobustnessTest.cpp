@@ -28,7 +28,7 @@ void WalkTypeInfo(ITypeInfo* info, int depth);
 void WalkReference(ITypeInfo* info, HREFTYPE reference, int depth)
 {
     Owned<ITypeInfo> target;
-    if (depth < 2 && SUCCEEDED(info->GetRefTypeInfo(reference, target.put()))) WalkTypeInfo(target.get(), depth + 1);
+    if (depth < 1 && SUCCEEDED(info->GetRefTypeInfo(reference, target.put()))) WalkTypeInfo(target.get(), depth + 1);
 }
 
 void WalkType(ITypeInfo* info, const TYPEDESC& type, int depth)
@@ -140,7 +140,7 @@ TEST_F(Robustness, RandomCorruptionsNeverReadOutside)
     const DWORD interesting[] = {0, 1, 2, 3, 0x64, 0xFFFFFFFF, 0xFFFFFFFE, 0x7FFFFFFF, 0x80000000, 0xFFFF, 0x10000};
     const std::filesystem::path damaged[] = {directory_.path() / "quenvar.tlb", directory_.path() / "reader.tlb"};
     int loaded = 0;
-    for (int round = 0; round < 10000; ++round) {
+    for (int round = 0; round < 3000; ++round) {
         const std::vector<BYTE>& original = originals[round % 2];
         if (round < 2) WriteBytes(damaged[round], original);
         std::fstream file(damaged[round % 2], std::ios::in | std::ios::out | std::ios::binary);
@@ -174,7 +174,7 @@ TEST_F(Robustness, RandomCorruptionsNeverReadOutside)
     }
     // Many corruptions hit bytes nothing checks (padding, hash chains, help strings).
     EXPECT_GT(loaded, 0);
-    EXPECT_LT(loaded, 10000);
+    EXPECT_LT(loaded, 3000);
     RecordProperty("loaded", loaded);
 }
 

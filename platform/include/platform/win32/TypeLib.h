@@ -167,7 +167,9 @@ struct FUNCDESC {
     CALLCONV callconv;
     SHORT cParams;
     SHORT cParamsOpt;
-    SHORT oVft;  // byte offset of the function's slot in the table of functions
+    // Byte offset of the function's slot in the table of functions, for this process's pointer
+    // size whatever the library was described for: slot = oVft / sizeof(void*).
+    SHORT oVft;
     SHORT cScodes;
     ELEMDESC elemdescFunc;
     WORD wFuncFlags;
@@ -246,14 +248,28 @@ extern "C" {
 extern const IID IID_ITypeInfo;
 extern const IID IID_ITypeLib;
 
-// A module's TYPELIB 1, "path\N" for its TYPELIB N, or a bare type library file.
+// A bare type library file, a module's TYPELIB 1, or "path\N" for its TYPELIB N. The path is
+// converted with the ANSI code page, the platform's encoding of file names. The library is not
+// registered. E_INVALIDARG for NULL arguments; TYPE_E_CANTLOADLIBRARY when there is no such file
+// or resource; TYPE_E_UNSUPFORMAT or TYPE_E_INVDATAREAD when its content is not a sound MSFT
+// library. The caller owns the reference in *typeLib (NULL on failure).
 HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR file, ITypeLib** typeLib);
 // Finds the library through the registry: the major version must match, a minor version at
-// least the one asked for is accepted.
+// least the one asked for is accepted (the exact one first, else the highest); the locale asked
+// for is tried first, then its primary language, 0, and any registered one. The file found must
+// hold that library in such a version. TYPE_E_LIBNOTREGISTERED when nothing fits,
+// TYPE_E_REGISTRYACCESS when the registry cannot be read, else LoadTypeLib's failure.
 HRESULT STDAPICALLTYPE LoadRegTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,
                                       ITypeLib** typeLib);
-// Writes the library's keys (and those of its dual and dispatch interfaces) under HKCR.
+// Writes under HKCR TypeLib\{libid}\<major.minor in hex> (the library's doc string) with
+// <lcid in hex>\win32 or \win64 (fullPath), FLAGS and HELPDIR (helpDirectory; when NULL, the
+// folder of fullPath for a new key), and Interface\{iid} for its dispatch and OLE Automation
+// interfaces. Coclasses are not registered. E_INVALIDARG for a NULL library or path,
+// TYPE_E_REGISTRYACCESS when a write fails; what was written before stays.
 HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR fullPath, LPCOLESTR helpDirectory);
+// Removes what RegisterTypeLib wrote for that version, locale and system, keeping interface keys
+// that another registration now owns. E_INVALIDARG when it is not registered,
+// TYPE_E_INVALIDSTATE when the registered file cannot be loaded.
 HRESULT STDAPICALLTYPE UnRegisterTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,
                                          SYSKIND sysKind);
 
