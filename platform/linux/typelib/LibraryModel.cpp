@@ -16,10 +16,9 @@ const TypeInfoModel* LibraryModel::FindLocal(HREFTYPE hreftype, std::size_t* ind
 
 const ImportedTypeModel* LibraryModel::FindImported(HREFTYPE hreftype) const
 {
-    for (const ImportedTypeModel& type : importedTypes) {
-        if (type.hreftype == hreftype) return &type;
-    }
-    return nullptr;
+    const std::size_t index = (hreftype - 1) / kImportRecordSize;
+    if ((hreftype - 1) % kImportRecordSize != 0 || index >= importedTypes.size()) return nullptr;
+    return &importedTypes[index];
 }
 
 }  // namespace quenvar::platform

@@ -1,18 +1,21 @@
 // A type library as read from its file: plain values, checked once when the file is read, from
-// which ITypeLib and ITypeInfo answer without looking at the file again. Strings are UTF-16;
-// an absent name or string is an empty optional.
+// which ITypeLib and ITypeInfo answer without looking at the file again. What no interface here
+// reports (help-string contexts, a module's DLL name, custom data) is not kept.
 #pragma once
 
 #include "platform/Win32.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace quenvar::platform {
 
-using OptionalText = std::optional<std::u16string>;
+// A name or string in UTF-16, null when absent. One text is shared by every place that names it,
+// so the model never grows beyond a small multiple of the file.
+using OptionalText = std::shared_ptr<const std::u16string>;
 
 // A type: a base type, or a pointer to, safe array of or fixed array of another node, or a
 // reference to a type description. Nodes refer to each other by index in LibraryModel::types.
@@ -42,7 +45,6 @@ struct FunctionModel {
     OptionalText name;
     OptionalText docString;
     DWORD helpContext = 0;
-    DWORD helpStringContext = 0;
     FUNCKIND funcKind = FUNC_PUREVIRTUAL;
     INVOKEKIND invokeKind = INVOKE_FUNC;
     CALLCONV callConv = CC_STDCALL;
@@ -58,7 +60,6 @@ struct VariableModel {
     OptionalText name;
     OptionalText docString;
     DWORD helpContext = 0;
-    DWORD helpStringContext = 0;
     VARKIND varKind = VAR_PERINSTANCE;
     WORD flags = 0;
     std::size_t type = 0;
@@ -79,7 +80,6 @@ struct TypeInfoModel {
     OptionalText name;
     OptionalText docString;
     DWORD helpContext = 0;
-    DWORD helpStringContext = 0;
     WORD majorVersion = 0;
     WORD minorVersion = 0;
     WORD tableSlots = 0;  // slots of the table of functions, inherited ones included
@@ -88,7 +88,6 @@ struct TypeInfoModel {
     // A coclass's interfaces; for an interface or dispatch interface its base, if any.
     std::vector<ImplementedTypeModel> implemented;
     std::optional<std::size_t> aliasType;
-    OptionalText dllName;
     std::vector<FunctionModel> functions;
     std::vector<VariableModel> variables;
 
@@ -103,7 +102,9 @@ struct ImportedLibraryModel {
     std::u16string fileName;
 };
 
-// A type taken from another library: by GUID when it has one, else by index there.
+// A type taken from another library: by GUID when it has one, else by index there. Its handle is
+// the offset of its 12-byte import record plus 1.
+constexpr HREFTYPE kImportRecordSize = 12;
 struct ImportedTypeModel {
     HREFTYPE hreftype = 0;
     std::size_t library = 0;
@@ -114,7 +115,6 @@ struct ImportedTypeModel {
 
 struct LibraryModel {
     GUID libid = {};
-    LCID hashLcid = 0;
     LCID lcid = 0;
     SYSKIND sysKind = SYS_WIN32;
     WORD majorVersion = 0;
@@ -124,7 +124,6 @@ struct LibraryModel {
     OptionalText docString;
     OptionalText helpFile;
     DWORD helpContext = 0;
-    DWORD helpStringContext = 0;
     std::optional<HREFTYPE> dispatchHreftype;  // IDispatch, the base of dispatch interfaces
     std::vector<TypeInfoModel> typeInfos;
     std::vector<TypeNode> types;
@@ -132,6 +131,7 @@ struct LibraryModel {
     std::vector<ImportedTypeModel> importedTypes;
 
     const TypeInfoModel* FindLocal(HREFTYPE hreftype, std::size_t* index) const;
+    // Imported types are kept in the order of their records, so a handle gives the index.
     const ImportedTypeModel* FindImported(HREFTYPE hreftype) const;
 };
 

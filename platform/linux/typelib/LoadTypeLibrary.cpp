@@ -17,9 +17,6 @@
 namespace quenvar::platform {
 namespace {
 
-// Far beyond any real type library; bounds what a stray path can make us read.
-constexpr off_t kMaxFileBytes = 64 * 1024 * 1024;
-
 struct FileDescriptorTraits {
     using Pointer = int;
     static Pointer Invalid() noexcept { return -1; }
@@ -49,7 +46,8 @@ FileKind ReadTypeLibraryFile(const std::string& path, std::vector<BYTE>& bytes)
     if (pread(file.get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head) || !IsMsftLibrary(head)) {
         return FileKind::kOther;
     }
-    if (status.st_size > kMaxFileBytes) return FileKind::kUnreadable;
+    // Too large to be read as a library: refused without reading it.
+    if (static_cast<std::uint64_t>(status.st_size) > kMaxLibraryBytes) return FileKind::kUnreadable;
     bytes.resize(static_cast<std::size_t>(status.st_size));
     std::size_t done = 0;
     while (done < bytes.size()) {

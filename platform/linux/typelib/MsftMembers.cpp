@@ -14,7 +14,7 @@ constexpr std::int32_t kNullString = -1;
 // Chains of pointers and arrays deeper than this only come from a corrupt or hostile file.
 constexpr int kMaxTypeDepth = 16;
 
-enum OptionalField { kHelpContext = 0, kHelpString = 1, kHelpStringContext = 5 };
+enum OptionalField { kHelpContext = 0, kHelpString = 1 };
 
 bool IsValidInvokeKind(DWORD kind)
 {
@@ -78,7 +78,7 @@ bool MsftParser::ReadMembers(std::int32_t blockOffset, WORD functionCount, WORD 
         ByteWindow record;
         if (!block.ReadI32(memids + 4 * i, memid) || !block.ReadI32(names + 4 * i, nameOffset) ||
             !block.ReadI32(offsets + 4 * i, recordOffset) || !records.ReadU16(recordOffset, recordSize) ||
-            !records.Window(recordOffset, recordSize, record)) {
+            !records.Window(recordOffset, recordSize, record) || !Spend(recordSize)) {
             return false;
         }
         if (i < functionCount) {
@@ -126,8 +126,6 @@ bool MsftParser::ReadFunction(const ByteWindow& record, FunctionModel& function)
     std::int32_t helpString = -1;
     if ((optionalFields > kHelpContext && !record.ReadU32(optionalAt(kHelpContext), function.helpContext)) ||
         (optionalFields > kHelpString && !record.ReadI32(optionalAt(kHelpString), helpString)) ||
-        (optionalFields > kHelpStringContext &&
-         !record.ReadU32(optionalAt(kHelpStringContext), function.helpStringContext)) ||
         !ReadString(helpString, function.docString)) {
         return false;
     }
@@ -169,7 +167,7 @@ bool MsftParser::ReadVariable(const ByteWindow& record, VariableModel& variable)
     // Longer records carry the help attributes in the order the functions' optional fields do.
     const std::int64_t size = static_cast<std::int64_t>(record.size());
     if ((size >= 24 && !record.ReadU32(20, variable.helpContext)) || (size >= 28 && !record.ReadI32(24, helpString)) ||
-        (size >= 40 && !record.ReadU32(36, variable.helpStringContext)) || !ReadString(helpString, variable.docString)) {
+        !ReadString(helpString, variable.docString)) {
         return false;
     }
     if (variable.varKind == VAR_CONST) {
@@ -235,6 +233,7 @@ bool MsftParser::ReadArrayType(std::int64_t offset, TypeNode& node, int depth)
     WORD dimensions = 0;
     if (!arrays.ReadI32(offset, element) || !arrays.ReadU16(offset + 4, dimensions) || dimensions == 0 ||
         !arrays.Contains(offset + 8, 8 * static_cast<std::int64_t>(dimensions)) ||
+        !Spend(8 * static_cast<std::int64_t>(dimensions)) ||
         !ReadType(element, node.element, depth + 1)) {
         return false;
     }
@@ -260,11 +259,18 @@ bool MsftParser::ReadValue(std::int64_t encoded, ValueModel& value) const
     const ByteWindow& data = segments_[kCustData];
     if (!data.ReadU16(encoded, value.vt)) return false;
     if (value.vt == VT_BSTR) {
+        if (const auto known = values_.find(encoded); known != values_.end()) {
+            value.text = known->second;
+            return true;
+        }
         std::int32_t length = 0;
         std::string_view text;
         if (!data.ReadI32(encoded + 2, length)) return false;
-        if (length == kNullString) return true;
-        return data.ReadText(encoded + 6, length, text) && DecodeText(text, value.text);
+        if (length != kNullString && (!data.ReadText(encoded + 6, length, text) || !DecodeText(text, value.text))) {
+            return false;
+        }
+        values_.emplace(encoded, value.text);
+        return true;
     }
     const int size = ScalarSize(value.vt);
     std::string_view bytes;

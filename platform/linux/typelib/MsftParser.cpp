@@ -5,7 +5,6 @@
 #include "linux/kernel/CodePage.h"
 #include "linux/typelib/MsftReader.h"
 
-#include <algorithm>
 #include <new>
 
 namespace quenvar::platform {
@@ -16,7 +15,6 @@ constexpr DWORD kFormatVersion = 0x00010002;
 constexpr std::int64_t kHeaderSize = 0x54;
 constexpr std::int64_t kSegmentEntrySize = 16;
 constexpr std::int64_t kTypeInfoRecordSize = 0x64;
-constexpr std::int64_t kImpInfoRecordSize = 12;
 constexpr std::int64_t kRefRecordSize = 16;
 constexpr std::int64_t kGuidRecordSize = 24;
 constexpr DWORD kHelpStringDllPresent = 0x100;
@@ -49,9 +47,16 @@ HRESULT MsftParser::Parse()
     DWORD magic = 0;
     DWORD version = 0;
     DWORD varFlags = 0;
+    LCID hashLcid = 0;
     if (!file_.ReadU32(0, magic) || magic != kMagic) return TYPE_E_UNSUPFORMAT;
-    if (!file_.ReadU32(4, version) || !file_.ReadU32(0x14, varFlags)) return TYPE_E_INVDATAREAD;
+    if (file_.size() > kMaxLibraryBytes) return TYPE_E_INVDATAREAD;
+    if (!file_.ReadU32(4, version) || !file_.ReadU32(0x14, varFlags) || !file_.ReadU32(0x0C, hashLcid)) {
+        return TYPE_E_INVDATAREAD;
+    }
     if (version != kFormatVersion) return TYPE_E_UNSUPFORMAT;
+    budget_ = static_cast<std::int64_t>(file_.size());
+    // The locale the names were hashed for is also the one whose code page they are written in.
+    codePage_ = CodePageOfLocale(hashLcid);
     const DWORD sysKind = varFlags & 0xF;
     if (sysKind != SYS_WIN32 && sysKind != SYS_WIN64) return TYPE_E_UNSUPFORMAT;
     library_.sysKind = static_cast<SYSKIND>(sysKind);
@@ -89,14 +94,18 @@ bool MsftParser::ReadSegments(std::int64_t directory)
 
 bool MsftParser::ReadTypeInfoOffsets(std::int64_t array, std::int32_t count)
 {
-    if (!file_.Contains(array, 4 * static_cast<std::int64_t>(count))) return false;
+    // Each type description has a record of its own, which bounds the count.
+    if (!file_.Contains(array, 4 * static_cast<std::int64_t>(count)) ||
+        count > static_cast<std::int64_t>(segments_[kTypeInfoTab].size()) / kTypeInfoRecordSize) {
+        return false;
+    }
     typeInfoOffsets_.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
         std::int32_t offset = 0;
         if (!file_.ReadI32(array + 4 * static_cast<std::int64_t>(i), offset)) return false;
         // The offset doubles as the type's handle, whose two low bits must be clear.
-        if ((offset & 3) != 0 || !segments_[kTypeInfoTab].Contains(offset, kTypeInfoRecordSize)) return false;
-        if (std::find(typeInfoOffsets_.begin(), typeInfoOffsets_.end(), offset) != typeInfoOffsets_.end()) {
+        if ((offset & 3) != 0 || !segments_[kTypeInfoTab].Contains(offset, kTypeInfoRecordSize) ||
+            !knownTypeInfoOffsets_.insert(offset).second) {
             return false;
         }
         typeInfoOffsets_.push_back(offset);
@@ -108,14 +117,12 @@ bool MsftParser::ReadLibraryAttributes()
 {
     std::int32_t guidOffset = 0, helpString = 0, nameOffset = 0, helpFile = 0, dispatch = 0;
     DWORD version = 0, flags = 0;
-    if (!file_.ReadU32(0x0C, library_.hashLcid) || !file_.ReadU32(0x10, library_.lcid) ||
+    if (!file_.ReadU32(0x10, library_.lcid) ||
         !file_.ReadI32(0x08, guidOffset) || !file_.ReadU32(0x18, version) || !file_.ReadU32(0x1C, flags) ||
-        !file_.ReadI32(0x24, helpString) || !file_.ReadU32(0x28, library_.helpStringContext) ||
-        !file_.ReadU32(0x2C, library_.helpContext) || !file_.ReadI32(0x38, nameOffset) ||
+        !file_.ReadI32(0x24, helpString) || !file_.ReadU32(0x2C, library_.helpContext) || !file_.ReadI32(0x38, nameOffset) ||
         !file_.ReadI32(0x3C, helpFile) || !file_.ReadI32(0x4C, dispatch)) {
         return false;
     }
-    codePage_ = CodePageOfLocale(library_.hashLcid);
     library_.majorVersion = LOWORD(version);
     library_.minorVersion = HIWORD(version);
     library_.flags = LOWORD(flags);
@@ -131,9 +138,9 @@ bool MsftParser::ReadLibraryAttributes()
 bool MsftParser::ReadImports()
 {
     const ByteWindow& records = segments_[kImpInfo];
-    if (records.size() % kImpInfoRecordSize != 0) return false;
+    if (records.size() % static_cast<std::int64_t>(kImportRecordSize) != 0) return false;
     std::map<std::int32_t, std::size_t> librariesByOffset;
-    for (std::int64_t at = 0; at < static_cast<std::int64_t>(records.size()); at += kImpInfoRecordSize) {
+    for (std::int64_t at = 0; at < static_cast<std::int64_t>(records.size()); at += static_cast<std::int64_t>(kImportRecordSize)) {
         DWORD flags = 0;
         std::int32_t fileOffset = 0, guidOrIndex = 0;
         if (!records.ReadU32(at, flags) || !records.ReadI32(at + 4, fileOffset) ||
@@ -156,7 +163,7 @@ bool MsftParser::ReadImports()
             }
             OptionalText name;
             if (!DecodeText(fileName, name)) return false;
-            imported.fileName = std::move(*name);
+            imported.fileName = *name;
             known = librariesByOffset.emplace(fileOffset, library_.importedLibraries.size()).first;
             library_.importedLibraries.push_back(std::move(imported));
         }
@@ -188,7 +195,7 @@ bool MsftParser::ReadTypeInfo(std::size_t index)
     if (!record.ReadU32(0x00, typeKind) || !record.ReadI32(0x04, memberBlock) || !record.ReadU32(0x18, elements) ||
         !record.ReadI32(0x2C, guidOffset) || !record.ReadU32(0x30, flags) || !record.ReadI32(0x34, nameOffset) ||
         !record.ReadU32(0x38, version) || !record.ReadI32(0x3C, docString) ||
-        !record.ReadU32(0x40, type.helpStringContext) || !record.ReadU32(0x44, type.helpContext) ||
+        !record.ReadU32(0x44, type.helpContext) ||
         !record.ReadU16(0x4E, tableSize) || !record.ReadU32(0x50, type.instanceSize)) {
         return false;
     }
@@ -222,7 +229,7 @@ bool MsftParser::ReadImplementedTypes(const ByteWindow& record, TypeInfoModel& t
             ImplementedTypeModel implemented;
             std::int32_t hreftype = 0, next = 0;
             const ByteWindow& references = segments_[kRefTab];
-            if (!references.Contains(at, kRefRecordSize) || !references.ReadI32(at, hreftype) ||
+            if (!Spend(kRefRecordSize) || !references.Contains(at, kRefRecordSize) || !references.ReadI32(at, hreftype) ||
                 !references.ReadI32(at + 4, implemented.flags) || !references.ReadI32(at + 12, next) ||
                 !IsKnownHreftype(hreftype)) {
                 return false;
@@ -253,8 +260,6 @@ bool MsftParser::ReadImplementedTypes(const ByteWindow& record, TypeInfoModel& t
         type.aliasType = aliased;
         return true;
     }
-    case TKIND_MODULE:
-        return ReadString(data1, type.dllName);
     default:
         return true;
     }
@@ -264,20 +269,36 @@ bool MsftParser::ReadName(std::int64_t offset, OptionalText& out) const
 {
     out.reset();
     if (offset == kNone) return true;
+    if (const auto known = names_.find(offset); known != names_.end()) {
+        out = known->second;
+        return true;
+    }
     BYTE length = 0;
     std::string_view text;
-    return segments_[kNameTab].ReadU8(offset + 8, length) && segments_[kNameTab].ReadText(offset + 12, length, text) &&
-           DecodeText(text, out);
+    if (!segments_[kNameTab].ReadU8(offset + 8, length) || !segments_[kNameTab].ReadText(offset + 12, length, text) ||
+        !DecodeText(text, out)) {
+        return false;
+    }
+    names_.emplace(offset, out);
+    return true;
 }
 
 bool MsftParser::ReadString(std::int64_t offset, OptionalText& out) const
 {
     out.reset();
     if (offset == kNone) return true;
+    if (const auto known = strings_.find(offset); known != strings_.end()) {
+        out = known->second;
+        return true;
+    }
     WORD length = 0;
     std::string_view text;
-    return segments_[kStringTab].ReadU16(offset, length) && segments_[kStringTab].ReadText(offset + 2, length, text) &&
-           DecodeText(text, out);
+    if (!segments_[kStringTab].ReadU16(offset, length) || !segments_[kStringTab].ReadText(offset + 2, length, text) ||
+        !DecodeText(text, out)) {
+        return false;
+    }
+    strings_.emplace(offset, out);
+    return true;
 }
 
 bool MsftParser::ReadGuidRecord(std::int64_t offset, GUID& out) const
@@ -289,15 +310,21 @@ bool MsftParser::DecodeText(std::string_view bytes, OptionalText& out) const
 {
     std::u16string wide;
     if (!DecodeToWide(codePage_, bytes, /*strict=*/false, wide)) return false;
-    out = std::move(wide);
+    out = std::make_shared<const std::u16string>(std::move(wide));
     return true;
+}
+
+bool MsftParser::Spend(std::int64_t bytes)
+{
+    budget_ -= bytes;
+    return budget_ >= 0;
 }
 
 bool MsftParser::IsKnownHreftype(std::int32_t hreftype) const
 {
     switch (hreftype & 3) {
     case 0:
-        return std::find(typeInfoOffsets_.begin(), typeInfoOffsets_.end(), hreftype) != typeInfoOffsets_.end();
+        return knownTypeInfoOffsets_.contains(hreftype);
     case 1:
         return library_.FindImported(static_cast<HREFTYPE>(hreftype)) != nullptr;
     default:

@@ -9,6 +9,8 @@
 
 #include <array>
 #include <map>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace quenvar::platform {
 
@@ -48,6 +50,10 @@ private:
     [[nodiscard]] bool ReadGuidRecord(std::int64_t offset, GUID& out) const;
     [[nodiscard]] bool DecodeText(std::string_view bytes, OptionalText& out) const;
     [[nodiscard]] bool IsKnownHreftype(std::int32_t hreftype) const;
+    // Records that a sound library stores once can be named many times by a hostile one; every
+    // read of a member, reference or array record spends its size from a budget of the file's
+    // size, so the model never grows beyond a small multiple of the file.
+    [[nodiscard]] bool Spend(std::int64_t bytes);
 
     // Member blocks, types and values (MsftMembers.cpp).
     [[nodiscard]] bool ReadMembers(std::int32_t blockOffset, WORD functionCount, WORD variableCount,
@@ -62,7 +68,13 @@ private:
     LibraryModel& library_;
     std::array<ByteWindow, kSegmentCount> segments_;
     std::vector<std::int32_t> typeInfoOffsets_;
+    std::unordered_set<std::int32_t> knownTypeInfoOffsets_;
     std::map<std::int32_t, std::size_t> typeNodes_;  // by encoding, so shared descriptors stay shared
+    // Texts by offset in their segment, decoded once however often they are named.
+    mutable std::unordered_map<std::int64_t, OptionalText> names_;
+    mutable std::unordered_map<std::int64_t, OptionalText> strings_;
+    mutable std::unordered_map<std::int64_t, OptionalText> values_;
+    std::int64_t budget_ = 0;
     UINT codePage_ = 1252;
     UINT pointerSize_ = 4;
 };

@@ -7,12 +7,16 @@
 
 namespace quenvar::platform {
 
+// Far beyond any real type library; larger data is refused, which bounds what reading costs.
+constexpr std::size_t kMaxLibraryBytes = 16 * 1024 * 1024;
+
 // Whether the bytes begin like an MSFT type library.
 bool IsMsftLibrary(std::span<const BYTE> bytes);
 
 // Reads the whole library, checking every offset and count against the bytes. TYPE_E_UNSUPFORMAT
 // for data that is not an MSFT library for 32- or 64-bit Windows, TYPE_E_INVDATAREAD for one
-// that points outside itself or contradicts itself, E_OUTOFMEMORY. `library` is meaningful only
+// that points outside itself, contradicts itself or is larger than kMaxLibraryBytes,
+// E_OUTOFMEMORY. `library` is meaningful only
 // on S_OK.
 [[nodiscard]] HRESULT ReadMsftLibrary(std::span<const BYTE> bytes, LibraryModel& library) noexcept;
 

@@ -227,6 +227,26 @@ TEST_F(Robustness, CraftedInconsistencies)
     }
 }
 
+TEST_F(Robustness, LoopingReferenceChainIsBounded)
+{
+    // The coclass's one reference record names itself as the next: a few turns read, but a count
+    // that would make the model far larger than the file is refused.
+    std::vector<BYTE> bytes = ReadBytes(kComponentLibrary);
+    Put32(bytes, Segment(bytes, 3) + 12, 0);
+    const std::size_t implementedCount = Segment(bytes, 0) + 0x4C;
+    Owned<ITypeLib> library;
+    bytes[implementedCount] = 3;
+    ASSERT_EQ(LoadBytes(bytes, library), S_OK);
+    Owned<ITypeInfo> coclass;
+    ASSERT_EQ(library.get()->GetTypeInfo(0, coclass.put()), S_OK);
+    HREFTYPE third = 0;
+    EXPECT_EQ(coclass.get()->GetRefTypeOfImplType(2, &third), S_OK);
+    EXPECT_EQ(third, 0x64u);
+    bytes[implementedCount] = 0xFF;
+    bytes[implementedCount + 1] = 0xFF;
+    EXPECT_EQ(LoadBytes(bytes, library), TYPE_E_INVDATAREAD);
+}
+
 TEST_F(Robustness, InterfaceThatDerivesFromItself)
 {
     // A base reference to itself reads (the handle exists) but every walk up the bases stops.
