@@ -17,10 +17,11 @@ public:
     DescriptionStorage() = default;
     DescriptionStorage(const DescriptionStorage&) = delete;
     DescriptionStorage& operator=(const DescriptionStorage&) = delete;
-    // Frees the strings of the variants handed out by Track.
+    // Clears the variants registered with Track.
     ~DescriptionStorage();
 
-    // `count` zeroed objects of a plain C type, or `bytes` bytes for a variable-length one.
+    // `count` zeroed objects of a plain C type, or `bytes` bytes for a variable-length one. The
+    // blocks are arrays of bytes, in which such objects begin to live, aligned for any of them.
     template <typename T>
     T* Allocate(std::size_t count = 1)
     {
@@ -32,7 +33,7 @@ public:
     void Track(VARIANT* variant) { variants_.push_back(variant); }
 
 private:
-    std::vector<std::unique_ptr<std::max_align_t[]>> blocks_;
+    std::vector<std::unique_ptr<std::byte[]>> blocks_;
     std::vector<VARIANT*> variants_;
 };
 
