@@ -42,6 +42,40 @@ TEST(Library, LoadsFindsOwnExportsAndCountsLoads)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
+TEST(Library, ModuleHandleOfAnAddressOrAName)
+{
+    constexpr DWORD kFromAddress = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    UniqueModule module(LoadLibraryA(QUENVAR_PLAIN_MODULE));
+    ASSERT_TRUE(module);
+    const auto answer = reinterpret_cast<LPCSTR>(GetProcAddress(module.get(), "QuenvarTestAnswer"));
+    HMODULE found = nullptr;
+    EXPECT_TRUE(GetModuleHandleExA(kFromAddress, answer, &found));
+    EXPECT_EQ(found, module.get());
+
+    // Without the unchanged-refcount flag the caller owns a load of its own.
+    HMODULE referenced = nullptr;
+    EXPECT_TRUE(GetModuleHandleExA(0, QUENVAR_PLAIN_MODULE, &referenced));
+    EXPECT_EQ(referenced, module.get());
+    module.reset();
+    EXPECT_NE(GetProcAddress(referenced, "QuenvarTestAnswer"), nullptr);
+    EXPECT_TRUE(FreeLibrary(referenced));
+
+    HMODULE executable = nullptr;
+    HMODULE executableByAddress = nullptr;
+    EXPECT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, nullptr, &executable));
+    EXPECT_TRUE(GetModuleHandleExA(kFromAddress, reinterpret_cast<LPCSTR>(&Address), &executableByAddress));
+    EXPECT_EQ(executable, executableByAddress);
+
+    int local = 0;
+    found = reinterpret_cast<HMODULE>(1);
+    SetLastError(0);
+    EXPECT_FALSE(GetModuleHandleExA(kFromAddress, reinterpret_cast<LPCSTR>(&local), &found));
+    EXPECT_EQ(found, nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+    EXPECT_FALSE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, "libquenvar-absent.so", &found));
+    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+}
+
 TEST(Library, LoadFailuresAnswerPlatformCodes)
 {
     TempFolder folder;

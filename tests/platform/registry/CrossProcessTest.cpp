@@ -105,7 +105,8 @@ TEST_F(CrossProcess, ForkedChildUsesItsOwnConnectionAndParentSeesItsChanges)
     ASSERT_EQ(SetString(kept.get(), "Before", "parent"), ERROR_SUCCESS);  // the parent's connection is open
     const pid_t child = Spawn([&] {
         // Handles are inherited; the connection is not.
-        return SetString(kept.get(), "Child", "child") == ERROR_SUCCESS && QueryString(kept.get(), "Before") == "parent" &&
+        return SetString(kept.get(), "Child", "child") == ERROR_SUCCESS &&
+               QueryString(kept.get(), "Before") == "parent" &&
                RegDeleteKeyA(HKEY_CLASSES_ROOT, "Victim") == ERROR_SUCCESS;
     });
     ASSERT_NE(child, -1);

@@ -64,6 +64,7 @@ TEST_F(Handles, WrongHandlesFailCleanly)
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Gone", 0, nullptr, 0, KEY_READ, nullptr, &closed, nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegCloseKey(closed), ERROR_SUCCESS);
+    SetLastError(1234);
     for (HKEY wrong : {static_cast<HKEY>(nullptr), reinterpret_cast<HKEY>(0x1234), closed,
                        reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000007))}) {
         for (const KeyUse& use : KeyUses()) {
@@ -72,6 +73,7 @@ TEST_F(Handles, WrongHandlesFailCleanly)
         }
         EXPECT_EQ(RegCloseKey(wrong), ERROR_INVALID_HANDLE);
     }
+    EXPECT_EQ(GetLastError(), 1234u);  // results come back as return values only
     // Closing a root is harmless, and it stays usable.
     EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
     EXPECT_TRUE(Exists(HKEY_CURRENT_USER, "Gone"));

@@ -33,11 +33,12 @@ protected:
     ToolRun Reg(const std::string& arguments)
     {
         const char* buildDir = std::getenv("QUENVAR_BUILD_DIR");
-        const fs::path tool = buildDir != nullptr ? fs::path(buildDir) / "bin/reg"
-                                                  : fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin/reg";
+        const fs::path build =
+            buildDir != nullptr ? fs::path(buildDir) : fs::read_symlink("/proc/self/exe").parent_path().parent_path();
         const fs::path out = fs::path(registry_.Folder()) / "out";
         const fs::path err = fs::path(registry_.Folder()) / "err";
-        const std::string command = "'" + tool.string() + "' " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
+        const std::string command =
+            "'" + (build / "bin/reg").string() + "' " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
     }

@@ -61,8 +61,8 @@ TEST_F(RegistryFile, LocationFromTheEnvironmentWithPrivateModes)
     const Case cases[] = {
         {"QUENVAR_REGISTRY", nested.c_str(), nullptr, nested, folder / "a"},
         {"XDG_DATA_HOME", nullptr, dataHome.c_str(), folder / "xdg/quenvar/registry.db", folder / "xdg"},
-        {"home, a relative XDG_DATA_HOME ignored", nullptr, "relative", folder / "home/.local/share/quenvar/registry.db",
-         folder / "home/.local"},
+        {"home, a relative XDG_DATA_HOME ignored", nullptr, "relative",
+         folder / "home/.local/share/quenvar/registry.db", folder / "home/.local"},
     };
     ScopedVariable home("HOME", (folder / "home").c_str());
     for (const Case& c : cases) {
