@@ -49,7 +49,10 @@ void FillTypeDesc(const LibraryModel& library, std::size_t index, DescriptionSto
     return true;
 }
 
-WORD TableBytes(WORD slots) { return static_cast<WORD>(slots * sizeof(void*)); }
+WORD TableBytes(WORD slots)
+{
+    return static_cast<WORD>(slots * sizeof(void*));
+}
 
 }  // namespace
 
@@ -94,7 +97,8 @@ HRESULT BuildFuncDesc(const LibraryModel& library, const FunctionModel& function
         desc.oVft = static_cast<SHORT>(TableBytes(function.slot));
         desc.wFuncFlags = function.flags;
         FillTypeDesc(library, function.returnType, storage, desc.elemdescFunc.tdesc);
-        if (!function.parameters.empty()) desc.lprgelemdescParam = storage.Allocate<ELEMDESC>(function.parameters.size());
+        if (!function.parameters.empty())
+            desc.lprgelemdescParam = storage.Allocate<ELEMDESC>(function.parameters.size());
         for (std::size_t i = 0; i < function.parameters.size(); ++i) {
             const ParameterModel& parameter = function.parameters[i];
             ELEMDESC& element = desc.lprgelemdescParam[i];

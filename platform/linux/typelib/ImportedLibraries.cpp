@@ -35,7 +35,8 @@ HRESULT LoadImportedLibrary(const ImportedLibraryModel& imported, const std::u16
         const std::u16string_view fileName(imported.fileName);
         const std::size_t separator = fileName.find_last_of(u"/\\");
         const std::u16string path =
-            importerDirectory + std::u16string(separator == std::u16string_view::npos ? fileName : fileName.substr(separator + 1));
+            importerDirectory +
+            std::u16string(separator == std::u16string_view::npos ? fileName : fileName.substr(separator + 1));
         UniqueInterface<ITypeLib> library;
         if (FAILED(LoadTypeLibraryFromPath(path, library.put())) || !IsLibrary(library.get(), imported.libid)) {
             return TYPE_E_CANTLOADLIBRARY;

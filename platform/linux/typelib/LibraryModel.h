@@ -21,9 +21,9 @@ using OptionalText = std::shared_ptr<const std::u16string>;
 // reference to a type description. Nodes refer to each other by index in LibraryModel::types.
 struct TypeNode {
     VARTYPE vt = VT_EMPTY;
-    std::size_t element = 0;              // VT_PTR, VT_SAFEARRAY, VT_CARRAY
-    HREFTYPE hreftype = 0;                // VT_USERDEFINED
-    std::vector<SAFEARRAYBOUND> bounds;   // VT_CARRAY, leftmost dimension first
+    std::size_t element = 0;             // VT_PTR, VT_SAFEARRAY, VT_CARRAY
+    HREFTYPE hreftype = 0;               // VT_USERDEFINED
+    std::vector<SAFEARRAYBOUND> bounds;  // VT_CARRAY, leftmost dimension first
 };
 
 // A constant or default value. Scalars keep their little-endian bytes in `bits`.
@@ -63,8 +63,8 @@ struct VariableModel {
     VARKIND varKind = VAR_PERINSTANCE;
     WORD flags = 0;
     std::size_t type = 0;
-    ULONG instanceOffset = 0;          // VAR_PERINSTANCE
-    std::optional<ValueModel> value;   // VAR_CONST
+    ULONG instanceOffset = 0;         // VAR_PERINSTANCE
+    std::optional<ValueModel> value;  // VAR_CONST
 };
 
 struct ImplementedTypeModel {

@@ -85,7 +85,8 @@ HRESULT LoadRegistered(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLi
     TLIBATTR* attributes = nullptr;
     hr = loaded.get()->GetLibAttr(&attributes);
     if (FAILED(hr)) return hr;
-    const bool fits = attributes->guid == libid && attributes->wMajorVerNum == major && attributes->wMinorVerNum >= minor;
+    const bool fits =
+        attributes->guid == libid && attributes->wMajorVerNum == major && attributes->wMinorVerNum >= minor;
     loaded.get()->ReleaseTLibAttr(attributes);
     if (!fits) return TYPE_E_LIBNOTREGISTERED;
     *out = loaded.release();

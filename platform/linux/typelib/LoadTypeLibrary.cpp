@@ -130,7 +130,8 @@ HRESULT LoadTypeLibraryFromPath(std::u16string_view path, ITypeLib** out) noexce
             std::u16string_view module;
             UINT index = 0;
             std::string moduleName;
-            if (!SplitResourceIndex(path, module, index) || !ToFileName(module, moduleName)) return TYPE_E_CANTLOADLIBRARY;
+            if (!SplitResourceIndex(path, module, index) || !ToFileName(module, moduleName))
+                return TYPE_E_CANTLOADLIBRARY;
             return LoadFromModule(moduleName, index, DirectoryOf(module), out);
         }
         case FileKind::kUnreadable:

@@ -52,7 +52,10 @@ int ScalarSize(VARTYPE vt)
     }
 }
 
-bool IsIntegerType(VARTYPE vt) { return ScalarSize(vt) != 0 && vt != VT_R4 && vt != VT_R8 && vt != VT_DATE && vt != VT_CY; }
+bool IsIntegerType(VARTYPE vt)
+{
+    return ScalarSize(vt) != 0 && vt != VT_R4 && vt != VT_R8 && vt != VT_DATE && vt != VT_CY;
+}
 
 }  // namespace
 
@@ -136,8 +139,9 @@ bool MsftParser::ReadFunction(const ByteWindow& record, FunctionModel& function)
         const std::int64_t at = parameters + kParameterSize * i;
         std::int32_t type = 0, nameOffset = 0;
         DWORD parameterFlags = 0;
-        if (!record.ReadI32(at, type) || !record.ReadI32(at + 4, nameOffset) || !record.ReadU32(at + 8, parameterFlags) ||
-            !ReadType(type, parameter.type) || !ReadName(nameOffset, parameter.name)) {
+        if (!record.ReadI32(at, type) || !record.ReadI32(at + 4, nameOffset) ||
+            !record.ReadU32(at + 8, parameterFlags) || !ReadType(type, parameter.type) ||
+            !ReadName(nameOffset, parameter.name)) {
             return false;
         }
         parameter.flags = LOWORD(parameterFlags);
@@ -200,7 +204,8 @@ bool MsftParser::ReadType(std::int32_t encoded, std::size_t& node, int depth)
         WORD vt = 0;
         std::int32_t target = 0;
         const std::int64_t at = encoded;
-        if (!records.Contains(at, kTypeDescRecordSize) || !records.ReadU16(at, vt) || !records.ReadI32(at + 4, target)) {
+        if (!records.Contains(at, kTypeDescRecordSize) || !records.ReadU16(at, vt) ||
+            !records.ReadI32(at + 4, target)) {
             return false;
         }
         type.vt = static_cast<VARTYPE>(vt & VT_TYPEMASK);
@@ -233,8 +238,7 @@ bool MsftParser::ReadArrayType(std::int64_t offset, TypeNode& node, int depth)
     WORD dimensions = 0;
     if (!arrays.ReadI32(offset, element) || !arrays.ReadU16(offset + 4, dimensions) || dimensions == 0 ||
         !arrays.Contains(offset + 8, 8 * static_cast<std::int64_t>(dimensions)) ||
-        !Spend(8 * static_cast<std::int64_t>(dimensions)) ||
-        !ReadType(element, node.element, depth + 1)) {
+        !Spend(8 * static_cast<std::int64_t>(dimensions)) || !ReadType(element, node.element, depth + 1)) {
         return false;
     }
     node.bounds.resize(dimensions);

@@ -22,7 +22,10 @@ constexpr DWORD kImportByGuid = 0x10000;
 constexpr std::int32_t kNone = -1;
 constexpr WORD kJapanese = 0x11;
 
-UINT CodePageOfLocale(LCID lcid) { return (lcid & 0x3FF) == kJapanese ? 932 : 1252; }
+UINT CodePageOfLocale(LCID lcid)
+{
+    return (lcid & 0x3FF) == kJapanese ? 932 : 1252;
+}
 
 }  // namespace
 
@@ -68,8 +71,7 @@ HRESULT MsftParser::Parse()
     const std::int64_t typeInfoArray = kHeaderSize + ((varFlags & kHelpStringDllPresent) != 0 ? 4 : 0);
     if (!file_.ReadI32(0x20, typeInfoCount) || typeInfoCount < 0) return TYPE_E_INVDATAREAD;
     if (!ReadSegments(typeInfoArray + 4 * static_cast<std::int64_t>(typeInfoCount)) ||
-        !ReadTypeInfoOffsets(typeInfoArray, typeInfoCount) || !ReadImports() ||
-        !ReadLibraryAttributes()) {
+        !ReadTypeInfoOffsets(typeInfoArray, typeInfoCount) || !ReadImports() || !ReadLibraryAttributes()) {
         return TYPE_E_INVDATAREAD;
     }
     library_.typeInfos.resize(typeInfoOffsets_.size());
@@ -117,10 +119,9 @@ bool MsftParser::ReadLibraryAttributes()
 {
     std::int32_t guidOffset = 0, helpString = 0, nameOffset = 0, helpFile = 0, dispatch = 0;
     DWORD version = 0, flags = 0;
-    if (!file_.ReadU32(0x10, library_.lcid) ||
-        !file_.ReadI32(0x08, guidOffset) || !file_.ReadU32(0x18, version) || !file_.ReadU32(0x1C, flags) ||
-        !file_.ReadI32(0x24, helpString) || !file_.ReadU32(0x2C, library_.helpContext) || !file_.ReadI32(0x38, nameOffset) ||
-        !file_.ReadI32(0x3C, helpFile) || !file_.ReadI32(0x4C, dispatch)) {
+    if (!file_.ReadU32(0x10, library_.lcid) || !file_.ReadI32(0x08, guidOffset) || !file_.ReadU32(0x18, version) ||
+        !file_.ReadU32(0x1C, flags) || !file_.ReadI32(0x24, helpString) || !file_.ReadU32(0x2C, library_.helpContext) ||
+        !file_.ReadI32(0x38, nameOffset) || !file_.ReadI32(0x3C, helpFile) || !file_.ReadI32(0x4C, dispatch)) {
         return false;
     }
     library_.majorVersion = LOWORD(version);
@@ -138,9 +139,10 @@ bool MsftParser::ReadLibraryAttributes()
 bool MsftParser::ReadImports()
 {
     const ByteWindow& records = segments_[kImpInfo];
-    if (records.size() % static_cast<std::int64_t>(kImportRecordSize) != 0) return false;
+    if (records.size() % kImportRecordSize != 0) return false;
     std::map<std::int32_t, std::size_t> librariesByOffset;
-    for (std::int64_t at = 0; at < static_cast<std::int64_t>(records.size()); at += static_cast<std::int64_t>(kImportRecordSize)) {
+    const std::int64_t recordSize = kImportRecordSize;
+    for (std::int64_t at = 0; at < static_cast<std::int64_t>(records.size()); at += recordSize) {
         DWORD flags = 0;
         std::int32_t fileOffset = 0, guidOrIndex = 0;
         if (!records.ReadU32(at, flags) || !records.ReadI32(at + 4, fileOffset) ||
@@ -194,8 +196,7 @@ bool MsftParser::ReadTypeInfo(std::size_t index)
     WORD tableSize = 0;
     if (!record.ReadU32(0x00, typeKind) || !record.ReadI32(0x04, memberBlock) || !record.ReadU32(0x18, elements) ||
         !record.ReadI32(0x2C, guidOffset) || !record.ReadU32(0x30, flags) || !record.ReadI32(0x34, nameOffset) ||
-        !record.ReadU32(0x38, version) || !record.ReadI32(0x3C, docString) ||
-        !record.ReadU32(0x44, type.helpContext) ||
+        !record.ReadU32(0x38, version) || !record.ReadI32(0x3C, docString) || !record.ReadU32(0x44, type.helpContext) ||
         !record.ReadU16(0x4E, tableSize) || !record.ReadU32(0x50, type.instanceSize)) {
         return false;
     }
@@ -229,9 +230,9 @@ bool MsftParser::ReadImplementedTypes(const ByteWindow& record, TypeInfoModel& t
             ImplementedTypeModel implemented;
             std::int32_t hreftype = 0, next = 0;
             const ByteWindow& references = segments_[kRefTab];
-            if (!Spend(kRefRecordSize) || !references.Contains(at, kRefRecordSize) || !references.ReadI32(at, hreftype) ||
-                !references.ReadI32(at + 4, implemented.flags) || !references.ReadI32(at + 12, next) ||
-                !IsKnownHreftype(hreftype)) {
+            if (!Spend(kRefRecordSize) || !references.Contains(at, kRefRecordSize) ||
+                !references.ReadI32(at, hreftype) || !references.ReadI32(at + 4, implemented.flags) ||
+                !references.ReadI32(at + 12, next) || !IsKnownHreftype(hreftype)) {
                 return false;
             }
             at = next;

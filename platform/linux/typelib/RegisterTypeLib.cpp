@@ -17,7 +17,10 @@ using quenvar::UniqueInterface;
 
 constexpr WORD kRegisteredLibraryFlags = LIBFLAG_FRESTRICTED | LIBFLAG_FCONTROL | LIBFLAG_FHIDDEN;
 
-HRESULT FromRegistry(LONG code) { return code == ERROR_SUCCESS ? S_OK : TYPE_E_REGISTRYACCESS; }
+HRESULT FromRegistry(LONG code)
+{
+    return code == ERROR_SUCCESS ? S_OK : TYPE_E_REGISTRYACCESS;
+}
 
 // The folder of a library's path without its trailing separator, after dropping a "\N"
 // resource index: the help folder when the caller names none.
@@ -47,7 +50,8 @@ HRESULT LibraryTitle(ITypeLib* library, std::string& title)
 
 HRESULT WriteHelpDirectory(const std::string& versionKey, LPCOLESTR fullPath, LPCOLESTR helpDirectory)
 {
-    if (helpDirectory != nullptr) return FromRegistry(WriteString(HKEY_CLASSES_ROOT, versionKey + "\\HELPDIR", nullptr, ToAnsi(helpDirectory)));
+    if (helpDirectory != nullptr)
+        return FromRegistry(WriteString(HKEY_CLASSES_ROOT, versionKey + "\\HELPDIR", nullptr, ToAnsi(helpDirectory)));
     // Without a help folder, a new key gets the library's folder and an existing one stays.
     UniqueKey key;
     DWORD disposition = 0;

@@ -73,7 +73,10 @@ TypeInformation::TypeInformation(TypeLibrary* library, std::size_t index, TypeVi
     library_->AddRef();
 }
 
-TypeInformation::~TypeInformation() { library_->Release(); }
+TypeInformation::~TypeInformation()
+{
+    library_->Release();
+}
 
 HRESULT TypeInformation::Create(TypeLibrary* library, std::size_t index, TypeView view, ITypeInfo** out) noexcept
 {
@@ -93,7 +96,10 @@ HRESULT TypeInformation::QueryInterface(REFIID riid, void** ppvObject) noexcept
     return S_OK;
 }
 
-ULONG TypeInformation::AddRef() noexcept { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+ULONG TypeInformation::AddRef() noexcept
+{
+    return static_cast<ULONG>(InterlockedIncrement(&references_));
+}
 
 ULONG TypeInformation::Release() noexcept
 {
@@ -110,7 +116,10 @@ bool TypeInformation::TableBase(HREFTYPE& hreftype) const
     return true;
 }
 
-void TypeInformation::FuncDescRelease::operator()(FUNCDESC* description) const { ReleaseDescription(description); }
+void TypeInformation::FuncDescRelease::operator()(FUNCDESC* description) const
+{
+    ReleaseDescription(description);
+}
 
 bool TypeInformation::HasFunctionTable() const
 {
@@ -229,9 +238,18 @@ HRESULT TypeInformation::GetVarDesc(UINT index, VARDESC** ppVarDesc) noexcept
     return S_OK;
 }
 
-void TypeInformation::ReleaseTypeAttr(TYPEATTR* pTypeAttr) noexcept { ReleaseDescription(pTypeAttr); }
-void TypeInformation::ReleaseFuncDesc(FUNCDESC* pFuncDesc) noexcept { ReleaseDescription(pFuncDesc); }
-void TypeInformation::ReleaseVarDesc(VARDESC* pVarDesc) noexcept { ReleaseDescription(pVarDesc); }
+void TypeInformation::ReleaseTypeAttr(TYPEATTR* pTypeAttr) noexcept
+{
+    ReleaseDescription(pTypeAttr);
+}
+void TypeInformation::ReleaseFuncDesc(FUNCDESC* pFuncDesc) noexcept
+{
+    ReleaseDescription(pFuncDesc);
+}
+void TypeInformation::ReleaseVarDesc(VARDESC* pVarDesc) noexcept
+{
+    ReleaseDescription(pVarDesc);
+}
 
 HRESULT TypeInformation::GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) noexcept
 {
@@ -298,8 +316,8 @@ HRESULT TypeInformation::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, D
     if (pvInstance == nullptr) return E_INVALIDARG;
     // A pure dispatch interface has no table of its own: the object's IDispatch does the work.
     if (view_ == TypeView::kStored && type().kind == TKIND_DISPATCH) {
-        return static_cast<IDispatch*>(pvInstance)->Invoke(memid, IID_NULL, LOCALE_USER_DEFAULT, wFlags, pDispParams,
-                                                           pVarResult, pExcepInfo, puArgErr);
+        return static_cast<IDispatch*>(pvInstance)
+            ->Invoke(memid, IID_NULL, LOCALE_USER_DEFAULT, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
     }
     if (!HasFunctionTable()) return DISP_E_MEMBERNOTFOUND;
     const FunctionTable* table = nullptr;
@@ -318,7 +336,10 @@ HRESULT TypeInformation::GetTypeComp(ITypeComp** ppTComp) noexcept
     return E_NOTIMPL;
 }
 
-HRESULT TypeInformation::GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) noexcept { return E_NOTIMPL; }
+HRESULT TypeInformation::GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) noexcept
+{
+    return E_NOTIMPL;
+}
 
 HRESULT TypeInformation::AddressOfMember(MEMBERID, INVOKEKIND, PVOID* ppv) noexcept
 {

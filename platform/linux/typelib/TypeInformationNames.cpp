@@ -25,7 +25,10 @@ bool SameName(const OptionalText& stored, std::u16string_view wanted)
     return true;
 }
 
-std::u16string_view ViewOf(LPOLESTR text) { return text != nullptr ? std::u16string_view(text) : std::u16string_view(); }
+std::u16string_view ViewOf(LPOLESTR text)
+{
+    return text != nullptr ? std::u16string_view(text) : std::u16string_view();
+}
 
 }  // namespace
 

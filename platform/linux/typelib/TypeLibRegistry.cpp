@@ -50,7 +50,10 @@ std::string FormatGuid(REFGUID guid)
     return text;
 }
 
-std::string LibraryKeyPath(REFGUID libid) { return "TypeLib\\" + FormatGuid(libid); }
+std::string LibraryKeyPath(REFGUID libid)
+{
+    return "TypeLib\\" + FormatGuid(libid);
+}
 
 std::string VersionKeyName(WORD major, WORD minor)
 {
@@ -85,7 +88,8 @@ bool ParseVersionKeyName(const std::string& name, WORD& major, WORD& minor)
 {
     const std::size_t dot = name.find('.');
     DWORD high = 0, low = 0;
-    if (dot == std::string::npos || !ParseHex(name.substr(0, dot), 4, high) || !ParseHex(name.substr(dot + 1), 4, low)) {
+    if (dot == std::string::npos || !ParseHex(name.substr(0, dot), 4, high) ||
+        !ParseHex(name.substr(dot + 1), 4, low)) {
         return false;
     }
     major = static_cast<WORD>(high);
@@ -93,7 +97,10 @@ bool ParseVersionKeyName(const std::string& name, WORD& major, WORD& minor)
     return true;
 }
 
-bool ParseLocaleKeyName(const std::string& name, LCID& lcid) { return ParseHex(name, 8, lcid); }
+bool ParseLocaleKeyName(const std::string& name, LCID& lcid)
+{
+    return ParseHex(name, 8, lcid);
+}
 
 LONG SubkeyNames(HKEY key, std::vector<std::string>& names)
 {
@@ -128,8 +135,8 @@ LONG ReadString(HKEY key, const std::string& subKey, LPCSTR name, std::string& t
 LONG WriteString(HKEY key, const std::string& subKey, LPCSTR name, const std::string& text)
 {
     UniqueKey created;
-    const LONG code = RegCreateKeyExA(key, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                                      nullptr, created.put(), nullptr);
+    const LONG code = RegCreateKeyExA(key, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                                      created.put(), nullptr);
     if (code != ERROR_SUCCESS) return code;
     return RegSetValueExA(created.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>(text.size() + 1));

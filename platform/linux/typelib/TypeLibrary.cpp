@@ -86,7 +86,10 @@ HRESULT TypeLibrary::QueryInterface(REFIID riid, void** ppvObject) noexcept
     return S_OK;
 }
 
-ULONG TypeLibrary::AddRef() noexcept { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+ULONG TypeLibrary::AddRef() noexcept
+{
+    return static_cast<ULONG>(InterlockedIncrement(&references_));
+}
 
 ULONG TypeLibrary::Release() noexcept
 {
@@ -95,7 +98,10 @@ ULONG TypeLibrary::Release() noexcept
     return static_cast<ULONG>(remaining);
 }
 
-UINT TypeLibrary::GetTypeInfoCount() noexcept { return static_cast<UINT>(model_.typeInfos.size()); }
+UINT TypeLibrary::GetTypeInfoCount() noexcept
+{
+    return static_cast<UINT>(model_.typeInfos.size());
+}
 
 HRESULT TypeLibrary::GetTypeInfo(UINT index, ITypeInfo** ppTInfo) noexcept
 {
@@ -143,7 +149,10 @@ HRESULT TypeLibrary::GetLibAttr(TLIBATTR** ppTLibAttr) noexcept
     return S_OK;
 }
 
-void TypeLibrary::ReleaseTLibAttr(TLIBATTR* pTLibAttr) noexcept { delete pTLibAttr; }
+void TypeLibrary::ReleaseTLibAttr(TLIBATTR* pTLibAttr) noexcept
+{
+    delete pTLibAttr;
+}
 
 HRESULT TypeLibrary::GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
                                       BSTR* pBstrHelpFile) noexcept
@@ -164,8 +173,14 @@ HRESULT TypeLibrary::GetTypeComp(ITypeComp** ppTComp) noexcept
     return E_NOTIMPL;
 }
 
-HRESULT TypeLibrary::IsName(LPOLESTR, ULONG, BOOL*) noexcept { return E_NOTIMPL; }
+HRESULT TypeLibrary::IsName(LPOLESTR, ULONG, BOOL*) noexcept
+{
+    return E_NOTIMPL;
+}
 
-HRESULT TypeLibrary::FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) noexcept { return E_NOTIMPL; }
+HRESULT TypeLibrary::FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) noexcept
+{
+    return E_NOTIMPL;
+}
 
 }  // namespace quenvar::platform

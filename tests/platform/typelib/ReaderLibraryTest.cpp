@@ -64,7 +64,8 @@ std::string Chain(const TYPEDESC& type)
     std::string text = std::to_string(type.vt);
     if (type.vt == VT_PTR || type.vt == VT_SAFEARRAY) text += " " + Chain(*type.lptdesc);
     if (type.vt == VT_CARRAY) {
-        for (USHORT i = 0; i < type.lpadesc->cDims; ++i) text += "[" + std::to_string(type.lpadesc->rgbounds[i].cElements) + "]";
+        for (USHORT i = 0; i < type.lpadesc->cDims; ++i)
+            text += "[" + std::to_string(type.lpadesc->rgbounds[i].cElements) + "]";
         text += " " + Chain(type.lpadesc->tdescElem);
     }
     return text;
@@ -175,7 +176,8 @@ TEST_F(ReaderLibrary, ParameterTypesOfPlainInterface)
         {u"Strings", {Chain({VT_BSTR}), Chain({VT_PTR, VT_BSTR}), Chain({VT_PTR, VT_BSTR})}, {in, out, in | out}},
         {u"Variants", {Chain({VT_VARIANT}), Chain({VT_PTR, VT_VARIANT})}, {in, retval}},
         {u"Arrays", {Chain({VT_SAFEARRAY, VT_I4}), Chain({VT_PTR, VT_SAFEARRAY, VT_BSTR})}, {in, out}},
-        {u"Objects", {Chain({VT_UNKNOWN}), Chain({VT_DISPATCH}), Chain({VT_PTR, VT_PTR, VT_USERDEFINED})},
+        {u"Objects",
+         {Chain({VT_UNKNOWN}), Chain({VT_DISPATCH}), Chain({VT_PTR, VT_PTR, VT_USERDEFINED})},
          {in, in, retval}},
         {u"Records", {Chain({VT_PTR, VT_USERDEFINED}), Chain({VT_USERDEFINED}), Chain({VT_USERDEFINED})}, {in, in, in}},
         {u"WithLcid", {Chain({VT_I4}), Chain({VT_I4}), Chain({VT_PTR, VT_I4})}, {in, in | PARAMFLAG_FLCID, retval}},

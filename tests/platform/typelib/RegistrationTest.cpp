@@ -51,7 +51,10 @@ std::vector<std::string> Tree()
     return lines;
 }
 
-std::string LibraryKey(const char* rest = "") { return "TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}" + std::string(rest); }
+std::string LibraryKey(const char* rest = "")
+{
+    return "TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}" + std::string(rest);
+}
 
 class Registration : public ::testing::Test {
 protected:
@@ -128,12 +131,18 @@ TEST_F(Registration, RegistersDispatchAndAutomationInterfacesOnly)
     const std::string library = "{8B0E6A10-3F2C-4D51-A7E4-1C9D2B3A4F50}";
     auto key = [](char last) { return "Interface\\{8B0E6A1" + std::string(1, last) + "-3F2C-4D51-A7E4-1C9D2B3A4F50}"; };
     const std::vector<std::string> expected = {
-        key('4') + ":@=IFirstDual",  key('4') + "\\ProxyStubClsid32:@=" + dualProxy,
-        key('4') + "\\ProxyStubClsid:@=" + dualProxy,  key('4') + "\\TypeLib:@=" + library,
-        key('5') + ":@=ISecondDual", key('5') + "\\ProxyStubClsid32:@=" + dualProxy,
-        key('5') + "\\ProxyStubClsid:@=" + dualProxy,  key('5') + "\\TypeLib:@=" + library,
-        key('6') + ":@=DNotify",     key('6') + "\\ProxyStubClsid32:@=" + dispatchProxy,
-        key('6') + "\\ProxyStubClsid:@=" + dispatchProxy, key('6') + "\\TypeLib:@=" + library,
+        key('4') + ":@=IFirstDual",
+        key('4') + "\\ProxyStubClsid32:@=" + dualProxy,
+        key('4') + "\\ProxyStubClsid:@=" + dualProxy,
+        key('4') + "\\TypeLib:@=" + library,
+        key('5') + ":@=ISecondDual",
+        key('5') + "\\ProxyStubClsid32:@=" + dualProxy,
+        key('5') + "\\ProxyStubClsid:@=" + dualProxy,
+        key('5') + "\\TypeLib:@=" + library,
+        key('6') + ":@=DNotify",
+        key('6') + "\\ProxyStubClsid32:@=" + dispatchProxy,
+        key('6') + "\\ProxyStubClsid:@=" + dispatchProxy,
+        key('6') + "\\TypeLib:@=" + library,
     };
     EXPECT_EQ(interfaces, expected);
     // Flags in decimal without the disk-image flag the loader adds; version and locale in hex.
@@ -150,8 +159,10 @@ TEST_F(Registration, HelpDirectoryDefaultsToTheLibraryFolder)
         std::u16string path;
         const char* helpDirectory;
     };
-    const Row rows[] = {{u"/opt/q/Quenvar.so", "/opt/q"}, {u"/opt/q/Quenvar.so\\2", "/opt/q"},
-                        {u"C:\\dir\\lib.dll", "C:\\dir"}, {u"lib.tlb", ""}};
+    const Row rows[] = {{u"/opt/q/Quenvar.so", "/opt/q"},
+                        {u"/opt/q/Quenvar.so\\2", "/opt/q"},
+                        {u"C:\\dir\\lib.dll", "C:\\dir"},
+                        {u"lib.tlb", ""}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.helpDirectory);
         quenvar::testing::ScopedPrivateRegistry registry;
@@ -234,10 +245,16 @@ TEST_F(Registration, VersionRules)
         HRESULT result;
         WORD found;
     };
-    const Row rows[] = {{3, 0, S_OK, 0},    {3, 1, S_OK, 1},    {3, 2, S_OK, 55},
-                        {3, 22, S_OK, 55},  {3, 40, S_OK, 55},  {3, 55, S_OK, 55},
-                        {3, 56, TYPE_E_LIBNOTREGISTERED, 0},    {1, 0, TYPE_E_LIBNOTREGISTERED, 0},
-                        {4, 0, TYPE_E_LIBNOTREGISTERED, 0},     {2, 99, TYPE_E_LIBNOTREGISTERED, 0}};
+    const Row rows[] = {{3, 0, S_OK, 0},
+                        {3, 1, S_OK, 1},
+                        {3, 2, S_OK, 55},
+                        {3, 22, S_OK, 55},
+                        {3, 40, S_OK, 55},
+                        {3, 55, S_OK, 55},
+                        {3, 56, TYPE_E_LIBNOTREGISTERED, 0},
+                        {1, 0, TYPE_E_LIBNOTREGISTERED, 0},
+                        {4, 0, TYPE_E_LIBNOTREGISTERED, 0},
+                        {2, 99, TYPE_E_LIBNOTREGISTERED, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.major) + "." + std::to_string(row.minor));
         Owned<ITypeLib> library;
@@ -289,7 +306,9 @@ TEST_F(Registration, ImportsResolveThroughTheRegistry)
     ASSERT_EQ(Load(kOutsideLibrary, outside), S_OK);
     ASSERT_EQ(Register(outside.get(), kOutsideLibrary, nullptr), S_OK);
     Owned<ITypeInfo> coclass, plain;
-    ASSERT_EQ(TypeInfoOfGuid(reader.get(), {0x8B0E6A13, 0x3F2C, 0x4D51, {0xA7, 0xE4, 0x1C, 0x9D, 0x2B, 0x3A, 0x4F, 0x50}}, plain), S_OK);
+    ASSERT_EQ(TypeInfoOfGuid(reader.get(),
+                             {0x8B0E6A13, 0x3F2C, 0x4D51, {0xA7, 0xE4, 0x1C, 0x9D, 0x2B, 0x3A, 0x4F, 0x50}}, plain),
+              S_OK);
     FUNCDESC* imported = nullptr;
     ASSERT_EQ(plain.get()->GetFuncDesc(7, &imported), S_OK);
     Owned<ITypeInfo> target;
@@ -316,8 +335,9 @@ TEST_F(Registration, UnregisterKeepsOtherVersionsAndForeignInterfaceKeys)
     EXPECT_EQ(std::find(tree.begin(), tree.end(), LibraryKey("\\1.0")), tree.end());
     EXPECT_NE(std::find(tree.begin(), tree.end(), LibraryKey("\\1.1")), tree.end());
     // The interface key names version 1.1 since its registration, so removing 1.0 left it alone.
-    EXPECT_NE(std::find(tree.begin(), tree.end(), "Interface\\{6C1D4F21-8A31-4E7B-9D02-5B7A3E91C4D8}\\TypeLib:Version=1.1"),
-              tree.end());
+    EXPECT_NE(
+        std::find(tree.begin(), tree.end(), "Interface\\{6C1D4F21-8A31-4E7B-9D02-5B7A3E91C4D8}\\TypeLib:Version=1.1"),
+        tree.end());
 }
 
 TEST_F(Registration, UnregisterWhenTheFileIsGone)

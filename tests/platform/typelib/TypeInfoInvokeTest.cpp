@@ -150,8 +150,11 @@ TEST_F(TypeInfoInvoke, DispatchIdsReachTheirSlots)
         const char* member;
         const char* text;
     };
-    const Row rows[] = {{1, "HTTPVer", "HTTP/1.0"},       {2, "ServerSoftware", "nginx"}, {3, "ContentLocation", "/"},
-                        {5, "CurrentServerTime", "now"}, {7, "ErrorInfo", "none"}};
+    const Row rows[] = {{1, "HTTPVer", "HTTP/1.0"},
+                        {2, "ServerSoftware", "nginx"},
+                        {3, "ContentLocation", "/"},
+                        {5, "CurrentServerTime", "now"},
+                        {7, "ErrorInfo", "none"}};
     for (ITypeInfo* info : {dispatch_.get(), interface_.get()}) {
         for (const Row& row : rows) {
             SCOPED_TRACE(row.member);
@@ -221,8 +224,8 @@ TEST(TypeInfoInvokeReader, DualDerivedFromDualCallsInheritedSlots)
     Owned<ITypeLib> library;
     Owned<ITypeInfo> second;
     ASSERT_EQ(Load(kReaderLibrary, library), S_OK);
-    ASSERT_EQ(TypeInfoOfGuid(library.get(), {0x8B0E6A15, 0x3F2C, 0x4D51, {0xA7, 0xE4, 0x1C, 0x9D, 0x2B, 0x3A, 0x4F, 0x50}},
-                             second),
+    ASSERT_EQ(TypeInfoOfGuid(library.get(),
+                             {0x8B0E6A15, 0x3F2C, 0x4D51, {0xA7, 0xE4, 0x1C, 0x9D, 0x2B, 0x3A, 0x4F, 0x50}}, second),
               S_OK);
     SecondDualShape object;
     Arguments none;
@@ -241,8 +244,8 @@ TEST(TypeInfoInvokeReader, PureDispatchInterfaceAsksTheObject)
     Owned<ITypeLib> library;
     Owned<ITypeInfo> notify;
     ASSERT_EQ(Load(kReaderLibrary, library), S_OK);
-    ASSERT_EQ(TypeInfoOfGuid(library.get(), {0x8B0E6A16, 0x3F2C, 0x4D51, {0xA7, 0xE4, 0x1C, 0x9D, 0x2B, 0x3A, 0x4F, 0x50}},
-                             notify),
+    ASSERT_EQ(TypeInfoOfGuid(library.get(),
+                             {0x8B0E6A16, 0x3F2C, 0x4D51, {0xA7, 0xE4, 0x1C, 0x9D, 0x2B, 0x3A, 0x4F, 0x50}}, notify),
               S_OK);
     RecordingDispatch object;
     Arguments none;

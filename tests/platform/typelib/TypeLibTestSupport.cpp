@@ -8,7 +8,10 @@
 
 namespace typelibtest {
 
-std::u16string Wide(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+std::u16string Wide(std::string_view text)
+{
+    return std::u16string(text.begin(), text.end());
+}
 
 std::string Narrow(BSTR text)
 {
