@@ -265,7 +265,8 @@ bool MsftParser::ReadName(std::int32_t offset, OptionalText& out) const
     if (offset == kNone) return true;
     BYTE length = 0;
     std::string_view text;
-    return segments_[kNameTab].ReadU8(offset + 8, length) && segments_[kNameTab].ReadText(offset + 12, length, text) &&
+    const std::int64_t at = offset;  // widened: a corrupt offset near the top must not overflow
+    return segments_[kNameTab].ReadU8(at + 8, length) && segments_[kNameTab].ReadText(at + 12, length, text) &&
            DecodeText(text, out);
 }
 
@@ -275,7 +276,8 @@ bool MsftParser::ReadString(std::int32_t offset, OptionalText& out) const
     if (offset == kNone) return true;
     WORD length = 0;
     std::string_view text;
-    return segments_[kStringTab].ReadU16(offset, length) && segments_[kStringTab].ReadText(offset + 2, length, text) &&
+    const std::int64_t at = offset;  // widened: a corrupt offset near the top must not overflow
+    return segments_[kStringTab].ReadU16(at, length) && segments_[kStringTab].ReadText(at + 2, length, text) &&
            DecodeText(text, out);
 }
 
