@@ -2,7 +2,7 @@
 #include "linux/typelib/ImportedLibraries.h"
 
 #include "linux/typelib/BuiltinLibraries.h"
-#include "linux/typelib/InterfaceOwner.h"
+#include "platform/UniqueInterface.h"
 #include "linux/typelib/LoadTypeLibrary.h"
 
 #include <new>

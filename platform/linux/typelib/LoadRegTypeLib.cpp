@@ -6,7 +6,7 @@
 #include "platform/Win32.h"
 
 #include "linux/testing/FaultPoint.h"
-#include "linux/typelib/InterfaceOwner.h"
+#include "platform/UniqueInterface.h"
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"
 
@@ -15,6 +15,7 @@
 namespace {
 
 using namespace quenvar::platform;
+using quenvar::UniqueInterface;
 
 constexpr LCID kPrimaryLanguageMask = 0x3FF;
 constexpr const char* kSysKindsInOrder[] = {"win64", "win32"};

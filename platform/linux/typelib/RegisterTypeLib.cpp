@@ -4,7 +4,7 @@
 #include "platform/Win32.h"
 
 #include "linux/testing/FaultPoint.h"
-#include "linux/typelib/InterfaceOwner.h"
+#include "platform/UniqueInterface.h"
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"
 
@@ -13,6 +13,7 @@
 namespace {
 
 using namespace quenvar::platform;
+using quenvar::UniqueInterface;
 
 constexpr WORD kRegisteredLibraryFlags = LIBFLAG_FRESTRICTED | LIBFLAG_FCONTROL | LIBFLAG_FHIDDEN;
 

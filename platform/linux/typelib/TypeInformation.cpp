@@ -1,6 +1,7 @@
-// ITypeInfo: descriptions, implemented types and references.
+// ITypeInfo: descriptions, implemented types, references and calls.
 #include "linux/typelib/TypeInformation.h"
 
+#include "linux/automation/Invoke.h"
 #include "linux/typelib/Descriptions.h"
 #include "linux/typelib/NestingGuard.h"
 
@@ -109,23 +110,58 @@ bool TypeInformation::TableBase(HREFTYPE& hreftype) const
     return true;
 }
 
-HRESULT TypeInformation::DispatchFunctions(const std::vector<TableFunction>*& functions) noexcept
+void TypeInformation::FuncDescRelease::operator()(FUNCDESC* description) const { ReleaseDescription(description); }
+
+bool TypeInformation::HasFunctionTable() const
 {
-    std::lock_guard guard(dispatchFunctionsLock_);
-    if (!dispatchFunctionsRead_) {
-        try {
-            UniqueInterface<ITypeInfo> table;
-            std::vector<TableFunction> gathered;
-            HRESULT hr = library_->CreateTypeInfo(index_, TypeView::kInterface, table.put());
-            if (SUCCEEDED(hr)) hr = AppendTableFunctions(table.get(), gathered);
+    return view_ != TypeView::kStored || type().kind == TKIND_INTERFACE;
+}
+
+HRESULT TypeInformation::TableFuncDesc(const TableFunction& function, FUNCDESC** out) noexcept
+{
+    if (function.owner) return function.owner.get()->GetFuncDesc(function.index, out);
+    DescriptionBuilder<FUNCDESC> builder;
+    const HRESULT hr = BuildFuncDesc(library(), type().functions[function.index], builder);
+    if (SUCCEEDED(hr)) *out = builder.Hand();
+    return hr;
+}
+
+HRESULT TypeInformation::ReadTable(FunctionTable& table) noexcept
+{
+    try {
+        HREFTYPE baseRef = 0;
+        if (TableBase(baseRef)) {
+            UniqueInterface<ITypeInfo> base, baseTable;
+            HRESULT hr = library_->ResolveHreftype(baseRef, base.put());
+            if (SUCCEEDED(hr)) hr = TableView(base.get(), baseTable.put());
+            if (SUCCEEDED(hr)) hr = AppendTableFunctions(baseTable.get(), table.functions);
             if (FAILED(hr)) return hr;
-            dispatchFunctions_ = std::move(gathered);
-            dispatchFunctionsRead_ = true;
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
         }
+        for (UINT i = 0; i < type().functions.size(); ++i) table.functions.push_back({UniqueInterface<ITypeInfo>(), i});
+        for (const TableFunction& function : table.functions) {
+            FUNCDESC* description = nullptr;
+            const HRESULT hr = TableFuncDesc(function, &description);
+            if (FAILED(hr)) return hr;
+            table.descriptions.emplace_back(description);
+            table.selectable.push_back(*description);
+        }
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
     }
-    functions = &dispatchFunctions_;
+}
+
+HRESULT TypeInformation::Table(const FunctionTable*& table) noexcept
+{
+    std::lock_guard guard(tableLock_);
+    if (!table_) {
+        auto read = std::unique_ptr<FunctionTable>(new (std::nothrow) FunctionTable);
+        if (read == nullptr) return E_OUTOFMEMORY;
+        const HRESULT hr = ReadTable(*read);
+        if (FAILED(hr)) return hr;
+        table_ = std::move(read);
+    }
+    table = table_.get();
     return S_OK;
 }
 
@@ -140,10 +176,10 @@ HRESULT TypeInformation::GetTypeAttr(TYPEATTR** ppTypeAttr) noexcept
     const WORD dispatchTable = static_cast<WORD>(kDispatchTableSlots * sizeof(void*));
     switch (view_) {
     case TypeView::kDispatch: {
-        const std::vector<TableFunction>* functions = nullptr;
-        hr = DispatchFunctions(functions);
+        const FunctionTable* table = nullptr;
+        hr = Table(table);
         if (FAILED(hr)) return hr;
-        attr.cFuncs = static_cast<WORD>(functions->size());
+        attr.cFuncs = static_cast<WORD>(table->functions.size());
         attr.cbSizeVft = dispatchTable;
         attr.wTypeFlags &= static_cast<WORD>(~TYPEFLAG_FOLEAUTOMATION);
         break;
@@ -165,12 +201,11 @@ HRESULT TypeInformation::GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) noexcept
     if (ppFuncDesc == nullptr) return E_INVALIDARG;
     *ppFuncDesc = nullptr;
     if (view_ == TypeView::kDispatch) {
-        const std::vector<TableFunction>* functions = nullptr;
-        HRESULT hr = DispatchFunctions(functions);
+        const FunctionTable* table = nullptr;
+        HRESULT hr = Table(table);
         if (FAILED(hr)) return hr;
-        if (index >= functions->size()) return TYPE_E_ELEMENTNOTFOUND;
-        const TableFunction& function = (*functions)[index];
-        hr = function.owner.get()->GetFuncDesc(function.index, ppFuncDesc);
+        if (index >= table->functions.size()) return TYPE_E_ELEMENTNOTFOUND;
+        hr = TableFuncDesc(table->functions[index], ppFuncDesc);
         if (SUCCEEDED(hr)) ConvertToDispatchForm(**ppFuncDesc);
         return hr;
     }
@@ -257,9 +292,24 @@ HRESULT TypeInformation::GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex) n
     return S_OK;
 }
 
-HRESULT TypeInformation::Invoke(PVOID, MEMBERID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept
+HRESULT TypeInformation::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
+                                VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) noexcept
 {
-    return E_NOTIMPL;
+    if (pvInstance == nullptr) return E_INVALIDARG;
+    // A pure dispatch interface has no table of its own: the object's IDispatch does the work.
+    if (view_ == TypeView::kStored && type().kind == TKIND_DISPATCH) {
+        return static_cast<IDispatch*>(pvInstance)->Invoke(memid, IID_NULL, LOCALE_USER_DEFAULT, wFlags, pDispParams,
+                                                           pVarResult, pExcepInfo, puArgErr);
+    }
+    if (!HasFunctionTable()) return DISP_E_MEMBERNOTFOUND;
+    const FunctionTable* table = nullptr;
+    const FUNCDESC* chosen = nullptr;
+    HRESULT hr = Table(table);
+    if (SUCCEEDED(hr)) hr = SelectFunction(table->selectable, memid, wFlags, &chosen);
+    if (FAILED(hr)) return hr;
+    const auto slot = static_cast<unsigned>(chosen->oVft) / sizeof(void*);
+    return InvokeThroughVtable(pvInstance, *chosen, static_cast<unsigned>(slot), pDispParams, pVarResult, pExcepInfo,
+                               puArgErr);
 }
 
 HRESULT TypeInformation::GetTypeComp(ITypeComp** ppTComp) noexcept

@@ -1,11 +1,12 @@
 // ITypeInfo over one type description of a read library, seen through one view. The object
-// holds a reference on its library. Thread-safe: the functions of a dual's dispatch view, which
-// take loading the base interfaces, are gathered once under a lock.
+// holds a reference on its library. Thread-safe: the table of functions of an interface (its
+// bases' functions, which take loading them, then its own) is gathered once under a lock.
 #pragma once
 
-#include "linux/typelib/InterfaceOwner.h"
 #include "linux/typelib/TypeLibrary.h"
+#include "platform/UniqueInterface.h"
 
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -46,11 +47,21 @@ public:
     void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC* pVarDesc) noexcept override;
 
 private:
-    // A function of a table of functions: index `index` among the own functions of `owner`, an
-    // interface view.
+    // A function of the table: function `index` of `owner`, a base interface's table view, or of
+    // this type itself when `owner` is empty.
     struct TableFunction {
         UniqueInterface<ITypeInfo> owner;
         UINT index = 0;
+    };
+    struct FuncDescRelease {
+        void operator()(FUNCDESC* description) const;
+    };
+    // The whole table of an interface, inherited functions first, with their table-form
+    // descriptions, once as owned blocks and once side by side for choosing by DISPID.
+    struct FunctionTable {
+        std::vector<TableFunction> functions;
+        std::vector<std::unique_ptr<FUNCDESC, FuncDescRelease>> descriptions;
+        std::vector<FUNCDESC> selectable;
     };
 
     TypeInformation(TypeLibrary* library, std::size_t index, TypeView view);
@@ -58,13 +69,18 @@ private:
 
     const LibraryModel& library() const { return library_->model(); }
     const TypeInfoModel& type() const { return library().typeInfos[index_]; }
+    // Whether this view is called through a table of functions: an interface, or either view of
+    // a dual interface.
+    bool HasFunctionTable() const;
     // The handle of the base interface as the table of functions sees it (bit 1 set for a local
     // dual, so that it resolves to the dual's interface view); false when there is none.
     bool TableBase(HREFTYPE& hreftype) const;
     // The base interface that name and member lookups continue into; S_FALSE when there is none.
     [[nodiscard]] HRESULT LookupBase(ITypeInfo** out) noexcept;
-    // The dispatch view's functions: the whole table of the interface view, inherited first.
-    [[nodiscard]] HRESULT DispatchFunctions(const std::vector<TableFunction>*& functions) noexcept;
+    [[nodiscard]] HRESULT Table(const FunctionTable*& table) noexcept;
+    [[nodiscard]] HRESULT ReadTable(FunctionTable& table) noexcept;
+    // A new table-form description of one function of the table.
+    [[nodiscard]] HRESULT TableFuncDesc(const TableFunction& function, FUNCDESC** out) noexcept;
 
     const FunctionModel* FindFunction(MEMBERID memid) const;
     const VariableModel* FindVariable(MEMBERID memid) const;
@@ -73,9 +89,8 @@ private:
     TypeLibrary* library_;
     std::size_t index_;
     TypeView view_;
-    std::mutex dispatchFunctionsLock_;
-    bool dispatchFunctionsRead_ = false;
-    std::vector<TableFunction> dispatchFunctions_;
+    std::mutex tableLock_;
+    std::unique_ptr<FunctionTable> table_;
 };
 
 }  // namespace quenvar::platform

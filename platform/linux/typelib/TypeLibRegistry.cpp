@@ -2,7 +2,7 @@
 #include "linux/typelib/TypeLibRegistry.h"
 
 #include "linux/kernel/CodePage.h"
-#include "linux/typelib/InterfaceOwner.h"
+#include "platform/UniqueInterface.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // libraries are loaded once under a lock.
 #pragma once
 
-#include "linux/typelib/InterfaceOwner.h"
+#include "platform/UniqueInterface.h"
 #include "linux/typelib/LibraryModel.h"
 
 #include <mutex>

@@ -34,20 +34,60 @@ TEST(LoadTypeLib, FilesThatAreNoTypeLibrary)
     }
 }
 
-TEST(LoadTypeLib, PathIsUtf16)
+TEST(LoadTypeLib, PathTakesTheAnsiCodePage)
 {
+    // File names are the platform's ANSI names, so UTF-16 "\u00E9" names the byte 0xE9 in code
+    // page 1252 and a Shift-JIS pair in code page 932.
     TempDirectory directory;
-    const std::u16string name = u"\u00E9t\u00E9 \u65E5\u672C.tlb";
-    std::filesystem::path onDisk = directory.path() / std::filesystem::path(u8"\u00E9t\u00E9 \u65E5\u672C.tlb");
-    WriteBytes(onDisk, ReadBytes(kComponentLibrary));
-    const std::u16string path = Wide(directory.path().string()) + u"/" + name;
+    const std::u16string folder = Wide(directory.path().string()) + u"/";
+    WriteBytes(directory.path() / "\xE9t\xE9.tlb", ReadBytes(kComponentLibrary));
+    WriteBytes(directory.path() / "\x93\xFA.tlb", ReadBytes(kComponentLibrary));
     Owned<ITypeLib> library;
-    ASSERT_EQ(LoadTypeLib(path.c_str(), library.put()), S_OK);
-    EXPECT_EQ(library.get()->GetTypeInfoCount(), 2u);
+    EXPECT_EQ(LoadTypeLib((folder + u"\u00E9t\u00E9.tlb").c_str(), library.put()), S_OK);
+    EXPECT_EQ(LoadTypeLib((folder + u"\u65E5.tlb").c_str(), library.put()), TYPE_E_CANTLOADLIBRARY)
+        << "not a character of code page 1252";
+    const quenvar::testing::ScopedAnsiCodePage japanese(932);
+    EXPECT_EQ(LoadTypeLib((folder + u"\u65E5.tlb").c_str(), library.put()), S_OK);
+}
 
-    // An unpaired surrogate names no file.
-    const std::u16string broken = Wide(directory.path().string()) + u"/\xD800.tlb";
-    EXPECT_EQ(LoadTypeLib(broken.c_str(), library.put()), TYPE_E_CANTLOADLIBRARY);
+TEST(LoadTypeLib, TypeLibraryResourcesOfModules)
+{
+    const std::u16string module = Wide(QUENVAR_TYPELIB_MODULE);
+    const GUID readerLibrary = {0x8B0E6A10, 0x3F2C, 0x4D51, {0xA7, 0xE4, 0x1C, 0x9D, 0x2B, 0x3A, 0x4F, 0x50}};
+    struct Row {
+        std::u16string path;
+        HRESULT result;
+        GUID libid;
+    };
+    const Row rows[] = {
+        {module, S_OK, kComponentLibraryId},
+        {module + u"\\1", S_OK, kComponentLibraryId},
+        {module + u"\\2", S_OK, readerLibrary},
+        {module + u"\\3", TYPE_E_CANTLOADLIBRARY, {}},
+        {module + u"\\x", TYPE_E_CANTLOADLIBRARY, {}},
+        {module + u"\\", TYPE_E_CANTLOADLIBRARY, {}},
+        {module + u"\\123456", TYPE_E_CANTLOADLIBRARY, {}},
+        {Wide(QUENVAR_BARE_MODULE), TYPE_E_CANTLOADLIBRARY, {}},
+        {Wide(QUENVAR_BARE_MODULE) + u"\\1", TYPE_E_CANTLOADLIBRARY, {}},
+        {u"/no/such/module.so\\1", TYPE_E_CANTLOADLIBRARY, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.path.begin(), row.path.end()));
+        Owned<ITypeLib> library;
+        ASSERT_EQ(LoadTypeLib(row.path.c_str(), library.put()), row.result);
+        if (FAILED(row.result)) continue;
+        TLIBATTR* attributes = nullptr;
+        ASSERT_EQ(library.get()->GetLibAttr(&attributes), S_OK);
+        EXPECT_TRUE(attributes->guid == row.libid);
+        library.get()->ReleaseTLibAttr(attributes);
+    }
+}
+
+TEST(LoadTypeLib, ModuleLoadFailureIsAnswered)
+{
+    const quenvar::testing::ScopedFault fault("LoadLibraryExA", 1, ERROR_NOT_ENOUGH_MEMORY);
+    Owned<ITypeLib> library;
+    EXPECT_EQ(LoadTypeLib(Wide(QUENVAR_TYPELIB_MODULE).c_str(), library.put()), TYPE_E_CANTLOADLIBRARY);
 }
 
 TEST(LoadTypeLib, InjectedFailureIsAnswered)
