@@ -17,7 +17,9 @@ namespace quenvar {
 namespace {
 
 using testing::Arguments;
+using testing::PutValue;
 using testing::TestErrorInfo;
+using testing::Text;
 using testing::TextOf;
 
 constexpr WORD kRead = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
@@ -50,6 +52,8 @@ public:
     {
         return DispatchInvoke(this, dispIdMember, riid, lcid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
     }
+
+    std::u16string StoredServerURL() const { return TextOf(serverURL.get()); }
 };
 
 COM_NO_VTABLE_DTOR_WARNING_END
@@ -195,6 +199,42 @@ TEST_F(TypeInfoHolderTest, NamesMapToTheirDispatchIdsInAnyCase)
     }
     DISPID id = 0;
     EXPECT_EQ(IdOf(object, u"ServerName", &id), DISP_E_UNKNOWNNAME);
+}
+
+TEST_F(TypeInfoHolderTest, InvokeReachesTheMembersThroughTheCallersPointer)
+{
+    Register();
+    HeldPalvex object;
+    IDispatch& dispatch = object;
+
+    Arguments url({}, PutValue(Text(u"example.test")));
+    EXPECT_EQ(dispatch.Invoke(kDispIdServerURL, IID_NULL, kEnglish, DISPATCH_PROPERTYPUT, url.get(), nullptr, nullptr,
+                              nullptr),
+              S_OK);
+    EXPECT_EQ(object.StoredServerURL(), u"example.test");
+
+    Arguments none({});
+    VARIANT result{};
+    ASSERT_EQ(dispatch.Invoke(kDispIdHTTPVer, IID_NULL, kEnglish, kRead, none.get(), &result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(result.vt, VT_BSTR);
+    EXPECT_EQ(TextOf(result.bstrVal), u"");
+    VariantClear(&result);
+
+    EXPECT_EQ(dispatch.Invoke(kDispIdServerURL, IID_NULL, kEnglish, kRead, none.get(), &result, nullptr, nullptr),
+              DISP_E_MEMBERNOTFOUND);
+
+    // An empty host fails before any traffic; dispatch reports the query's own failure.
+    Arguments empty({}, PutValue(Text(u"")));
+    ASSERT_EQ(dispatch.Invoke(kDispIdServerURL, IID_NULL, kEnglish, DISPATCH_PROPERTYPUT, empty.get(), nullptr,
+                              nullptr, nullptr),
+              S_OK);
+    const HRESULT direct = object.QueryServer();
+    EXCEPINFO exception{};
+    EXPECT_EQ(dispatch.Invoke(kDispIdQueryServer, IID_NULL, kEnglish, DISPATCH_METHOD, none.get(), &result,
+                              &exception, nullptr),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, direct);
+    EXPECT_EQ(exception.bstrDescription, nullptr);
 }
 
 TEST_F(TypeInfoHolderTest, LastDropReleasesTheCacheAndALaterObjectLoadsAgain)
