@@ -34,6 +34,20 @@ void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section);
 
 BOOL WINAPI DisableThreadLibraryCalls(HMODULE module);
 
+// The reasons a module's entry point is called for.
+constexpr DWORD DLL_PROCESS_DETACH = 0;
+constexpr DWORD DLL_PROCESS_ATTACH = 1;
+constexpr DWORD DLL_THREAD_ATTACH = 2;
+constexpr DWORD DLL_THREAD_DETACH = 3;
+
+constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_PIN = 0x1;
+constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT = 0x2;
+constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS = 0x4;
+
+// With FROM_ADDRESS, the module that holds the address given as moduleName; only that form, with
+// UNCHANGED_REFCOUNT, is provided. ERROR_MOD_NOT_FOUND when no module holds it.
+BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
+
 DWORD WINAPI GetCurrentThreadId();
 void WINAPI Sleep(DWORD milliseconds);
 
