@@ -84,6 +84,14 @@ struct ComTraits {
 template <typename Interface>
 using ComPtr = UniqueHandle<ComTraits<Interface>>;
 
+// A module from LoadLibraryA or LoadLibraryExA, data files included.
+struct ModuleTraits {
+    using Pointer = HMODULE;
+    static Pointer Invalid() noexcept { return nullptr; }
+    static void Close(Pointer value) noexcept { FreeLibrary(value); }
+};
+using UniqueModule = UniqueHandle<ModuleTraits>;
+
 // Holds a critical section for one scope.
 class CriticalSectionGuard {
 public:

@@ -1,0 +1,214 @@
+// The key calls of the registry: open, create, close, delete, enumerate and describe keys.
+#include "platform/Win32.h"
+
+#include "linux/registry/AnsiText.h"
+#include "linux/registry/CallerBuffers.h"
+#include "linux/registry/KeyNames.h"
+#include "linux/registry/RegistryCall.h"
+#include "linux/registry/ValueStore.h"
+#include "linux/testing/FaultPoint.h"
+
+#include <algorithm>
+
+namespace {
+
+using namespace quenvar::platform;
+
+// The most levels one RegCreateKeyExA may add.
+constexpr DWORD kMaxLevelsCreated = 32;
+
+DWORD LongestAnsiName(const std::vector<std::u16string>& names)
+{
+    std::size_t longest = 0;
+    for (const std::u16string& name : names) longest = std::max(longest, WideToAnsi(name).size());
+    return static_cast<DWORD>(longest);
+}
+
+// Keys carry no class: an empty one is handed out.
+DWORD CopyEmptyClass(LPSTR keyClass, LPDWORD keyClassLength)
+{
+    if (keyClass == nullptr) return ERROR_SUCCESS;
+    if (*keyClassLength == 0) return ERROR_MORE_DATA;
+    keyClass[0] = '\0';
+    *keyClassLength = 0;
+    return ERROR_SUCCESS;
+}
+
+// Finds or adds each level of `names` below `start`; `created` counts the levels added.
+DWORD CreatePath(Database& database, const KeyHandle& start, const std::vector<std::u16string>& names, KeyId& key,
+                 DWORD& created)
+{
+    key = start.key;
+    created = 0;
+    for (const std::u16string& name : names) {
+        KeyId next = 0;
+        DWORD code = FindSubkey(database, key, name, next);
+        if (code == ERROR_SUCCESS && next == 0) {
+            if ((start.access & KEY_CREATE_SUB_KEY) == 0) return ERROR_ACCESS_DENIED;
+            if (++created > kMaxLevelsCreated) return ERROR_INVALID_PARAMETER;
+            code = AddSubkey(database, key, name, next);
+        }
+        if (code != ERROR_SUCCESS) return code;
+        key = next;
+    }
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" {
+
+LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result)
+{
+    DWORD error;
+    if (FaultInjected("RegOpenKeyExA", &error)) {
+        if (result != nullptr) *result = nullptr;
+        return static_cast<LONG>(error);
+    }
+    if (result == nullptr) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    return GuardedCall([&] {
+        std::vector<std::u16string> names;
+        RegistryCall call;
+        KeyHandle start{};
+        KeyId key = 0;
+        DWORD code = SplitKeyPath(subKey, names);
+        if (code == ERROR_SUCCESS) code = call.Begin(/*write=*/false);
+        if (code == ERROR_SUCCESS) code = call.Resolve(parent, 0, start);
+        if (code == ERROR_SUCCESS) code = WalkPath(call.database(), start.key, names, key);
+        if (code == ERROR_SUCCESS) code = call.Commit();
+        if (code == ERROR_SUCCESS) *result = call.handles().Add(key, GrantedAccess(access));
+        return code;
+    });
+}
+
+// Volatile keys are kept like the others: this registry has no restart at which to forget them.
+LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*keyClass*/, DWORD options,
+                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result, LPDWORD disposition)
+{
+    DWORD error;
+    if (FaultInjected("RegCreateKeyExA", &error)) {
+        if (result != nullptr) *result = nullptr;
+        return static_cast<LONG>(error);
+    }
+    if (result == nullptr) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    if ((options & ~REG_OPTION_VOLATILE) != 0) return ERROR_INVALID_PARAMETER;
+    return GuardedCall([&] {
+        std::vector<std::u16string> names;
+        RegistryCall call;
+        KeyHandle start{};
+        KeyId key = 0;
+        DWORD created = 0;
+        DWORD code = SplitKeyPath(subKey, names);
+        if (code == ERROR_SUCCESS) code = call.Begin(/*write=*/true);
+        if (code == ERROR_SUCCESS) code = call.Resolve(parent, 0, start);
+        if (code == ERROR_SUCCESS) code = CreatePath(call.database(), start, names, key, created);
+        if (code == ERROR_SUCCESS) code = call.Commit();
+        if (code != ERROR_SUCCESS) return code;
+        *result = call.handles().Add(key, GrantedAccess(access));
+        Store(disposition, created != 0 ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY);
+        return code;
+    });
+}
+
+// An armed fault leaves the handle open.
+LONG WINAPI RegCloseKey(HKEY key)
+{
+    DWORD error;
+    if (FaultInjected("RegCloseKey", &error)) return static_cast<LONG>(error);
+    return GuardedCall([&] {
+        RegistryCall call;
+        return call.handles().Remove(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    });
+}
+
+// Deleting needs no right on the parent handle.
+LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey)
+{
+    DWORD error;
+    if (FaultInjected("RegDeleteKeyA", &error)) return static_cast<LONG>(error);
+    if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
+    return GuardedCall([&] {
+        std::vector<std::u16string> names;
+        RegistryCall call;
+        KeyHandle start{};
+        KeyId key = 0;
+        bool hasSubkeys = false;
+        DWORD code = SplitKeyPath(subKey, names);
+        if (code == ERROR_SUCCESS) code = call.Begin(/*write=*/true);
+        if (code == ERROR_SUCCESS) code = call.Resolve(parent, 0, start);
+        if (code == ERROR_SUCCESS) code = WalkPath(call.database(), start.key, names, key);
+        if (code == ERROR_SUCCESS) code = HasSubkeys(call.database(), key, hasSubkeys);
+        if (code == ERROR_SUCCESS && (hasSubkeys || IsRootKey(key))) code = ERROR_ACCESS_DENIED;
+        if (code == ERROR_SUCCESS) code = RemoveKey(call.database(), key);
+        if (code == ERROR_SUCCESS) code = call.Commit();
+        return code;
+    });
+}
+
+LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPSTR keyClass,
+                          LPDWORD keyClassLength, PFILETIME lastWriteTime)
+{
+    DWORD error;
+    if (FaultInjected("RegEnumKeyExA", &error)) return static_cast<LONG>(error);
+    if (name == nullptr || nameLength == nullptr || reserved != nullptr ||
+        (keyClass != nullptr && keyClassLength == nullptr)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return GuardedCall([&] {
+        RegistryCall call;
+        KeyHandle handle{};
+        Subkey subkey;
+        bool found = false;
+        DWORD code = call.Begin(/*write=*/false);
+        if (code == ERROR_SUCCESS) code = call.Resolve(key, KEY_ENUMERATE_SUB_KEYS, handle);
+        if (code == ERROR_SUCCESS) code = SubkeyAt(call.database(), handle.key, index, subkey, found);
+        if (code == ERROR_SUCCESS) code = call.Commit();
+        if (code == ERROR_SUCCESS && !found) code = ERROR_NO_MORE_ITEMS;
+        if (code == ERROR_SUCCESS && keyClass != nullptr && *keyClassLength == 0) code = ERROR_MORE_DATA;
+        if (code == ERROR_SUCCESS) code = CopyName(WideToAnsi(subkey.name), name, nameLength);
+        if (code != ERROR_SUCCESS) return code;
+        if (lastWriteTime != nullptr) *lastWriteTime = ToFileTime(subkey.written);
+        return CopyEmptyClass(keyClass, keyClassLength);
+    });
+}
+
+// Name lengths are counted in ANSI bytes, so that a buffer of the longest length plus one
+// holds every name even on a double-byte code page; the longest data is counted in bytes of
+// the stored form (strings in UTF-16), as on the platform.
+LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
+                             LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
+                             LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
+                             PFILETIME lastWriteTime)
+{
+    DWORD error;
+    if (FaultInjected("RegQueryInfoKeyA", &error)) return static_cast<LONG>(error);
+    if (reserved != nullptr || (keyClass != nullptr && keyClassLength == nullptr)) return ERROR_INVALID_PARAMETER;
+    return GuardedCall([&] {
+        RegistryCall call;
+        KeyHandle handle{};
+        std::vector<std::u16string> subkeyNames;
+        ValueSizes valueSizes{};
+        std::int64_t written = 0;
+        DWORD code = call.Begin(/*write=*/false);
+        if (code == ERROR_SUCCESS) code = call.Resolve(key, KEY_QUERY_VALUE, handle);
+        if (code == ERROR_SUCCESS) code = SubkeyNames(call.database(), handle.key, subkeyNames);
+        if (code == ERROR_SUCCESS) code = MeasureValues(call.database(), handle.key, valueSizes);
+        if (code == ERROR_SUCCESS) code = LastWritten(call.database(), handle.key, written);
+        if (code == ERROR_SUCCESS) code = call.Commit();
+        if (code == ERROR_SUCCESS) code = CopyEmptyClass(keyClass, keyClassLength);
+        if (code != ERROR_SUCCESS) return code;
+        Store(subKeys, static_cast<DWORD>(subkeyNames.size()));
+        Store(maxSubKeyLength, LongestAnsiName(subkeyNames));
+        Store(maxClassLength, 0);
+        Store(values, static_cast<DWORD>(valueSizes.names.size()));
+        Store(maxValueNameLength, LongestAnsiName(valueSizes.names));
+        Store(maxValueLength, static_cast<DWORD>(valueSizes.maxDataSize));
+        Store(securityDescriptorSize, 0);
+        if (lastWriteTime != nullptr) *lastWriteTime = ToFileTime(written);
+        return code;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,88 @@
+#include "linux/registry/RegistryCall.h"
+
+#include "linux/registry/RegistryFile.h"
+
+#include <pthread.h>
+#include <unistd.h>
+
+namespace quenvar::platform {
+namespace {
+
+struct RegistryState {
+    std::mutex lock;
+    Database database;
+    pid_t owner = 0;  // the process that opened the connection
+    HandleTable handles;
+};
+
+void PrepareFork();
+void AfterFork();
+
+RegistryState& State()
+{
+    static RegistryState state;
+    static const bool forkHandlers = pthread_atfork(PrepareFork, AfterFork, AfterFork) == 0;
+    static_cast<void>(forkHandlers);
+    return state;
+}
+
+// SQLite's file locks are per process and its bookkeeping of them is not fork-aware, so no
+// connection may cross a fork: it is closed before and each side reopens on its next call.
+// Holding the lock across the fork also keeps the child from inheriting a call half done.
+void PrepareFork()
+{
+    RegistryState& state = State();
+    state.lock.lock();
+    state.database.Close();
+}
+
+void AfterFork() { State().lock.unlock(); }
+
+DWORD OpenDatabase(RegistryState& state)
+{
+    if (state.database.IsOpen() && state.owner == getpid()) return ERROR_SUCCESS;
+    // A child made without the fork handlers (a raw clone) must never use its parent's connection.
+    if (state.database.IsOpen()) state.database.Abandon();
+    std::string path;
+    DWORD error = RegistryFilePath(path);
+    if (error == ERROR_SUCCESS) error = PrepareRegistryFile(path);
+    if (error == ERROR_SUCCESS) error = state.database.Open(path);
+    if (error == ERROR_SUCCESS) state.owner = getpid();
+    return error;
+}
+
+}  // namespace
+
+RegistryCall::RegistryCall() : lock_(State().lock) {}
+
+DWORD RegistryCall::Begin(bool write)
+{
+    const DWORD error = OpenDatabase(State());
+    if (error != ERROR_SUCCESS) return error;
+    transaction_.emplace(State().database);
+    return transaction_->Begin(write);
+}
+
+DWORD RegistryCall::Resolve(HKEY handle, REGSAM needed, KeyHandle& key)
+{
+    if (!State().handles.Find(handle, key)) return ERROR_INVALID_HANDLE;
+    if ((key.access & needed) != needed) return ERROR_ACCESS_DENIED;
+    bool exists = false;
+    const DWORD error = KeyExists(State().database, key.key, exists);
+    if (error != ERROR_SUCCESS) return error;
+    return exists ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+Database& RegistryCall::database() { return State().database; }
+
+HandleTable& RegistryCall::handles() { return State().handles; }
+
+void ResetRegistry()
+{
+    RegistryState& state = State();
+    std::lock_guard guard(state.lock);
+    state.database.Close();
+    state.handles.Clear();
+}
+
+}  // namespace quenvar::platform
