@@ -1,7 +1,7 @@
 #include "module/Registration.h"
 
 #include "module/ObjectMap.h"
-#include "platform/UniqueHandle.h"
+#include "platform/UniqueInterface.h"
 #include "registrar/RunRegistryScript.h"
 
 namespace quenvar {
@@ -77,7 +77,7 @@ HRESULT RegisterOwnTypeLibrary(ModuleState* state) noexcept
     GetModuleFileNameA(state->typeLibInstance, path, MAX_PATH);
     OLECHAR widePath[MAX_PATH];
     ToWide(path, widePath);
-    ComPtr<ITypeLib> typeLib;
+    UniqueInterface<ITypeLib> typeLib;
     HRESULT hr = LoadTypeLib(widePath, typeLib.put());
     if (FAILED(hr)) {
         char* ending = PlaceOfEnding(path);

@@ -74,16 +74,6 @@ struct LocalMemoryTraits {
 };
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 
-// A counted interface reference, released when its owner goes.
-template <typename Interface>
-struct ComTraits {
-    using Pointer = Interface*;
-    static Pointer Invalid() noexcept { return nullptr; }
-    static void Close(Pointer value) noexcept { value->Release(); }
-};
-template <typename Interface>
-using ComPtr = UniqueHandle<ComTraits<Interface>>;
-
 // A module from LoadLibraryA or LoadLibraryExA, data files included.
 struct ModuleTraits {
     using Pointer = HMODULE;

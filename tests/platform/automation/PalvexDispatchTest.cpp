@@ -1,0 +1,196 @@
+// The component's core reached through the dispatch engine, with function descriptions that
+// mirror its type library: DISPIDs 1 to 7 on slots 7 to 13.
+#include "TestFunctions.h"
+#include "TestObjects.h"
+
+#include "component/Palvex.h"
+#include "linux/automation/Invoke.h"
+
+#include <gtest/gtest.h>
+
+namespace quenvar::testing {
+namespace {
+
+using platform::InvokeThroughVtable;
+using platform::SelectFunction;
+
+COM_NO_VTABLE_DTOR_WARNING_BEGIN
+
+class TestPalvex final : public Palvex {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+
+    void Fill()
+    {
+        httpVer.reset(SysAllocString(u"HTTP/1.1"));
+        serverSoftware.reset(SysAllocString(u"nginx"));
+        contentLocation.reset(SysAllocString(u"/index.html"));
+        currentServerTime.reset(SysAllocString(u"Tue, 08 Dec 2026 17:35:46 GMT"));
+        errorInfo.reset(SysAllocString(u"no error"));
+    }
+    std::u16string StoredServerURL() const { return TextOf(serverURL.get()); }
+};
+
+COM_NO_VTABLE_DTOR_WARNING_END
+
+// IPalvex as its type library describes it: every member HRESULT, getters with a BSTR retval.
+class PalvexDispatchTest : public ::testing::Test {
+protected:
+    PalvexDispatchTest()
+    {
+        const auto getter = [this](MEMBERID id, SHORT slot) {
+            Add(TestFunction(id, INVOKE_PROPERTYGET, {Retval(VT_BSTR)}), slot);
+        };
+        getter(kDispIdHTTPVer, 7);
+        getter(kDispIdServerSoftware, 8);
+        getter(kDispIdContentLocation, 9);
+        Add(TestFunction(kDispIdServerURL, INVOKE_PROPERTYPUT, {In(VT_BSTR)}), 10);
+        getter(kDispIdCurrentServerTime, 11);
+        Add(TestFunction(kDispIdQueryServer, INVOKE_FUNC, {}), 12);
+        getter(kDispIdErrorInfo, 13);
+        for (TestFunction& owner : owners_) functions_.push_back(owner.desc());
+    }
+
+    // What ITypeInfo::Invoke does with them: select by DISPID and flags, call the slot.
+    HRESULT Dispatch(DISPID id, WORD flags, Arguments& arguments, VARIANT* result = nullptr,
+                     EXCEPINFO* exception = nullptr, UINT* argError = nullptr)
+    {
+        const FUNCDESC* function = nullptr;
+        const HRESULT hr = SelectFunction(functions_, id, flags, &function);
+        if (FAILED(hr)) return hr;
+        return InvokeThroughVtable(static_cast<IPalvex*>(&palvex_), *function,
+                                   static_cast<unsigned>(function->oVft) / sizeof(void*), arguments.get(), result,
+                                   exception, argError);
+    }
+
+    static constexpr WORD kRead = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+    TestPalvex palvex_;
+
+private:
+    void Add(TestFunction function, SHORT slot)
+    {
+        function.desc().oVft = static_cast<SHORT>(slot * sizeof(void*));
+        owners_.push_back(std::move(function));
+    }
+    std::vector<TestFunction> owners_;
+    std::vector<FUNCDESC> functions_;
+};
+
+TEST_F(PalvexDispatchTest, DispatchIdsReachTheirMembers)
+{
+    palvex_.Fill();
+    const std::pair<DISPID, std::u16string> reads[] = {
+        {kDispIdHTTPVer, u"HTTP/1.1"},
+        {kDispIdServerSoftware, u"nginx"},
+        {kDispIdContentLocation, u"/index.html"},
+        {kDispIdCurrentServerTime, u"Tue, 08 Dec 2026 17:35:46 GMT"},
+        {kDispIdErrorInfo, u"no error"},
+    };
+    for (const auto& [id, expected] : reads) {
+        SCOPED_TRACE(id);
+        Arguments none({});
+        VARIANT result{};
+        ASSERT_EQ(Dispatch(id, kRead, none, &result), S_OK);
+        ASSERT_EQ(result.vt, VT_BSTR);
+        EXPECT_EQ(TextOf(result.bstrVal), expected);
+        VariantClear(&result);
+    }
+
+    Arguments url({}, PutValue(Text(u"example.test")));
+    EXPECT_EQ(Dispatch(kDispIdServerURL, DISPATCH_PROPERTYPUT, url), S_OK);
+    EXPECT_EQ(palvex_.StoredServerURL(), u"example.test");
+}
+
+TEST_F(PalvexDispatchTest, ServerUrlCanOnlyBePutAndTheOthersOnlyRead)
+{
+    Arguments none({});
+    EXPECT_EQ(Dispatch(kDispIdServerURL, kRead, none), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Dispatch(kDispIdServerURL, DISPATCH_PROPERTYGET, none), DISP_E_MEMBERNOTFOUND);
+    Arguments put({}, PutValue(Text(u"1.1")));
+    EXPECT_EQ(Dispatch(kDispIdHTTPVer, DISPATCH_PROPERTYPUT, put), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Dispatch(kDispIdQueryServer, DISPATCH_PROPERTYPUT, put), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Dispatch(8, kRead, none), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(palvex_.StoredServerURL(), u"localhost");
+}
+
+TEST_F(PalvexDispatchTest, BadArgumentsNeverReachTheMember)
+{
+    CountedObject object(/*isDispatch=*/true);
+    VARIANT objectArgument = MakeVariant(VT_DISPATCH);
+    objectArgument.pdispVal = &object;
+    object.AddRef();  // the argument's own reference, released with it
+
+    struct Row {
+        const char* name;
+        DISPID id;
+        WORD flags;
+        std::vector<VARIANT> positional;
+        std::vector<std::pair<DISPID, VARIANT>> named;
+        HRESULT expected;
+        UINT argError;
+    };
+    std::vector<Row> rows;
+    rows.push_back({"put without its named value", kDispIdServerURL, DISPATCH_PROPERTYPUT, {Text(u"host")}, {},
+                    DISP_E_PARAMNOTFOUND, 0xFFFF});
+    rows.push_back({"put of an object", kDispIdServerURL, DISPATCH_PROPERTYPUT, {}, PutValue(objectArgument),
+                    DISP_E_TYPEMISMATCH, 0});
+    rows.push_back({"put of null", kDispIdServerURL, DISPATCH_PROPERTYPUT, {}, PutValue(MakeVariant(VT_NULL)),
+                    DISP_E_TYPEMISMATCH, 0});
+    rows.push_back({"put with an index", kDispIdServerURL, DISPATCH_PROPERTYPUT, {I4(1)}, PutValue(Text(u"host")),
+                    DISP_E_BADPARAMCOUNT, 0xFFFF});
+    rows.push_back({"read with an argument", kDispIdHTTPVer, kRead, {I4(1)}, {}, DISP_E_BADPARAMCOUNT, 0xFFFF});
+    rows.push_back({"query with an argument", kDispIdQueryServer, DISPATCH_METHOD, {I4(1)}, {}, DISP_E_BADPARAMCOUNT,
+                    0xFFFF});
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Arguments arguments(row.positional, row.named);
+        VARIANT result{};
+        UINT argError = 0xFFFF;
+        EXPECT_EQ(Dispatch(row.id, row.flags, arguments, &result, nullptr, &argError), row.expected);
+        EXPECT_EQ(argError, row.argError);
+        EXPECT_EQ(result.vt, VT_EMPTY);
+    }
+    EXPECT_EQ(palvex_.StoredServerURL(), u"localhost");
+    EXPECT_EQ(object.references, 1);
+}
+
+TEST_F(PalvexDispatchTest, PutConvertsItsValueToText)
+{
+    Arguments number({}, PutValue(I4(8080)));
+    EXPECT_EQ(Dispatch(kDispIdServerURL, DISPATCH_PROPERTYPUT, number), S_OK);
+    EXPECT_EQ(palvex_.StoredServerURL(), u"8080");
+}
+
+TEST_F(PalvexDispatchTest, FailingMemberBecomesExceptionWithItsCode)
+{
+    Arguments nullText({}, PutValue(MakeVariant(VT_BSTR)));
+    EXCEPINFO exception{};
+    EXPECT_EQ(Dispatch(kDispIdServerURL, DISPATCH_PROPERTYPUT, nullText, nullptr, &exception), DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, E_POINTER);
+    EXPECT_EQ(exception.bstrDescription, nullptr);
+    EXPECT_EQ(palvex_.StoredServerURL(), u"localhost");
+
+    // An empty host fails before any traffic; the query's own answer is what dispatch reports.
+    Arguments empty({}, PutValue(Text(u"")));
+    ASSERT_EQ(Dispatch(kDispIdServerURL, DISPATCH_PROPERTYPUT, empty), S_OK);
+    const HRESULT direct = palvex_.QueryServer();
+    ASSERT_TRUE(FAILED(direct));
+    Arguments none({});
+    VARIANT result{};
+    exception = EXCEPINFO{};
+    EXPECT_EQ(Dispatch(kDispIdQueryServer, kRead, none, &result, &exception), DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, direct);
+    EXPECT_EQ(result.vt, VT_EMPTY);
+}
+
+}  // namespace
+}  // namespace quenvar::testing

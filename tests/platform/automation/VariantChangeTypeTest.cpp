@@ -1,0 +1,269 @@
+#include "TestObjects.h"
+
+#include "platform/testing/FaultInjection.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace quenvar::testing {
+namespace {
+
+std::string Narrow(const std::u16string& text) { return std::string(text.begin(), text.end()); }
+
+// The type and value of a variant as one comparable text.
+std::string Describe(const VARIANT& v)
+{
+    switch (v.vt) {
+    case VT_EMPTY: return "EMPTY";
+    case VT_NULL: return "NULL";
+    case VT_I1: return "I1:" + std::to_string(static_cast<signed char>(v.cVal));
+    case VT_UI1: return "UI1:" + std::to_string(v.bVal);
+    case VT_I2: return "I2:" + std::to_string(v.iVal);
+    case VT_UI2: return "UI2:" + std::to_string(v.uiVal);
+    case VT_I4: return "I4:" + std::to_string(v.lVal);
+    case VT_UI4: return "UI4:" + std::to_string(v.ulVal);
+    case VT_INT: return "INT:" + std::to_string(v.intVal);
+    case VT_UINT: return "UINT:" + std::to_string(v.uintVal);
+    case VT_I8: return "I8:" + std::to_string(v.llVal);
+    case VT_UI8: return "UI8:" + std::to_string(v.ullVal);
+    case VT_R4: return "R4:" + std::to_string(v.fltVal);
+    case VT_R8: return "R8:" + std::to_string(v.dblVal);
+    case VT_BOOL: return "BOOL:" + std::to_string(v.boolVal);
+    case VT_BSTR: return "BSTR:" + Narrow(TextOf(v.bstrVal));
+    case VT_ERROR: return "ERROR:" + std::to_string(v.scode);
+    default: return "vt " + std::to_string(v.vt);
+    }
+}
+
+VARIANT Of(VARTYPE type, LONGLONG value)
+{
+    VARIANT v = MakeVariant(type);
+    v.llVal = value;
+    return v;
+}
+VARIANT Real4(float value)
+{
+    VARIANT v = MakeVariant(VT_R4);
+    v.fltVal = value;
+    return v;
+}
+
+struct Conversion {
+    const char* name;
+    VARIANT source;
+    VARTYPE target;
+    HRESULT expected;
+    std::string value;  // Describe of the result when the conversion succeeds
+    USHORT flags = 0;
+};
+
+void Check(std::vector<Conversion>& rows)
+{
+    for (Conversion& row : rows) {
+        SCOPED_TRACE(row.name);
+        VARIANT result{};
+        EXPECT_EQ(VariantChangeType(&result, &row.source, row.flags, row.target), row.expected);
+        if (SUCCEEDED(row.expected)) EXPECT_EQ(Describe(result), row.value);
+        else EXPECT_EQ(result.vt, VT_EMPTY);
+        VariantClear(&result);
+        VariantClear(&row.source);
+    }
+}
+
+TEST(VariantChangeType, NumbersConvertWithinRange)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<Conversion> rows = {
+        {"I4 to I2", I4(-5), VT_I2, S_OK, "I2:-5"},
+        {"I4 beyond I2", I4(40000), VT_I2, DISP_E_OVERFLOW, ""},
+        {"negative to UI4", I4(-1), VT_UI4, DISP_E_OVERFLOW, ""},
+        {"I4 to UI1 top", I4(255), VT_UI1, S_OK, "UI1:255"},
+        {"I4 beyond UI1", I4(256), VT_UI1, DISP_E_OVERFLOW, ""},
+        {"I4 beyond I1", I4(128), VT_I1, DISP_E_OVERFLOW, ""},
+        {"UI4 top to I8", Of(VT_UI4, 0xFFFFFFFF), VT_I8, S_OK, "I8:4294967295"},
+        {"UI4 top to INT", Of(VT_UI4, 0xFFFFFFFF), VT_INT, DISP_E_OVERFLOW, ""},
+        {"UI8 top to I8", Of(VT_UI8, -1), VT_I8, DISP_E_OVERFLOW, ""},
+        {"I8 negative to UI8", Of(VT_I8, -1), VT_UI8, DISP_E_OVERFLOW, ""},
+        {"I8 to R8", Of(VT_I8, 1LL << 40), VT_R8, S_OK, "R8:1099511627776.000000"},
+        {"half rounds to even down", R8(2.5), VT_I4, S_OK, "I4:2"},
+        {"half rounds to even up", R8(3.5), VT_I4, S_OK, "I4:4"},
+        {"negative half", R8(-2.5), VT_I4, S_OK, "I4:-2"},
+        {"above half", R8(2.6), VT_I4, S_OK, "I4:3"},
+        {"R8 just below I4 limit", R8(2147483647.4), VT_I4, S_OK, "I4:2147483647"},
+        {"R8 at I4 limit", R8(2147483648.0), VT_I4, DISP_E_OVERFLOW, ""},
+        {"R8 lowest I4 half", R8(-2147483648.5), VT_I4, S_OK, "I4:-2147483648"},
+        {"R8 at I8 limit", R8(9223372036854775808.0), VT_I8, DISP_E_OVERFLOW, ""},
+        {"NaN to integer", R8(nan), VT_I4, DISP_E_OVERFLOW, ""},
+        {"R8 beyond R4", R8(1e300), VT_R4, DISP_E_OVERFLOW, ""},
+        {"R4 to R8", Real4(0.5f), VT_R8, S_OK, "R8:0.500000"},
+        {"true to I4", Bool(true), VT_I4, S_OK, "I4:-1"},
+        {"true to UI1", Bool(true), VT_UI1, S_OK, "UI1:255"},
+        {"true to UI4", Bool(true), VT_UI4, S_OK, "UI4:4294967295"},
+        {"true to R8", Bool(true), VT_R8, S_OK, "R8:-1.000000"},
+        {"number to bool", I4(7), VT_BOOL, S_OK, "BOOL:-1"},
+        {"zero to bool", R8(0.0), VT_BOOL, S_OK, "BOOL:0"},
+        {"empty to I4", MakeVariant(VT_EMPTY), VT_I4, S_OK, "I4:0"},
+        {"empty to bool", MakeVariant(VT_EMPTY), VT_BOOL, S_OK, "BOOL:0"},
+        {"anything to empty", I4(3), VT_EMPTY, S_OK, "EMPTY"},
+        {"null to I4", MakeVariant(VT_NULL), VT_I4, DISP_E_TYPEMISMATCH, ""},
+        {"error to I4", Of(VT_ERROR, DISP_E_PARAMNOTFOUND), VT_I4, DISP_E_TYPEMISMATCH, ""},
+        {"error to error", Of(VT_ERROR, DISP_E_PARAMNOTFOUND), VT_ERROR, S_OK, "ERROR:-2147352572"},
+        {"I4 to error", I4(1), VT_ERROR, DISP_E_TYPEMISMATCH, ""},
+    };
+    Check(rows);
+}
+
+TEST(VariantChangeType, TextConvertsInLocaleNeutralForm)
+{
+    std::vector<Conversion> rows = {
+        {"blanks around", Text(u" \t42 "), VT_I4, S_OK, "I4:42"},
+        {"plus sign", Text(u"+7"), VT_I2, S_OK, "I2:7"},
+        {"I4 lowest", Text(u"-2147483648"), VT_I4, S_OK, "I4:-2147483648"},
+        {"beyond I4", Text(u"2147483648"), VT_I4, DISP_E_OVERFLOW, ""},
+        {"fraction rounds half to even", Text(u"2.5"), VT_I4, S_OK, "I4:2"},
+        {"fraction rounds up", Text(u"1.5"), VT_I4, S_OK, "I4:2"},
+        {"exponent", Text(u"1E3"), VT_I2, S_OK, "I2:1000"},
+        {"I8 top exactly", Text(u"9223372036854775807"), VT_I8, S_OK, "I8:9223372036854775807"},
+        {"I8 lowest exactly", Text(u"-9223372036854775808"), VT_I8, S_OK, "I8:-9223372036854775808"},
+        {"UI8 top exactly", Text(u"18446744073709551615"), VT_UI8, S_OK, "UI8:18446744073709551615"},
+        {"beyond UI8", Text(u"18446744073709551616"), VT_UI8, DISP_E_OVERFLOW, ""},
+        {"real", Text(u"-3.25"), VT_R8, S_OK, "R8:-3.250000"},
+        {"beyond double", Text(u"1e400"), VT_R8, DISP_E_OVERFLOW, ""},
+        {"letters", Text(u"abc"), VT_I4, DISP_E_TYPEMISMATCH, ""},
+        {"trailing letters", Text(u"12abc"), VT_I4, DISP_E_TYPEMISMATCH, ""},
+        {"empty text", Text(u""), VT_I4, DISP_E_TYPEMISMATCH, ""},
+        {"only blanks", Text(u"  "), VT_R8, DISP_E_TYPEMISMATCH, ""},
+        {"comma decimal", Text(u"1,5"), VT_R8, DISP_E_TYPEMISMATCH, ""},
+        {"lone point", Text(u"."), VT_R8, DISP_E_TYPEMISMATCH, ""},
+        {"exponent without digits", Text(u"1e"), VT_R8, DISP_E_TYPEMISMATCH, ""},
+        {"null text", MakeVariant(VT_BSTR), VT_I4, DISP_E_TYPEMISMATCH, ""},
+        {"True word", Text(u"True"), VT_BOOL, S_OK, "BOOL:-1"},
+        {"false in lower case", Text(u" false "), VT_BOOL, S_OK, "BOOL:0"},
+        {"number as truth", Text(u"2"), VT_BOOL, S_OK, "BOOL:-1"},
+        {"zero as truth", Text(u"0"), VT_BOOL, S_OK, "BOOL:0"},
+        {"other word as truth", Text(u"yes"), VT_BOOL, DISP_E_TYPEMISMATCH, ""},
+        {"I4 to text", I4(-42), VT_BSTR, S_OK, "BSTR:-42"},
+        {"UI8 to text", Of(VT_UI8, -1), VT_BSTR, S_OK, "BSTR:18446744073709551615"},
+        {"R8 to text", R8(2.5), VT_BSTR, S_OK, "BSTR:2.5"},
+        {"R8 tenth to text", R8(0.1), VT_BSTR, S_OK, "BSTR:0.1"},
+        {"R8 with exponent", R8(1e20), VT_BSTR, S_OK, "BSTR:1E+20"},
+        {"R4 to text", Real4(0.1f), VT_BSTR, S_OK, "BSTR:0.1"},
+        {"true as number text", Bool(true), VT_BSTR, S_OK, "BSTR:-1"},
+        {"false as number text", Bool(false), VT_BSTR, S_OK, "BSTR:0"},
+        {"true as word", Bool(true), VT_BSTR, S_OK, "BSTR:True", VARIANT_ALPHABOOL},
+        {"false as word", Bool(false), VT_BSTR, S_OK, "BSTR:False", VARIANT_ALPHABOOL},
+        {"empty to text", MakeVariant(VT_EMPTY), VT_BSTR, S_OK, "BSTR:"},
+        {"null to text", MakeVariant(VT_NULL), VT_BSTR, DISP_E_TYPEMISMATCH, ""},
+        {"text to text", Text(u"same"), VT_BSTR, S_OK, "BSTR:same"},
+    };
+    Check(rows);
+}
+
+TEST(VariantChangeType, ReferencesAreReadThrough)
+{
+    LONG number = 12;
+    BSTR text = SysAllocString(u"34");
+    VARIANT inner = Text(u"56");
+    VARIANT innerReference = ByRef(VT_I4, &number);
+    VARIANT nested = ByRef(VT_VARIANT, &inner);
+    std::vector<Conversion> rows = {
+        {"long by reference", ByRef(VT_I4, &number), VT_BSTR, S_OK, "BSTR:12"},
+        {"text by reference", ByRef(VT_BSTR, &text), VT_I4, S_OK, "I4:34"},
+        {"variant by reference", ByRef(VT_VARIANT, &inner), VT_I2, S_OK, "I2:56"},
+        {"variant holding a reference", ByRef(VT_VARIANT, &innerReference), VT_R8, S_OK, "R8:12.000000"},
+        {"reference to a variant reference", ByRef(VT_VARIANT, &nested), VT_I4, DISP_E_BADVARTYPE, ""},
+        {"null reference", ByRef(VT_I4, nullptr), VT_I4, E_INVALIDARG, ""},
+    };
+    Check(rows);
+    EXPECT_EQ(number, 12);
+    EXPECT_EQ(TextOf(text), u"34");
+    EXPECT_EQ(TextOf(inner.bstrVal), u"56");
+    SysFreeString(text);
+    VariantClear(&inner);
+}
+
+TEST(VariantChangeType, BadTypesAreRefused)
+{
+    const VARTYPE targets[] = {15, VT_VARIANT, VT_BYREF | VT_I4, VT_ARRAY | VT_I4, VT_RECORD};
+    for (VARTYPE target : targets) {
+        SCOPED_TRACE(target);
+        VARIANT source = I4(1);
+        VARIANT result{};
+        EXPECT_EQ(VariantChangeType(&result, &source, 0, target), DISP_E_BADVARTYPE);
+    }
+    VARIANT odd = MakeVariant(0x7F);
+    VARIANT result{};
+    EXPECT_EQ(VariantChangeType(&result, &odd, 0, VT_I4), DISP_E_BADVARTYPE);
+    EXPECT_EQ(VariantChangeType(nullptr, &odd, 0, VT_I4), E_INVALIDARG);
+}
+
+TEST(VariantChangeType, InPlaceReplacesTheOldValue)
+{
+    VARIANT value = Text(u"7");
+    ASSERT_EQ(VariantChangeType(&value, &value, 0, VT_I4), S_OK);
+    EXPECT_EQ(Describe(value), "I4:7");
+    ASSERT_EQ(VariantChangeType(&value, &value, 0, VT_BSTR), S_OK);
+    EXPECT_EQ(Describe(value), "BSTR:7");
+    ASSERT_EQ(VariantChangeType(&value, &value, 0, VT_BSTR), S_OK);
+    EXPECT_EQ(Describe(value), "BSTR:7");
+    VariantClear(&value);
+}
+
+TEST(VariantChangeType, FailureLeavesDestinationAsItWas)
+{
+    VARIANT destination = Text(u"kept");
+    const BSTR kept = destination.bstrVal;
+    VARIANT source = Text(u"not a number");
+    EXPECT_EQ(VariantChangeType(&destination, &source, 0, VT_I4), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(destination.vt, VT_BSTR);
+    EXPECT_EQ(destination.bstrVal, kept);
+
+    VARIANT number = I4(5);
+    {
+        ScopedFault fault("SysAllocStringLen", 1, ERROR_NOT_ENOUGH_MEMORY);
+        EXPECT_EQ(VariantChangeType(&destination, &number, 0, VT_BSTR), E_OUTOFMEMORY);
+    }
+    EXPECT_EQ(destination.bstrVal, kept);
+    VariantClear(&destination);
+    VariantClear(&source);
+}
+
+TEST(VariantChangeType, InterfacesConvertByQueryAndCount)
+{
+    CountedObject dispatch(/*isDispatch=*/true);
+    CountedObject plain(/*isDispatch=*/false);
+
+    VARIANT unknown = MakeVariant(VT_UNKNOWN);
+    unknown.punkVal = &dispatch;
+    VARIANT result{};
+    ASSERT_EQ(VariantChangeType(&result, &unknown, 0, VT_DISPATCH), S_OK);
+    EXPECT_EQ(result.vt, VT_DISPATCH);
+    EXPECT_EQ(result.pdispVal, &dispatch);
+    EXPECT_EQ(dispatch.references, 2);
+    VARIANT back{};
+    ASSERT_EQ(VariantChangeType(&back, &result, 0, VT_UNKNOWN), S_OK);
+    EXPECT_EQ(dispatch.references, 3);
+    VariantClear(&back);
+    VariantClear(&result);
+    EXPECT_EQ(dispatch.references, 1);
+
+    unknown.punkVal = &plain;
+    EXPECT_EQ(VariantChangeType(&result, &unknown, 0, VT_DISPATCH), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(plain.references, 1);
+    EXPECT_EQ(VariantChangeType(&result, &unknown, 0, VT_BSTR), DISP_E_TYPEMISMATCH);
+    VARIANT number = I4(1);
+    EXPECT_EQ(VariantChangeType(&result, &number, 0, VT_UNKNOWN), DISP_E_TYPEMISMATCH);
+
+    IDispatch* pointer = &dispatch;
+    VARIANT reference = ByRef(VT_DISPATCH, &pointer);
+    ASSERT_EQ(VariantChangeType(&result, &reference, 0, VT_DISPATCH), S_OK);
+    EXPECT_EQ(dispatch.references, 2);
+    VariantClear(&result);
+    EXPECT_EQ(dispatch.references, 1);
+}
+
+}  // namespace
+}  // namespace quenvar::testing
