@@ -20,5 +20,6 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/Automation.h"
 #include "platform/win32/TypeLib.h"
+#include "platform/win32/Internet.h"
 #include "platform/win32/Module.h"
 #endif
