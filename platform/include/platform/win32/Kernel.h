@@ -40,14 +40,6 @@ constexpr DWORD DLL_PROCESS_ATTACH = 1;
 constexpr DWORD DLL_THREAD_ATTACH = 2;
 constexpr DWORD DLL_THREAD_DETACH = 3;
 
-constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_PIN = 0x1;
-constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT = 0x2;
-constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS = 0x4;
-
-// With FROM_ADDRESS, the module that holds the address given as moduleName; only that form, with
-// UNCHANGED_REFCOUNT, is provided. ERROR_MOD_NOT_FOUND when no module holds it.
-BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
-
 DWORD WINAPI GetCurrentThreadId();
 void WINAPI Sleep(DWORD milliseconds);
 

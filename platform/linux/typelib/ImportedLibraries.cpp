@@ -1,0 +1,50 @@
+// Libraries that imported types come from.
+#include "linux/typelib/ImportedLibraries.h"
+
+#include "linux/typelib/BuiltinLibraries.h"
+#include "platform/UniqueInterface.h"
+#include "linux/typelib/LoadTypeLibrary.h"
+
+#include <new>
+
+namespace quenvar::platform {
+namespace {
+
+bool IsLibrary(ITypeLib* library, REFGUID libid)
+{
+    TLIBATTR* attributes = nullptr;
+    if (FAILED(library->GetLibAttr(&attributes))) return false;
+    const bool same = attributes->guid == libid;
+    library->ReleaseTLibAttr(attributes);
+    return same;
+}
+
+}  // namespace
+
+HRESULT LoadImportedLibrary(const ImportedLibraryModel& imported, const std::u16string& importerDirectory,
+                            ITypeLib** out) noexcept
+{
+    *out = nullptr;
+    if (imported.libid == kStdOleLibraryId) return LoadStdOleLibrary(out);
+    if (SUCCEEDED(LoadRegTypeLib(imported.libid, imported.majorVersion, imported.minorVersion, imported.lcid, out))) {
+        return S_OK;
+    }
+    if (importerDirectory.empty()) return TYPE_E_CANTLOADLIBRARY;
+    try {
+        // The import names a file; only its last part counts, so it cannot lead elsewhere.
+        const std::u16string_view fileName(imported.fileName);
+        const std::size_t separator = fileName.find_last_of(u"/\\");
+        const std::u16string path =
+            importerDirectory + std::u16string(separator == std::u16string_view::npos ? fileName : fileName.substr(separator + 1));
+        UniqueInterface<ITypeLib> library;
+        if (FAILED(LoadTypeLibraryFromPath(path, library.put())) || !IsLibrary(library.get(), imported.libid)) {
+            return TYPE_E_CANTLOADLIBRARY;
+        }
+        *out = library.release();
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+}  // namespace quenvar::platform

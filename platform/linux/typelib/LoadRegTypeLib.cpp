@@ -1,0 +1,109 @@
+// LoadRegTypeLib: finds a library through its registration. Of the registered versions with the
+// major version asked for, the minor asked for is taken, else the highest above it. Of that
+// version's locales, the one asked for is taken, else its primary language, else locale 0, else
+// any registered one, so that a library registered under 0 or under its own locale is found
+// whatever locale the caller passes. A 64-bit process prefers "win64" to "win32".
+#include "platform/Win32.h"
+
+#include "linux/testing/FaultPoint.h"
+#include "platform/UniqueInterface.h"
+#include "linux/typelib/LoadTypeLibrary.h"
+#include "linux/typelib/TypeLibRegistry.h"
+
+#include <new>
+
+namespace {
+
+using namespace quenvar::platform;
+using quenvar::UniqueInterface;
+
+constexpr LCID kPrimaryLanguageMask = 0x3FF;
+constexpr const char* kSysKindsInOrder[] = {"win64", "win32"};
+
+// The registered version key to use; TYPE_E_LIBNOTREGISTERED when no version fits.
+HRESULT ChooseVersion(HKEY library, WORD major, WORD minor, std::string& chosen)
+{
+    std::vector<std::string> names;
+    if (SubkeyNames(library, names) != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
+    int bestMinor = -1;
+    for (const std::string& name : names) {
+        WORD registeredMajor = 0, registeredMinor = 0;
+        if (!ParseVersionKeyName(name, registeredMajor, registeredMinor) || registeredMajor != major ||
+            registeredMinor < minor) {
+            continue;
+        }
+        if (registeredMinor == minor) {
+            chosen = name;
+            return S_OK;
+        }
+        if (registeredMinor > bestMinor) {
+            bestMinor = registeredMinor;
+            chosen = name;
+        }
+    }
+    return bestMinor >= 0 ? S_OK : TYPE_E_LIBNOTREGISTERED;
+}
+
+// The registered path of the library under `versionKey` for the locale asked for.
+HRESULT FindPath(const std::string& versionKey, LCID lcid, std::string& path)
+{
+    std::vector<LCID> locales = {lcid, lcid & kPrimaryLanguageMask, 0};
+    UniqueKey version;
+    std::vector<std::string> names;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, versionKey.c_str(), 0, KEY_READ, version.put()) != ERROR_SUCCESS ||
+        SubkeyNames(version.get(), names) != ERROR_SUCCESS) {
+        return TYPE_E_REGISTRYACCESS;
+    }
+    for (const std::string& name : names) {
+        LCID registered = 0;
+        if (ParseLocaleKeyName(name, registered)) locales.push_back(registered);
+    }
+    for (LCID locale : locales) {
+        for (const char* sysKind : kSysKindsInOrder) {
+            const std::string key = versionKey + "\\" + LocaleKeyName(locale) + "\\" + sysKind;
+            if (ReadString(HKEY_CLASSES_ROOT, key, nullptr, path) == ERROR_SUCCESS) return S_OK;
+        }
+    }
+    return TYPE_E_LIBNOTREGISTERED;
+}
+
+HRESULT LoadRegistered(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLib** out)
+{
+    UniqueKey library;
+    const LONG code = RegOpenKeyExA(HKEY_CLASSES_ROOT, LibraryKeyPath(libid).c_str(), 0, KEY_READ, library.put());
+    if (code == ERROR_FILE_NOT_FOUND) return TYPE_E_LIBNOTREGISTERED;
+    if (code != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
+    std::string version, path;
+    HRESULT hr = ChooseVersion(library.get(), major, minor, version);
+    if (SUCCEEDED(hr)) hr = FindPath(LibraryKeyPath(libid) + "\\" + version, lcid, path);
+    if (FAILED(hr)) return hr;
+
+    UniqueInterface<ITypeLib> loaded;
+    hr = LoadTypeLibraryFromPath(FromAnsi(path), loaded.put());
+    if (FAILED(hr)) return hr;
+    // The file must be the library asked for, in a version that satisfies the request.
+    TLIBATTR* attributes = nullptr;
+    hr = loaded.get()->GetLibAttr(&attributes);
+    if (FAILED(hr)) return hr;
+    const bool fits = attributes->guid == libid && attributes->wMajorVerNum == major && attributes->wMinorVerNum >= minor;
+    loaded.get()->ReleaseTLibAttr(attributes);
+    if (!fits) return TYPE_E_LIBNOTREGISTERED;
+    *out = loaded.release();
+    return S_OK;
+}
+
+}  // namespace
+
+extern "C" HRESULT STDAPICALLTYPE LoadRegTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,
+                                                 ITypeLib** typeLib)
+{
+    if (typeLib == nullptr) return E_INVALIDARG;
+    *typeLib = nullptr;
+    DWORD error = 0;
+    if (FaultInjected("LoadRegTypeLib", &error)) return static_cast<HRESULT>(error);
+    try {
+        return LoadRegistered(libraryId, majorVersion, minorVersion, lcid, typeLib);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}

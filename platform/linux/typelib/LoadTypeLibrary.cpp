@@ -1,0 +1,156 @@
+// LoadTypeLib: a type library file, a module file's TYPELIB resource 1, or "module\N" for its
+// TYPELIB resource N.
+#include "linux/typelib/LoadTypeLibrary.h"
+
+#include "linux/kernel/CodePage.h"
+#include "linux/testing/FaultPoint.h"
+#include "linux/typelib/MsftReader.h"
+#include "linux/typelib/TypeLibrary.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace quenvar::platform {
+namespace {
+
+// Far beyond any real type library; bounds what a stray path can make us read.
+constexpr off_t kMaxFileBytes = 64 * 1024 * 1024;
+
+struct FileDescriptorTraits {
+    using Pointer = int;
+    static Pointer Invalid() noexcept { return -1; }
+    static void Close(Pointer value) noexcept { close(value); }
+};
+using UniqueFileDescriptor = UniqueHandle<FileDescriptorTraits>;
+
+struct ModuleTraits {
+    using Pointer = HMODULE;
+    static Pointer Invalid() noexcept { return nullptr; }
+    static void Close(Pointer value) noexcept { FreeLibrary(value); }
+};
+using UniqueModule = UniqueHandle<ModuleTraits>;
+
+constexpr UINT kDefaultResource = 1;
+
+enum class FileKind { kTypeLibrary, kOther, kMissing, kUnreadable };
+
+// Reads the file when it is a type library; only tells what it is otherwise.
+FileKind ReadTypeLibraryFile(const std::string& path, std::vector<BYTE>& bytes)
+{
+    UniqueFileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file) return errno == ENOENT || errno == ENOTDIR ? FileKind::kMissing : FileKind::kUnreadable;
+    struct stat status {};
+    if (fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return FileKind::kUnreadable;
+    BYTE head[4] = {};
+    if (pread(file.get(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head) || !IsMsftLibrary(head)) {
+        return FileKind::kOther;
+    }
+    if (status.st_size > kMaxFileBytes) return FileKind::kUnreadable;
+    bytes.resize(static_cast<std::size_t>(status.st_size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = pread(file.get(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return FileKind::kUnreadable;
+        done += static_cast<std::size_t>(got);
+    }
+    return FileKind::kTypeLibrary;
+}
+
+// The platform's file names are its ANSI names: GetModuleFileNameA and LoadLibraryExA hand them
+// to and from the system unchanged, so a path converted to UTF-16 with the ANSI code page comes
+// back to the same bytes here. A character the code page cannot hold names no file.
+bool ToFileName(std::u16string_view path, std::string& out)
+{
+    bool usedDefault = false;
+    return EncodeFromWide(AnsiCodePage(), path, '?', /*strict=*/true, out, usedDefault) && !usedDefault &&
+           out.find('\0') == std::string::npos;
+}
+
+// Splits "module\N" into the module's path and N; false when the path does not end that way.
+bool SplitResourceIndex(std::u16string_view path, std::u16string_view& module, UINT& index)
+{
+    const std::size_t separator = path.rfind(u'\\');
+    if (separator == std::u16string_view::npos || separator + 1 == path.size() || path.size() - separator > 6) {
+        return false;
+    }
+    UINT value = 0;
+    for (char16_t c : path.substr(separator + 1)) {
+        if (c < u'0' || c > u'9') return false;
+        value = value * 10 + static_cast<UINT>(c - u'0');
+    }
+    if (value > 0xFFFF) return false;
+    module = path.substr(0, separator);
+    index = value;
+    return true;
+}
+
+// The library in resource TYPELIB `index` of a module file.
+HRESULT LoadFromModule(const std::string& fileName, UINT index, std::u16string directory, ITypeLib** out)
+{
+    const UniqueModule module(LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!module) return TYPE_E_CANTLOADLIBRARY;
+    HRSRC resource = FindResourceA(module.get(), MAKEINTRESOURCEA(index), "TYPELIB");
+    const void* data = resource != nullptr ? LockResource(LoadResource(module.get(), resource)) : nullptr;
+    if (data == nullptr) return TYPE_E_CANTLOADLIBRARY;
+    const DWORD size = SizeofResource(module.get(), resource);
+    return OpenTypeLibrary(std::span(static_cast<const BYTE*>(data), size), std::move(directory), out);
+}
+
+}  // namespace
+
+std::u16string DirectoryOf(std::u16string_view path)
+{
+    const std::size_t separator = path.find_last_of(u"/\\");
+    return separator == std::u16string_view::npos ? std::u16string() : std::u16string(path.substr(0, separator + 1));
+}
+
+HRESULT OpenTypeLibrary(std::span<const BYTE> bytes, std::u16string directory, ITypeLib** out) noexcept
+{
+    LibraryModel model;
+    HRESULT hr = ReadMsftLibrary(bytes, model);
+    if (FAILED(hr)) return hr;
+    return TypeLibrary::Create(std::move(model), std::move(directory), out);
+}
+
+HRESULT LoadTypeLibraryFromPath(std::u16string_view path, ITypeLib** out) noexcept
+{
+    try {
+        std::string fileName;
+        std::vector<BYTE> bytes;
+        if (!ToFileName(path, fileName)) return TYPE_E_CANTLOADLIBRARY;
+        switch (ReadTypeLibraryFile(fileName, bytes)) {
+        case FileKind::kTypeLibrary:
+            return OpenTypeLibrary(bytes, DirectoryOf(path), out);
+        case FileKind::kOther:
+            return LoadFromModule(fileName, kDefaultResource, DirectoryOf(path), out);
+        case FileKind::kMissing: {
+            std::u16string_view module;
+            UINT index = 0;
+            std::string moduleName;
+            if (!SplitResourceIndex(path, module, index) || !ToFileName(module, moduleName)) return TYPE_E_CANTLOADLIBRARY;
+            return LoadFromModule(moduleName, index, DirectoryOf(module), out);
+        }
+        case FileKind::kUnreadable:
+            return TYPE_E_CANTLOADLIBRARY;
+        }
+        return TYPE_E_CANTLOADLIBRARY;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+}  // namespace quenvar::platform
+
+extern "C" HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR file, ITypeLib** typeLib)
+{
+    if (file == nullptr || typeLib == nullptr) return E_INVALIDARG;
+    *typeLib = nullptr;
+    DWORD error = 0;
+    if (quenvar::platform::FaultInjected("LoadTypeLib", &error)) return static_cast<HRESULT>(error);
+    return quenvar::platform::LoadTypeLibraryFromPath(file, typeLib);
+}

@@ -1,0 +1,19 @@
+// Reading a type library in the MSFT format, the layout the platform's interface compilers write.
+#pragma once
+
+#include "linux/typelib/LibraryModel.h"
+
+#include <span>
+
+namespace quenvar::platform {
+
+// Whether the bytes begin like an MSFT type library.
+bool IsMsftLibrary(std::span<const BYTE> bytes);
+
+// Reads the whole library, checking every offset and count against the bytes. TYPE_E_UNSUPFORMAT
+// for data that is not an MSFT library for 32- or 64-bit Windows, TYPE_E_INVDATAREAD for one
+// that points outside itself or contradicts itself, E_OUTOFMEMORY. `library` is meaningful only
+// on S_OK.
+[[nodiscard]] HRESULT ReadMsftLibrary(std::span<const BYTE> bytes, LibraryModel& library) noexcept;
+
+}  // namespace quenvar::platform

@@ -1,0 +1,204 @@
+// RegisterTypeLib and UnRegisterTypeLib: the keys under HKEY_CLASSES_ROOT that let
+// LoadRegTypeLib find a library, and those of its dispatch and OLE Automation interfaces.
+// Coclasses are not registered here; their servers register them.
+#include "platform/Win32.h"
+
+#include "linux/testing/FaultPoint.h"
+#include "platform/UniqueInterface.h"
+#include "linux/typelib/LoadTypeLibrary.h"
+#include "linux/typelib/TypeLibRegistry.h"
+
+#include <new>
+
+namespace {
+
+using namespace quenvar::platform;
+using quenvar::UniqueInterface;
+
+constexpr WORD kRegisteredLibraryFlags = LIBFLAG_FRESTRICTED | LIBFLAG_FCONTROL | LIBFLAG_FHIDDEN;
+
+HRESULT FromRegistry(LONG code) { return code == ERROR_SUCCESS ? S_OK : TYPE_E_REGISTRYACCESS; }
+
+// The folder of a library's path without its trailing separator, after dropping a "\N"
+// resource index: the help folder when the caller names none.
+std::u16string HelpDirectoryOf(std::u16string_view path)
+{
+    const std::size_t separator = path.rfind(u'\\');
+    if (separator != std::u16string_view::npos && separator + 1 < path.size() &&
+        path.find_first_not_of(u"0123456789", separator + 1) == std::u16string_view::npos) {
+        path = path.substr(0, separator);
+    }
+    std::u16string directory = DirectoryOf(path);
+    if (!directory.empty()) directory.pop_back();
+    return directory;
+}
+
+// The library's doc string, or its name when it has none.
+HRESULT LibraryTitle(ITypeLib* library, std::string& title)
+{
+    BSTR name = nullptr, doc = nullptr;
+    const HRESULT hr = library->GetDocumentation(-1, &name, &doc, nullptr, nullptr);
+    if (FAILED(hr)) return hr;
+    const quenvar::UniqueBstr nameOwner(name), docOwner(doc);
+    const BSTR chosen = doc != nullptr ? doc : name;
+    title = ToAnsi(chosen != nullptr ? std::u16string_view(chosen, SysStringLen(chosen)) : u"");
+    return S_OK;
+}
+
+HRESULT WriteHelpDirectory(const std::string& versionKey, LPCOLESTR fullPath, LPCOLESTR helpDirectory)
+{
+    if (helpDirectory != nullptr) return FromRegistry(WriteString(HKEY_CLASSES_ROOT, versionKey + "\\HELPDIR", nullptr, ToAnsi(helpDirectory)));
+    // Without a help folder, a new key gets the library's folder and an existing one stays.
+    UniqueKey key;
+    DWORD disposition = 0;
+    LONG code = RegCreateKeyExA(HKEY_CLASSES_ROOT, (versionKey + "\\HELPDIR").c_str(), 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.put(), &disposition);
+    if (code == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY) {
+        const std::string directory = ToAnsi(HelpDirectoryOf(fullPath));
+        code = RegSetValueExA(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
+                              static_cast<DWORD>(directory.size() + 1));
+    }
+    return FromRegistry(code);
+}
+
+HRESULT WriteInterface(const RegisteredInterface& registered, const std::string& libid, const std::string& version)
+{
+    const std::string key = "Interface\\" + FormatGuid(registered.iid);
+    const std::string proxy = FormatGuid(registered.proxyStub);
+    LONG code = WriteString(HKEY_CLASSES_ROOT, key, nullptr, registered.name);
+    if (code == ERROR_SUCCESS) code = WriteString(HKEY_CLASSES_ROOT, key + "\\ProxyStubClsid", nullptr, proxy);
+    if (code == ERROR_SUCCESS) code = WriteString(HKEY_CLASSES_ROOT, key + "\\ProxyStubClsid32", nullptr, proxy);
+    if (code == ERROR_SUCCESS) code = WriteString(HKEY_CLASSES_ROOT, key + "\\TypeLib", nullptr, libid);
+    if (code == ERROR_SUCCESS) code = WriteString(HKEY_CLASSES_ROOT, key + "\\TypeLib", "Version", version);
+    return FromRegistry(code);
+}
+
+HRESULT Register(ITypeLib* library, LPCOLESTR fullPath, LPCOLESTR helpDirectory)
+{
+    TLIBATTR* attributes = nullptr;
+    HRESULT hr = library->GetLibAttr(&attributes);
+    if (FAILED(hr)) return hr;
+    const TLIBATTR attr = *attributes;
+    library->ReleaseTLibAttr(attributes);
+    const std::optional<std::string> sysKind = SysKindKeyName(attr.syskind);
+    if (!sysKind) return E_INVALIDARG;
+
+    std::string title;
+    std::vector<RegisteredInterface> interfaces;
+    hr = LibraryTitle(library, title);
+    if (SUCCEEDED(hr)) hr = RegisteredInterfaces(library, interfaces);
+    if (FAILED(hr)) return hr;
+
+    const std::string version = VersionKeyName(attr.wMajorVerNum, attr.wMinorVerNum);
+    const std::string versionKey = LibraryKeyPath(attr.guid) + "\\" + version;
+    const std::string flags = std::to_string(attr.wLibFlags & kRegisteredLibraryFlags);
+    LONG code = WriteString(HKEY_CLASSES_ROOT, versionKey, nullptr, title);
+    if (code == ERROR_SUCCESS) {
+        code = WriteString(HKEY_CLASSES_ROOT, versionKey + "\\" + LocaleKeyName(attr.lcid) + "\\" + *sysKind, nullptr,
+                           ToAnsi(fullPath));
+    }
+    if (code == ERROR_SUCCESS) code = WriteString(HKEY_CLASSES_ROOT, versionKey + "\\FLAGS", nullptr, flags);
+    hr = code == ERROR_SUCCESS ? WriteHelpDirectory(versionKey, fullPath, helpDirectory) : FromRegistry(code);
+    for (auto registered = interfaces.begin(); SUCCEEDED(hr) && registered != interfaces.end(); ++registered) {
+        hr = WriteInterface(*registered, FormatGuid(attr.guid), version);
+    }
+    return hr;
+}
+
+// Deletes `key`; a key that is missing or still has subkeys is left as it is.
+LONG DeleteIfLeaf(const std::string& key)
+{
+    const LONG code = RegDeleteKeyA(HKEY_CLASSES_ROOT, key.c_str());
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_ACCESS_DENIED ? ERROR_SUCCESS : code;
+}
+
+LONG RemoveInterface(const RegisteredInterface& registered, const std::string& libid, const std::string& version)
+{
+    // Only the registration this library made: another library may have registered the same IID.
+    const std::string key = "Interface\\" + FormatGuid(registered.iid);
+    std::string owner, ownerVersion;
+    if (ReadString(HKEY_CLASSES_ROOT, key + "\\TypeLib", nullptr, owner) != ERROR_SUCCESS ||
+        ReadString(HKEY_CLASSES_ROOT, key + "\\TypeLib", "Version", ownerVersion) != ERROR_SUCCESS ||
+        lstrcmpiA(owner.c_str(), libid.c_str()) != 0 || ownerVersion != version) {
+        return ERROR_SUCCESS;
+    }
+    LONG code = ERROR_SUCCESS;
+    for (const char* subKey : {"\\ProxyStubClsid", "\\ProxyStubClsid32", "\\TypeLib"}) {
+        code = DeleteIfLeaf(key + subKey);
+        if (code != ERROR_SUCCESS) return code;
+    }
+    return DeleteIfLeaf(key);
+}
+
+HRESULT Unregister(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND sysKind)
+{
+    const std::optional<std::string> sysKindName = SysKindKeyName(sysKind);
+    if (!sysKindName) return E_INVALIDARG;
+    const std::string libraryKey = LibraryKeyPath(libid);
+    const std::string version = VersionKeyName(major, minor);
+    const std::string versionKey = libraryKey + "\\" + version;
+    const std::string localeKey = versionKey + "\\" + LocaleKeyName(lcid);
+    std::string path;
+    if (ReadString(HKEY_CLASSES_ROOT, localeKey + "\\" + *sysKindName, nullptr, path) != ERROR_SUCCESS) {
+        return E_INVALIDARG;
+    }
+    UniqueInterface<ITypeLib> library;
+    std::vector<RegisteredInterface> interfaces;
+    if (FAILED(LoadTypeLibraryFromPath(FromAnsi(path), library.put()))) return TYPE_E_INVALIDSTATE;
+    HRESULT hr = RegisteredInterfaces(library.get(), interfaces);
+    if (FAILED(hr)) return hr;
+
+    LONG code = ERROR_SUCCESS;
+    for (auto registered = interfaces.begin(); code == ERROR_SUCCESS && registered != interfaces.end(); ++registered) {
+        code = RemoveInterface(*registered, FormatGuid(libid), version);
+    }
+    if (code == ERROR_SUCCESS) code = DeleteIfLeaf(localeKey + "\\" + *sysKindName);
+    if (code == ERROR_SUCCESS) code = DeleteIfLeaf(localeKey);
+    if (code != ERROR_SUCCESS) return FromRegistry(code);
+
+    // The version goes once nothing but its FLAGS and HELPDIR remain, the library key once empty.
+    UniqueKey versionHandle;
+    std::vector<std::string> remaining;
+    code = RegOpenKeyExA(HKEY_CLASSES_ROOT, versionKey.c_str(), 0, KEY_READ, versionHandle.put());
+    if (code == ERROR_SUCCESS) code = SubkeyNames(versionHandle.get(), remaining);
+    versionHandle.reset();
+    if (code != ERROR_SUCCESS) return FromRegistry(code);
+    for (const std::string& name : remaining) {
+        if (lstrcmpiA(name.c_str(), "FLAGS") != 0 && lstrcmpiA(name.c_str(), "HELPDIR") != 0) return S_OK;
+    }
+    for (const char* subKey : {"\\FLAGS", "\\HELPDIR", ""}) {
+        code = DeleteIfLeaf(versionKey + subKey);
+        if (code != ERROR_SUCCESS) return FromRegistry(code);
+    }
+    return FromRegistry(DeleteIfLeaf(libraryKey));
+}
+
+}  // namespace
+
+extern "C" {
+
+HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR fullPath, LPCOLESTR helpDirectory)
+{
+    if (typeLib == nullptr || fullPath == nullptr) return E_INVALIDARG;
+    DWORD error = 0;
+    if (FaultInjected("RegisterTypeLib", &error)) return static_cast<HRESULT>(error);
+    try {
+        return Register(typeLib, fullPath, helpDirectory);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT STDAPICALLTYPE UnRegisterTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,
+                                         SYSKIND sysKind)
+{
+    DWORD error = 0;
+    if (FaultInjected("UnRegisterTypeLib", &error)) return static_cast<HRESULT>(error);
+    try {
+        return Unregister(libraryId, majorVersion, minorVersion, lcid, sysKind);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+}  // extern "C"

@@ -1,0 +1,93 @@
+// Helpers shared by the type library tests: owners for interfaces and descriptions, text
+// conversion, files and the libraries the build made.
+#pragma once
+
+#include "platform/UniqueHandle.h"
+#include "platform/Win32.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace typelibtest {
+
+template <typename Interface>
+struct ReleaseTraits {
+    using Pointer = Interface*;
+    static Pointer Invalid() noexcept { return nullptr; }
+    static void Close(Pointer value) noexcept { value->Release(); }
+};
+template <typename Interface>
+using Owned = quenvar::UniqueHandle<ReleaseTraits<Interface>>;
+
+// A TYPEATTR or FUNCDESC or VARDESC, given back to its type information when it goes.
+template <typename Description, void (STDMETHODCALLTYPE ITypeInfo::*Release)(Description*)>
+class HeldDescription {
+public:
+    HeldDescription() = default;
+    HeldDescription(const HeldDescription&) = delete;
+    HeldDescription& operator=(const HeldDescription&) = delete;
+    ~HeldDescription()
+    {
+        if (description_ != nullptr) (info_->*Release)(description_);
+    }
+    Description** put(ITypeInfo* info)
+    {
+        info_ = info;
+        return &description_;
+    }
+    const Description* operator->() const { return description_; }
+    const Description& operator*() const { return *description_; }
+
+private:
+    ITypeInfo* info_ = nullptr;
+    Description* description_ = nullptr;
+};
+using TypeAttr = HeldDescription<TYPEATTR, &ITypeInfo::ReleaseTypeAttr>;
+using FuncDesc = HeldDescription<FUNCDESC, &ITypeInfo::ReleaseFuncDesc>;
+using VarDesc = HeldDescription<VARDESC, &ITypeInfo::ReleaseVarDesc>;
+
+std::u16string Wide(std::string_view text);
+// ASCII text of a BSTR; "(null)" for NULL.
+std::string Narrow(BSTR text);
+// Takes the BSTR, frees it and answers its text.
+std::string TakeText(BSTR text);
+
+std::vector<BYTE> ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const std::vector<BYTE>& bytes);
+
+// A fresh folder, removed with its content when the owner goes.
+class TempDirectory {
+public:
+    TempDirectory();
+    ~TempDirectory();
+    TempDirectory(const TempDirectory&) = delete;
+    TempDirectory& operator=(const TempDirectory&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+HRESULT Load(const std::filesystem::path& path, Owned<ITypeLib>& library);
+HRESULT TypeInfoOfGuid(ITypeLib* library, REFGUID guid, Owned<ITypeInfo>& info);
+// The interface view of a dual interface's dispatch view.
+HRESULT InterfaceView(ITypeInfo* dispatchView, Owned<ITypeInfo>& info);
+// The member names GetNames answers for memid, or the failure as text.
+std::vector<std::string> Names(ITypeInfo* info, MEMBERID memid);
+std::string DocString(ITypeInfo* info, MEMBERID memid);
+std::string Name(ITypeInfo* info);
+
+inline const std::filesystem::path kComponentLibrary = QUENVAR_COMPONENT_TYPE_LIBRARY;
+inline const std::filesystem::path kReaderLibrary = QUENVAR_READER_TYPE_LIBRARY;
+inline const std::filesystem::path kOutsideLibrary = QUENVAR_OUTSIDE_TYPE_LIBRARY;
+
+// {6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8} and friends: the component's identifiers, here so
+// that the platform's tests stand apart from the component.
+inline constexpr GUID kComponentLibraryId = {0x6C1D4F22, 0x8A31, 0x4E7B, {0x9D, 0x02, 0x5B, 0x7A, 0x3E, 0x91, 0xC4, 0xD8}};
+inline constexpr GUID kPalvexClassId = {0x6C1D4F20, 0x8A31, 0x4E7B, {0x9D, 0x02, 0x5B, 0x7A, 0x3E, 0x91, 0xC4, 0xD8}};
+inline constexpr GUID kPalvexInterfaceId = {0x6C1D4F21, 0x8A31, 0x4E7B, {0x9D, 0x02, 0x5B, 0x7A, 0x3E, 0x91, 0xC4, 0xD8}};
+inline constexpr GUID kStdOleLibraryId = {0x00020430, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+}  // namespace typelibtest
