@@ -48,11 +48,15 @@ HRESULT ResolveOk(void* object, REFIID, void** ppv, DWORD_PTR value)
     return Answer(S_OK, object, ppv);
 }
 
-const DWORD_PTR kBackOffset = offsetof(TwoFaced, back);
+DWORD_PTR BackOffset()
+{
+    TwoFaced object;
+    return reinterpret_cast<BYTE*>(&object.back) - reinterpret_cast<BYTE*>(&object);
+}
 
 TEST(FindInterface, MarkerRowsAnswerTheirOffsetAndAddRefThroughIt)
 {
-    const InterfaceEntry table[] = {MarkerRow(kFirst, 0), MarkerRow(kSecond, kBackOffset), kEndOfTable};
+    const InterfaceEntry table[] = {MarkerRow(kFirst, 0), MarkerRow(kSecond, BackOffset()), kEndOfTable};
     TwoFaced object;
     void* found = nullptr;
     EXPECT_EQ(FindInterface(&object, table, kSecond, &found), S_OK);

@@ -68,7 +68,9 @@ TEST_F(LibraryObjects, CarriesItsResources)
     for (const Resource& resource : resources) {
         HRSRC found = FindResourceA(data, resource.name, resource.type);
         EXPECT_NE(found, nullptr);
-        if (found != nullptr) EXPECT_GT(SizeofResource(data, found), 0u);
+        if (found != nullptr) {
+            EXPECT_GT(SizeofResource(data, found), 0u);
+        }
     }
     FreeLibrary(data);
 }

@@ -26,10 +26,10 @@ public:
     explicit ServerLibrary(const std::string& path) : path_(path), module_(LoadLibraryA(path.c_str()))
     {
         if (module_ == nullptr) return;
-        canUnloadNow = reinterpret_cast<CanUnloadNow>(GetProcAddress(module_, "DllCanUnloadNow"));
-        getClassObject = reinterpret_cast<GetClassObject>(GetProcAddress(module_, "DllGetClassObject"));
-        registerServer = reinterpret_cast<Register>(GetProcAddress(module_, "DllRegisterServer"));
-        unregisterServer = reinterpret_cast<Register>(GetProcAddress(module_, "DllUnregisterServer"));
+        canUnloadNow = Export<CanUnloadNow>("DllCanUnloadNow");
+        getClassObject = Export<GetClassObject>("DllGetClassObject");
+        registerServer = Export<Register>("DllRegisterServer");
+        unregisterServer = Export<Register>("DllUnregisterServer");
     }
     ~ServerLibrary() { Unload(); }
     ServerLibrary(const ServerLibrary&) = delete;
@@ -52,6 +52,12 @@ public:
     Register unregisterServer = nullptr;
 
 private:
+    template <typename Function>
+    Function Export(const char* name)
+    {
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    }
+
     std::string path_;
     HMODULE module_;
 };
