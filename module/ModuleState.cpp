@@ -25,7 +25,7 @@ HANDLE EnsureHeap() noexcept
 
 }  // namespace
 
-HRESULT InitializeModule(ModuleState* state, const ObjectMapEntry* objectMap, HINSTANCE instance) noexcept
+HRESULT InitializeModule(ModuleState* state, ObjectMapEntry* objectMap, HINSTANCE instance) noexcept
 {
     if (state == nullptr || state->size < kModuleStateSize) return E_INVALIDARG;
     state->lockCount = 0;

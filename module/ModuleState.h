@@ -14,7 +14,7 @@ struct ModuleState {
     UINT size;
     HINSTANCE moduleInstance;
     HINSTANCE typeLibInstance;
-    const ObjectMapEntry* objectMap;
+    ObjectMapEntry* objectMap;
     LONG lockCount;
     HANDLE heap;  // null until the first allocation
     CRITICAL_SECTION typeInfoLock;
@@ -25,7 +25,7 @@ struct ModuleState {
 extern ModuleState theModule;
 
 // E_INVALIDARG, record untouched, for a null record or a size below kModuleStateSize.
-[[nodiscard]] HRESULT InitializeModule(ModuleState* state, const ObjectMapEntry* objectMap, HINSTANCE instance) noexcept;
+[[nodiscard]] HRESULT InitializeModule(ModuleState* state, ObjectMapEntry* objectMap, HINSTANCE instance) noexcept;
 
 // Blocks of the private heap, created by the first allocation. Null when out of memory; a failed
 // ModuleRealloc leaves the old block valid. A null pointer makes ModuleRealloc an allocation.

@@ -34,6 +34,12 @@ void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section);
 
 BOOL WINAPI DisableThreadLibraryCalls(HMODULE module);
 
+// The reasons a module's entry point is called for.
+constexpr DWORD DLL_PROCESS_DETACH = 0;
+constexpr DWORD DLL_PROCESS_ATTACH = 1;
+constexpr DWORD DLL_THREAD_ATTACH = 2;
+constexpr DWORD DLL_THREAD_DETACH = 3;
+
 DWORD WINAPI GetCurrentThreadId();
 void WINAPI Sleep(DWORD milliseconds);
 

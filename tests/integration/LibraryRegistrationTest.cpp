@@ -1,0 +1,184 @@
+#include "platform/testing/FaultInjection.h"
+#include "platform/testing/RegistryTesting.h"
+#include "tests/integration/RegistryView.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace quenvar {
+namespace {
+
+using testing::BuildPath;
+using testing::DefaultValue;
+using testing::ExportKey;
+using testing::ServerLibrary;
+
+const std::string kClassKey = "CLSID\\{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}";
+const std::string kTypeLibKey = "TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0";
+
+std::string Canonical(const std::string& path) { return std::filesystem::canonical(path).string(); }
+
+std::string Directory(const std::string& path) { return path.substr(0, path.find_last_of('/') + 1); }
+
+// What the script writes, with the module's path in its place.
+std::string ScriptEntries(const std::string& module)
+{
+    return "[HKEY_CLASSES_ROOT\\CLSID\\{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}]\n"
+           "@=\"Palvex Class\"\n\n"
+           "[HKEY_CLASSES_ROOT\\CLSID\\{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}\\InprocServer32]\n"
+           "@=\"" + module + "\"\n"
+           "\"ThreadingModel\"=\"Both\"\n\n"
+           "[HKEY_CLASSES_ROOT\\CLSID\\{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}\\ProgID]\n"
+           "@=\"Palvex.Palvex.1\"\n\n"
+           "[HKEY_CLASSES_ROOT\\CLSID\\{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}\\Programmable]\n\n"
+           "[HKEY_CLASSES_ROOT\\CLSID\\{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}\\VersionIndependentProgID]\n"
+           "@=\"Palvex.Palvex\"\n\n";
+}
+
+std::string ProgIdEntries()
+{
+    return "[HKEY_CLASSES_ROOT\\Palvex.Palvex]\n"
+           "@=\"Palvex Class\"\n\n"
+           "[HKEY_CLASSES_ROOT\\Palvex.Palvex\\CurVer]\n"
+           "@=\"Palvex.Palvex.1\"\n\n"
+           "[HKEY_CLASSES_ROOT\\Palvex.Palvex.1]\n"
+           "@=\"Palvex Class\"\n\n"
+           "[HKEY_CLASSES_ROOT\\Palvex.Palvex.1\\CLSID]\n"
+           "@=\"{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}\"\n\n";
+}
+
+// What the type library's registration writes for a library file and help directory.
+std::string InterfaceEntries()
+{
+    return "[HKEY_CLASSES_ROOT\\Interface]\n\n"
+           "[HKEY_CLASSES_ROOT\\Interface\\{6C1D4F21-8A31-4E7B-9D02-5B7A3E91C4D8}]\n"
+           "@=\"IPalvex\"\n\n"
+           "[HKEY_CLASSES_ROOT\\Interface\\{6C1D4F21-8A31-4E7B-9D02-5B7A3E91C4D8}\\ProxyStubClsid]\n"
+           "@=\"{00020424-0000-0000-C000-000000000046}\"\n\n"
+           "[HKEY_CLASSES_ROOT\\Interface\\{6C1D4F21-8A31-4E7B-9D02-5B7A3E91C4D8}\\ProxyStubClsid32]\n"
+           "@=\"{00020424-0000-0000-C000-000000000046}\"\n\n"
+           "[HKEY_CLASSES_ROOT\\Interface\\{6C1D4F21-8A31-4E7B-9D02-5B7A3E91C4D8}\\TypeLib]\n"
+           "@=\"{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\"\n"
+           "\"Version\"=\"1.0\"\n\n";
+}
+
+std::string TypeLibEntries(const std::string& file, const std::string& helpDirectory)
+{
+    return "[HKEY_CLASSES_ROOT\\TypeLib]\n\n"
+           "[HKEY_CLASSES_ROOT\\TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}]\n\n"
+           "[HKEY_CLASSES_ROOT\\TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0]\n"
+           "@=\"Quenvar 1.0 Type Library\"\n\n"
+           "[HKEY_CLASSES_ROOT\\TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0\\0]\n\n"
+           "[HKEY_CLASSES_ROOT\\TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0\\0\\win32]\n"
+           "@=\"" + file + "\"\n\n"
+           "[HKEY_CLASSES_ROOT\\TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0\\FLAGS]\n"
+           "@=\"0\"\n\n"
+           "[HKEY_CLASSES_ROOT\\TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0\\HELPDIR]\n"
+           "@=\"" + helpDirectory + "\"\n\n";
+}
+
+constexpr char kHeader[] = "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT]\n\n";
+
+class LibraryRegistration : public ::testing::Test {
+protected:
+    quenvar::testing::ScopedPrivateRegistry registry;
+};
+
+TEST_F(LibraryRegistration, RegisterWritesScriptEntriesAndTypeLibrary)
+{
+    ServerLibrary library(BuildPath("lib/Quenvar.so"));
+    ASSERT_TRUE(library.Loaded());
+    ASSERT_EQ(library.registerServer(), S_OK);
+    const std::string module = Canonical(library.Path());
+    EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), kHeader + std::string("[HKEY_CLASSES_ROOT\\CLSID]\n\n") +
+                                                  ScriptEntries(module) + InterfaceEntries() + ProgIdEntries() +
+                                                  TypeLibEntries(module, Directory(module)));
+
+    // Removal leaves CLSID (NoRemove) and everything the type library's registration wrote.
+    EXPECT_EQ(library.unregisterServer(), S_OK);
+    EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), kHeader + std::string("[HKEY_CLASSES_ROOT\\CLSID]\n\n") +
+                                                  InterfaceEntries() + TypeLibEntries(module, Directory(module)));
+    // Again, with nothing of the script left to remove.
+    EXPECT_EQ(library.unregisterServer(), S_OK);
+}
+
+TEST_F(LibraryRegistration, ModuleWithoutTypeLibraryRegistersTheTlbBesideIt)
+{
+    ServerLibrary library(BuildPath("tests/lib/QuenvarNoTypeLib.so"));
+    ASSERT_TRUE(library.Loaded());
+    ASSERT_EQ(library.registerServer(), S_OK);
+    const std::string module = Canonical(library.Path());
+    const std::string tlb = module.substr(0, module.size() - 3) + ".tlb";
+    EXPECT_EQ(DefaultValue(kClassKey + "\\InprocServer32"), module);
+    EXPECT_EQ(DefaultValue(kTypeLibKey + "\\0\\win32"), tlb);
+    EXPECT_EQ(DefaultValue(kTypeLibKey + "\\HELPDIR"), Directory(module));
+}
+
+TEST_F(LibraryRegistration, TypeLibraryFallbackTakesTheLastDotOfThePath)
+{
+    namespace fs = std::filesystem;
+    const fs::path base = Canonical(registry.Folder());
+    const fs::path tlb = BuildPath("tests/lib/QuenvarNoTypeLib.tlb");
+    struct Case {
+        const char* name;
+        fs::path module;
+        fs::path expectedTlb;
+    } cases[] = {
+        {"no dot anywhere", base / "plain" / "Quenvar", base / "plain" / "Quenvar.tlb"},
+        {"only dot in a folder", base / "lib.d" / "Quenvar", base / "lib.tlb"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::create_directories(c.module.parent_path());
+        fs::copy_file(BuildPath("tests/lib/QuenvarNoTypeLib.so"), c.module);
+        fs::copy_file(tlb, c.expectedTlb);
+        ServerLibrary library(c.module.string());
+        ASSERT_TRUE(library.Loaded());
+        ASSERT_EQ(library.registerServer(), S_OK);
+        EXPECT_EQ(DefaultValue(kTypeLibKey + "\\0\\win32"), c.expectedTlb.string());
+        // The help directory is that of the file that loaded.
+        EXPECT_EQ(DefaultValue(kTypeLibKey + "\\HELPDIR"), c.expectedTlb.parent_path().string() + "/");
+    }
+}
+
+TEST_F(LibraryRegistration, FallbackPathThatWouldNotFitIsRefused)
+{
+    namespace fs = std::filesystem;
+    // A module path of 257 bytes without a dot: its ".tlb" path would need 262.
+    fs::path folder = Canonical(registry.Folder());
+    while (folder.string().size() < 240) folder /= "abcdefghij";
+    const fs::path module = folder / std::string(256 - folder.string().size(), 'q');
+    ASSERT_EQ(module.string().size(), 257u);
+    fs::create_directories(folder);
+    fs::copy_file(BuildPath("tests/lib/QuenvarNoTypeLib.so"), module);
+    ServerLibrary library(module.string());
+    ASSERT_TRUE(library.Loaded());
+    EXPECT_EQ(library.registerServer(), HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
+    EXPECT_EQ(DefaultValue(kClassKey + "\\InprocServer32"), module.string());
+    EXPECT_EQ(DefaultValue(kTypeLibKey), "<absent>");
+}
+
+TEST_F(LibraryRegistration, ScriptErrorFailsAndRegistersNoTypeLibrary)
+{
+    ServerLibrary library(BuildPath("tests/lib/QuenvarBadScript.so"));
+    ASSERT_TRUE(library.Loaded());
+    EXPECT_EQ(library.registerServer(), DISP_E_EXCEPTION);
+    EXPECT_EQ(DefaultValue(kTypeLibKey), "<absent>");
+    EXPECT_EQ(library.unregisterServer(), S_OK);  // even though its script cannot be run
+}
+
+TEST_F(LibraryRegistration, RegistryFailureIsAnsweredAndLeavesNoTypeLibrary)
+{
+    ServerLibrary library(BuildPath("lib/Quenvar.so"));
+    ASSERT_TRUE(library.Loaded());
+    {
+        quenvar::testing::ScopedFault fault("RegCreateKeyExA", 1, ERROR_ACCESS_DENIED);
+        EXPECT_TRUE(FAILED(library.registerServer()));
+    }
+    EXPECT_EQ(DefaultValue(kTypeLibKey), "<absent>");
+    EXPECT_EQ(library.registerServer(), S_OK);
+}
+
+}  // namespace
+}  // namespace quenvar
