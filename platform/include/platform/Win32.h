@@ -20,4 +20,7 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/Automation.h"
 #include "platform/win32/TypeLib.h"
+#include "platform/win32/Com.h"
+#include "platform/win32/Message.h"
+#include "platform/win32/Console.h"
 #endif
