@@ -74,6 +74,14 @@ struct LocalMemoryTraits {
 };
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 
+// A module from LoadLibraryA or LoadLibraryExA, data files included.
+struct ModuleTraits {
+    using Pointer = HMODULE;
+    static Pointer Invalid() noexcept { return nullptr; }
+    static void Close(Pointer value) noexcept { FreeLibrary(value); }
+};
+using UniqueModule = UniqueHandle<ModuleTraits>;
+
 // Holds a critical section for one scope.
 class CriticalSectionGuard {
 public:

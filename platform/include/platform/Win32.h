@@ -23,4 +23,5 @@
 #include "platform/win32/Com.h"
 #include "platform/win32/Message.h"
 #include "platform/win32/Console.h"
+#include "platform/win32/Module.h"
 #endif

@@ -1,0 +1,56 @@
+// Modules and their resources. A loaded module's handle is its load address; a module loaded as a
+// data file is only a view of its resources (no code runs) and its handle has the low bit set.
+// Resources are those of the compiled resource file (.res) that a module carries in its ELF
+// section ".rsrc".
+#pragma once
+
+#include "platform/win32/Types.h"
+
+using FARPROC = INT_PTR(WINAPI*)();
+
+constexpr DWORD LOAD_LIBRARY_AS_DATAFILE = 0x2;
+constexpr DWORD LOAD_LIBRARY_AS_IMAGE_RESOURCE = 0x20;
+constexpr DWORD LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE = 0x40;
+
+// An integer resource name or type travels as a pointer value below 0x10000.
+#define MAKEINTRESOURCEA(id) (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
+#define IS_INTRESOURCE(resource) ((reinterpret_cast<ULONG_PTR>(resource) >> 16) == 0)
+
+#define RT_STRING MAKEINTRESOURCEA(6)
+#define RT_RCDATA MAKEINTRESOURCEA(10)
+#define RT_VERSION MAKEINTRESOURCEA(16)
+
+extern "C" {
+
+// The absolute path of a loaded module (NULL: the executable), without the NUL. When it does not
+// fit, size - 1 characters and a NUL are written, the answer is `size` and the last error is
+// ERROR_INSUFFICIENT_BUFFER. 0 and ERROR_MOD_NOT_FOUND for a handle that is not a loaded module
+// (data-file handles included), buffer untouched.
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
+
+// Loads a shared library and answers its load address; ERROR_MOD_NOT_FOUND for a library (or a
+// library it needs) that cannot be found, ERROR_BAD_EXE_FORMAT for a file that is not one.
+HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
+// Without flags as LoadLibraryA. With LOAD_LIBRARY_AS_DATAFILE (or the image-resource and
+// exclusive forms) the file is only read: ERROR_FILE_NOT_FOUND when it is missing,
+// ERROR_FILE_INVALID when it is empty, ERROR_BAD_EXE_FORMAT when it is not a well-formed ELF
+// file or carries a malformed ".rsrc". `reserved` must be NULL.
+HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags);
+// Undoes one load; the library is unloaded (or the data file released) after the last one.
+BOOL WINAPI FreeLibrary(HMODULE module);
+// An exported function of the module itself (not of the libraries it uses); NULL with
+// ERROR_PROC_NOT_FOUND when it has none of that name, ERROR_INVALID_HANDLE for a data file.
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
+
+// Names and types are integers (MAKEINTRESOURCEA, or text "#101") or texts compared without
+// regard to case. Only modules loaded as data files carry resources here: a module without
+// ".rsrc" (or a loaded library) answers ERROR_RESOURCE_DATA_NOT_FOUND, a missing type
+// ERROR_RESOURCE_TYPE_NOT_FOUND, a missing name ERROR_RESOURCE_NAME_NOT_FOUND.
+HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+// The resource's data inside the module's image, valid until FreeLibrary; not NUL-terminated.
+HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource);
+LPVOID WINAPI LockResource(HGLOBAL resourceData);
+// The exact data size; 0 with ERROR_INVALID_HANDLE for a resource that is not the module's.
+DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource);
+
+}  // extern "C"

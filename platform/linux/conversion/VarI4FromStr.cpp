@@ -1,0 +1,36 @@
+// VarI4FromStr: text to a 32-bit signed number, rounding half to even. A hexadecimal or octal
+// integer is a 32-bit pattern (&HFFFFFFFF is -1).
+#include "platform/Win32.h"
+
+#include "linux/conversion/NumberText.h"
+
+#include <exception>
+
+extern "C" {
+
+HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID /*lcid*/, ULONG /*flags*/, LONG* out)
+{
+    if (out == nullptr) return E_INVALIDARG;
+    if (text == nullptr) return DISP_E_TYPEMISMATCH;
+    try {
+        quenvar::platform::NumberText number;
+        if (!quenvar::platform::ParseNumberText(text, number)) return DISP_E_TYPEMISMATCH;
+        ULONGLONG magnitude = 0;
+        if (!quenvar::platform::RoundedMagnitude(number, magnitude)) return DISP_E_OVERFLOW;
+        if (number.radix) {
+            if (magnitude > 0xFFFFFFFFull) return DISP_E_OVERFLOW;
+            *out = static_cast<LONG>(static_cast<DWORD>(magnitude));
+        } else if (number.negative) {
+            if (magnitude > 0x80000000ull) return DISP_E_OVERFLOW;
+            *out = static_cast<LONG>(-static_cast<LONGLONG>(magnitude));
+        } else {
+            if (magnitude > 0x7FFFFFFFull) return DISP_E_OVERFLOW;
+            *out = static_cast<LONG>(magnitude);
+        }
+        return S_OK;
+    } catch (const std::exception&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+}  // extern "C"

@@ -1,0 +1,76 @@
+#include "registrar/ExpandVariables.h"
+
+#include "platform/UniqueHandle.h"
+#include "registrar/ReplacementMap.h"
+#include "registrar/detail/ExpandBuffer.h"
+
+namespace quenvar {
+namespace {
+
+constexpr char kPercent = '%';
+
+// Appends `value` converted to the ANSI code page, without its NUL.
+HRESULT AppendValue(detail::ExpandBuffer& output, LPCOLESTR value) noexcept
+{
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, value, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return E_FAIL;
+    UniqueTaskMemory converted(CoTaskMemAlloc(static_cast<SIZE_T>(bytes)));
+    if (!converted) return E_OUTOFMEMORY;
+    auto* text = static_cast<LPSTR>(converted.get());
+    text[0] = '\0';
+    if (WideCharToMultiByte(CP_ACP, 0, value, -1, text, bytes, nullptr, nullptr) != bytes) return E_FAIL;
+    return output.Append(text, text + bytes - 1) ? S_OK : E_OUTOFMEMORY;
+}
+
+// Expands the reference whose name starts at the cursor (just behind the opening percent sign)
+// and leaves the cursor behind its closing one.
+HRESULT ExpandReference(RegistryScriptParser& parser, detail::ExpandBuffer& output) noexcept
+{
+    const LPCSTR closing = RegistryScriptParser::FindChar(parser.Cursor(), kPercent);
+    if (closing == nullptr) return RegistryScriptParser::ScriptError();
+    const auto length = closing - parser.Cursor();
+    if (length > kMaxVariableName) return E_FAIL;
+    char name[kMaxVariableName + 1];
+    lstrcpynA(name, parser.Cursor(), static_cast<int>(length) + 1);
+    const LPCOLESTR value = parser.Replacements().Find(name);
+    if (value == nullptr) return RegistryScriptParser::ScriptError();
+    const HRESULT hr = AppendValue(output, value);
+    if (FAILED(hr)) return hr;
+    while (parser.Cursor() != closing) parser.NextChar();
+    parser.NextChar();
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT ExpandVariables(RegistryScriptParser& parser, LPCSTR text, LPSTR* expanded) noexcept
+{
+    *expanded = nullptr;
+    // Twice the script holds it with every value shorter than the script itself; an empty
+    // script still needs room for its NUL.
+    const SIZE_T length = static_cast<SIZE_T>(lstrlenA(text));
+    detail::ExpandBuffer output(length == 0 ? 1 : 2 * length);
+    if (!output.Allocated()) return E_OUTOFMEMORY;
+
+    parser.SetCursor(text);
+    while (*parser.Cursor() != '\0') {
+        if (*parser.Cursor() != kPercent) {
+            const LPCSTR start = parser.Cursor();
+            if (!output.Append(start, parser.NextChar())) return E_OUTOFMEMORY;
+            continue;
+        }
+        parser.NextChar();
+        if (*parser.Cursor() == kPercent) {
+            if (!output.Append(kPercent)) return E_OUTOFMEMORY;
+            parser.NextChar();
+            continue;
+        }
+        const HRESULT hr = ExpandReference(parser, output);
+        if (FAILED(hr)) return hr;
+    }
+    if (!output.Append('\0')) return E_OUTOFMEMORY;
+    *expanded = output.Detach();
+    return S_OK;
+}
+
+}  // namespace quenvar
