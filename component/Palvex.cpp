@@ -32,6 +32,4 @@ HRESULT Palvex::put_ServerURL(BSTR newVal) noexcept
     return S_OK;
 }
 
-HRESULT Palvex::QueryServer() noexcept { return E_NOTIMPL; }
-
 }  // namespace quenvar

@@ -1,4 +1,4 @@
-#include "component/Palvex.h"
+#include "tests/component/TestPalvex.h"
 #include "platform/testing/FaultInjection.h"
 
 #include <gtest/gtest.h>
@@ -8,27 +8,7 @@
 namespace quenvar {
 namespace {
 
-// A core with the identity and dispatch slots filled in just enough to construct one on the
-// stack; the real wrappers are tested with the library.
-class TestPalvex final : public Palvex {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
-
-    std::u16string StoredServerURL() const
-    {
-        return std::u16string(serverURL.get(), SysStringLen(serverURL.get()));
-    }
-    void SetHttpVer(const char16_t* text, UINT length) { httpVer.reset(SysAllocStringLen(text, length)); }
-};
+using testing::TestPalvex;
 
 using Getter = HRESULT (STDMETHODCALLTYPE IPalvex::*)(BSTR*);
 constexpr Getter kGetters[] = {&IPalvex::get_HTTPVer, &IPalvex::get_ServerSoftware, &IPalvex::get_ContentLocation,

@@ -24,4 +24,5 @@
 #include "platform/win32/Message.h"
 #include "platform/win32/Console.h"
 #include "platform/win32/Module.h"
+#include "platform/win32/Internet.h"
 #endif

@@ -1,0 +1,100 @@
+// QueryServer: one GET of the server named in ServerURL, whose answer's header fills the four
+// result properties. Every handle and block has an owner, so a failure releases what was
+// obtained, after the failed step's last error has been read.
+#include "component/ErrorText.h"
+#include "component/HeaderValue.h"
+#include "component/InternetHandle.h"
+#include "component/Palvex.h"
+#include "module/ModuleBlock.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace quenvar {
+namespace {
+
+constexpr char kAgent[] = "Ferrowin";
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+
+// The host name in the ANSI code page, in 2n + 2 bytes so that double-byte characters fit; an
+// empty owner when the block cannot be had.
+UniqueModuleBlock ServerNameInAnsi(BSTR serverURL) noexcept
+{
+    const SIZE_T bytes = 2 * SIZE_T{SysStringLen(serverURL)} + 2;
+    UniqueModuleBlock block(ModuleAlloc(bytes));
+    if (!block) return block;
+    char* name = static_cast<char*>(block.get());
+    name[0] = '\0';
+    WideCharToMultiByte(CP_ACP, /*flags=*/0, serverURL, -1, name, static_cast<int>(std::min<SIZE_T>(bytes, INT_MAX)),
+                        /*defaultChar=*/nullptr, /*usedDefaultChar=*/nullptr);
+    return block;
+}
+
+}  // namespace
+
+HRESULT Palvex::QueryServer() noexcept
+{
+    // The failed step's code is read first, before anything can change it.
+    const auto fail = [this](const char* label) noexcept {
+        const DWORD code = GetLastError();
+        ComposeErrorText(code, label, errorInfo);
+        return E_FAIL;
+    };
+
+    UniqueInternetHandle session(
+        InternetOpenA(kAgent, INTERNET_OPEN_TYPE_DIRECT, /*proxy=*/nullptr, /*proxyBypass=*/nullptr, /*flags=*/0));
+    if (!session) return fail("InternetOpen");
+
+    UniqueModuleBlock serverName;
+    if (serverURL) {
+        serverName = ServerNameInAnsi(serverURL.get());
+        if (!serverName) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return fail("InternetConnect");
+        }
+    }
+    UniqueInternetHandle connection(InternetConnectA(session.get(), static_cast<const char*>(serverName.get()),
+                                                     INTERNET_INVALID_PORT_NUMBER, "", "", INTERNET_SERVICE_HTTP,
+                                                     /*flags=*/0, /*context=*/0));
+    if (!connection) return fail("InternetConnect");
+
+    UniqueInternetHandle request(HttpOpenRequestA(connection.get(), "GET", "", "HTTP/1.0", "",
+                                                  /*acceptTypes=*/nullptr, kRequestFlags, /*context=*/0));
+    if (!request) return fail("HttpOpenRequest");
+
+    if (!HttpSendRequestA(request.get(), /*headers=*/nullptr, 0, /*optional=*/nullptr, 0)) return fail("HttpSend");
+
+    DWORD status = 0;
+    DWORD length = sizeof status;
+    if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length,
+                        /*index=*/nullptr)) {
+        return fail("HttpQueryInfo");
+    }
+    if (status == HTTP_STATUS_DENIED || status == HTTP_STATUS_PROXY_AUTH_REQ) {
+        return fail("This page is password protected");
+    }
+
+    // Asked without a buffer, the client leaves the size that the header text needs in length.
+    HttpQueryInfoA(request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, /*buffer=*/nullptr, &length, /*index=*/nullptr);
+    const SIZE_T headerSize = SIZE_T{length} + 1;
+    // Without a block the fetch below fails, and its code tells why.
+    UniqueModuleBlock header(ModuleAlloc(headerSize));
+    if (!HttpQueryInfoA(request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, header.get(), &length, /*index=*/nullptr)) {
+        return fail("HttpQueryInfo");
+    }
+    char* text = static_cast<char*>(header.get());
+    text[std::min<SIZE_T>(length, headerSize - 1)] = '\0';
+
+    ExtractHeaderValue(/*prefix=*/nullptr, text, httpVer, ' ');
+    ExtractHeaderValue("Server:", text, serverSoftware, '\r');
+    ExtractHeaderValue("Content-Location:", text, contentLocation, '\r');
+    ExtractHeaderValue("Date:", text, currentServerTime, '\r');
+    header.reset();
+
+    if (!CloseNow(request)) return fail("CloseHandle on hReq");
+    if (!CloseNow(connection)) return fail("CloseHandle on hConnect");
+    if (!CloseNow(session)) return fail("CloseHandle on hOpen");
+    return S_OK;
+}
+
+}  // namespace quenvar

@@ -1,0 +1,92 @@
+// The handle table: values count up from a base like the platform's, are never reused, and are
+// looked up under one lock that is held only for the look-up itself.
+#include "linux/internet/InternetHandles.h"
+#include "platform/testing/InternetTesting.h"
+
+#include <unordered_map>
+#include <vector>
+
+namespace quenvar::platform {
+namespace {
+
+struct HandleEntry {
+    std::shared_ptr<InternetObject> object;
+    std::uintptr_t parent;
+};
+
+struct HandleTable {
+    std::mutex lock;
+    std::uintptr_t nextValue = 0xCC0004;
+    std::unordered_map<std::uintptr_t, HandleEntry> entries;
+};
+
+HandleTable& Table()
+{
+    static HandleTable table;
+    return table;
+}
+
+std::uintptr_t ValueOf(HINTERNET handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+
+}  // namespace
+
+HINTERNET RegisterInternetObject(std::shared_ptr<InternetObject> object, HINTERNET parent)
+{
+    HandleTable& table = Table();
+    std::lock_guard guard(table.lock);
+    const std::uintptr_t value = table.nextValue;
+    table.entries.emplace(value, HandleEntry{std::move(object), ValueOf(parent)});
+    table.nextValue += 4;
+    return reinterpret_cast<HINTERNET>(value);
+}
+
+std::shared_ptr<InternetObject> FindInternetObject(HINTERNET handle, InternetHandleKind kind)
+{
+    HandleTable& table = Table();
+    std::lock_guard guard(table.lock);
+    const auto found = table.entries.find(ValueOf(handle));
+    if (found == table.entries.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (found->second.object->kind != kind) {
+        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+        return nullptr;
+    }
+    return found->second.object;
+}
+
+bool CloseInternetObject(HINTERNET handle)
+{
+    // The objects are released after the lock is dropped: a request's last owner may be a send
+    // still running on another thread, and nothing here should wait for it.
+    std::vector<std::shared_ptr<InternetObject>> closed;
+    HandleTable& table = Table();
+    std::lock_guard guard(table.lock);
+    const auto found = table.entries.find(ValueOf(handle));
+    if (found == table.entries.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    std::vector<std::uintptr_t> pending{found->first};
+    while (!pending.empty()) {
+        const std::uintptr_t value = pending.back();
+        pending.pop_back();
+        for (const auto& [child, entry] : table.entries) {
+            if (entry.parent == value) pending.push_back(child);
+        }
+        const auto entry = table.entries.find(value);
+        closed.push_back(std::move(entry->second.object));
+        table.entries.erase(entry);
+    }
+    return true;
+}
+
+}  // namespace quenvar::platform
+
+std::size_t quenvar::testing::OpenInternetHandles()
+{
+    platform::HandleTable& table = platform::Table();
+    std::lock_guard guard(table.lock);
+    return table.entries.size();
+}

@@ -1,0 +1,97 @@
+// The thread's last response text, and the test-only text that an injected extended error leaves.
+#include "linux/internet/InternetCall.h"
+#include "platform/testing/InternetTesting.h"
+
+#include <cstring>
+#include <mutex>
+#include <string>
+
+namespace quenvar::platform {
+namespace {
+
+struct LastResponse {
+    DWORD error = ERROR_SUCCESS;
+    std::string text;
+};
+
+thread_local LastResponse lastResponse;
+
+struct ArmedText {
+    std::mutex lock;
+    std::string text;
+};
+
+ArmedText& Armed()
+{
+    static ArmedText armed;
+    return armed;
+}
+
+}  // namespace
+
+void ClearLastResponse()
+{
+    lastResponse.error = ERROR_SUCCESS;
+    lastResponse.text.clear();
+}
+
+void FailInjectedCall(DWORD error)
+{
+    if (error == ERROR_INTERNET_EXTENDED_ERROR) {
+        ArmedText& armed = Armed();
+        std::lock_guard guard(armed.lock);
+        try {
+            lastResponse.text = armed.text;
+            lastResponse.error = error;
+        } catch (const std::bad_alloc&) {
+            ClearLastResponse();
+        }
+    }
+    SetLastError(error);
+}
+
+}  // namespace quenvar::platform
+
+namespace quenvar::testing {
+
+void SetExtendedErrorText(const char* text)
+{
+    platform::ArmedText& armed = platform::Armed();
+    std::lock_guard guard(armed.lock);
+    armed.text = text;
+}
+
+}  // namespace quenvar::testing
+
+using quenvar::platform::lastResponse;
+
+extern "C" BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD bufferLength)
+{
+    DWORD injected = ERROR_SUCCESS;
+    if (quenvar::platform::FaultInjected("InternetGetLastResponseInfoA", &injected)) {
+        SetLastError(injected);
+        return FALSE;
+    }
+    if (error == nullptr || bufferLength == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *error = lastResponse.error;
+    const std::string& text = lastResponse.text;
+    if (text.empty()) {
+        if (buffer != nullptr && *bufferLength > 0) buffer[0] = '\0';
+        *bufferLength = 0;
+        SetLastError(ERROR_SUCCESS);
+        return TRUE;
+    }
+    const DWORD needed = static_cast<DWORD>(text.size() + 1);
+    if (buffer == nullptr || *bufferLength < needed) {
+        *bufferLength = needed;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::memcpy(buffer, text.c_str(), needed);
+    *bufferLength = needed - 1;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}

@@ -1,0 +1,20 @@
+// Checks on the texts that go into a request line or header, so that none of them can end a
+// line early and forge another.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quenvar::platform {
+
+// A control character: below 0x20, or DEL.
+bool HasControlCharacter(std::string_view text);
+
+// An HTTP method name: one or more token characters.
+bool IsMethodToken(std::string_view text);
+
+// The request target of an object name: "/" for "", a leading '/' added when missing, blanks
+// written as %20. Throws std::bad_alloc.
+std::string RequestTarget(std::string_view objectName);
+
+}  // namespace quenvar::platform

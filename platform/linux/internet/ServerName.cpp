@@ -1,0 +1,84 @@
+#include "linux/internet/ServerName.h"
+
+#include <algorithm>
+
+namespace quenvar::platform {
+namespace {
+
+constexpr std::size_t kMaxHostLength = 253;
+
+bool IsHostCharacter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_';
+}
+
+bool IsIPv6Character(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' || c == '.';
+}
+
+bool IsHostName(std::string_view host)
+{
+    return !host.empty() && host.size() <= kMaxHostLength && std::all_of(host.begin(), host.end(), IsHostCharacter);
+}
+
+// Zone identifiers are refused: they name a local interface, never a web server.
+bool IsIPv6Address(std::string_view address)
+{
+    return address.find(':') != std::string_view::npos && address.size() <= 45 &&
+           std::all_of(address.begin(), address.end(), IsIPv6Character);
+}
+
+std::optional<INTERNET_PORT> ParsePort(std::string_view text)
+{
+    if (text.empty() || text.size() > 5) return std::nullopt;
+    unsigned value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (value == 0 || value > 0xFFFF) return std::nullopt;
+    return static_cast<INTERNET_PORT>(value);
+}
+
+}  // namespace
+
+std::optional<ServerAddress> ParseServerName(std::string_view name, INTERNET_PORT port)
+{
+    const INTERNET_PORT fallback = port != INTERNET_INVALID_PORT_NUMBER ? port : INTERNET_DEFAULT_HTTP_PORT;
+    std::string_view host = name;
+    std::string_view portText;
+    bool bracketed = false;
+    if (name.starts_with('[')) {
+        const std::size_t close = name.find(']');
+        if (close == std::string_view::npos) return std::nullopt;
+        host = name.substr(1, close - 1);
+        const std::string_view rest = name.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest.front() != ':') return std::nullopt;
+            portText = rest.substr(1);
+            if (portText.empty()) return std::nullopt;
+        }
+        bracketed = true;
+    } else if (std::count(name.begin(), name.end(), ':') == 1) {
+        const std::size_t colon = name.find(':');
+        host = name.substr(0, colon);
+        portText = name.substr(colon + 1);
+        if (portText.empty()) return std::nullopt;
+    }
+
+    const bool ipv6 = bracketed || host.find(':') != std::string_view::npos;
+    if (ipv6 ? !IsIPv6Address(host) : !IsHostName(host)) return std::nullopt;
+
+    INTERNET_PORT chosen = fallback;
+    if (!portText.empty()) {
+        const std::optional<INTERNET_PORT> parsed = ParsePort(portText);
+        if (!parsed) return std::nullopt;
+        chosen = *parsed;
+    }
+    std::string urlHost = ipv6 ? "[" + std::string(host) + "]" : std::string(host);
+    return ServerAddress{std::move(urlHost), chosen};
+}
+
+}  // namespace quenvar::platform

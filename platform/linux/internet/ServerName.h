@@ -1,0 +1,23 @@
+// The server name of a connection, checked before anything is sent: a host name or address with
+// an optional ":port", or a bracketed IPv6 address with an optional ":port".
+#pragma once
+
+#include "platform/Win32.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quenvar::platform {
+
+struct ServerAddress {
+    std::string urlHost;  // as it goes into a URL: the name, or the IPv6 address in brackets
+    INTERNET_PORT port;
+};
+
+// nullopt for anything that is not a host: a scheme, a path, user information, blanks, control
+// characters, a bad port. A port in the name wins over `port`; without either the port is 80.
+// Throws std::bad_alloc.
+std::optional<ServerAddress> ParseServerName(std::string_view name, INTERNET_PORT port);
+
+}  // namespace quenvar::platform

@@ -1,0 +1,63 @@
+// Sessions and connections: records of what a later send will use. No network activity here.
+#include "linux/internet/InternetCall.h"
+#include "linux/internet/InternetHandles.h"
+#include "linux/internet/RequestText.h"
+
+using namespace quenvar::platform;
+
+namespace {
+
+std::string TextOrEmpty(LPCSTR text) { return text == nullptr ? std::string() : std::string(text); }
+
+}  // namespace
+
+extern "C" {
+
+HINTERNET WINAPI InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR /*proxy*/, LPCSTR /*proxyBypass*/, DWORD flags)
+{
+    return InternetCall("InternetOpenA", HINTERNET{}, [&]() -> HINTERNET {
+        if (accessType == INTERNET_OPEN_TYPE_PROXY || (flags & INTERNET_FLAG_ASYNC) != 0) {
+            return Fail(HINTERNET{}, ERROR_NOT_SUPPORTED);
+        }
+        if (accessType != INTERNET_OPEN_TYPE_DIRECT && accessType != INTERNET_OPEN_TYPE_PRECONFIG) {
+            return Fail(HINTERNET{}, ERROR_INVALID_PARAMETER);
+        }
+        auto session = std::make_shared<InternetSession>();
+        session->agent = TextOrEmpty(agent);
+        if (HasControlCharacter(session->agent)) return Fail(HINTERNET{}, ERROR_INVALID_PARAMETER);
+        HINTERNET handle = RegisterInternetObject(std::move(session), /*parent=*/nullptr);
+        SetLastError(ERROR_SUCCESS);
+        return handle;
+    });
+}
+
+HINTERNET WINAPI InternetConnectA(HINTERNET sessionHandle, LPCSTR serverName, INTERNET_PORT port, LPCSTR /*userName*/,
+                                  LPCSTR /*password*/, DWORD service, DWORD flags, DWORD_PTR /*context*/)
+{
+    return InternetCall("InternetConnectA", HINTERNET{}, [&]() -> HINTERNET {
+        auto session = FindInternet<InternetSession>(sessionHandle, InternetHandleKind::Session);
+        if (session == nullptr) return HINTERNET{};
+        if (serverName == nullptr || serverName[0] == '\0') return Fail(HINTERNET{}, ERROR_INVALID_PARAMETER);
+        if (service != INTERNET_SERVICE_HTTP || (flags & INTERNET_FLAG_SECURE) != 0) {
+            return Fail(HINTERNET{}, ERROR_NOT_SUPPORTED);
+        }
+        auto connection = std::make_shared<InternetConnection>();
+        connection->agent = session->agent;
+        connection->serverName = serverName;
+        connection->port = port;
+        HINTERNET handle = RegisterInternetObject(std::move(connection), sessionHandle);
+        SetLastError(ERROR_SUCCESS);
+        return handle;
+    });
+}
+
+BOOL WINAPI InternetCloseHandle(HINTERNET handle)
+{
+    return InternetCall("InternetCloseHandle", FALSE, [&]() -> BOOL {
+        if (!CloseInternetObject(handle)) return FALSE;
+        SetLastError(ERROR_SUCCESS);
+        return TRUE;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,91 @@
+#include "component/HeaderValue.h"
+#include "module/ModuleState.h"
+#include "platform/testing/FaultInjection.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace quenvar {
+namespace {
+
+std::optional<std::u16string> Extract(const char* prefix, const char* text, char end)
+{
+    UniqueBstr target(SysAllocString(u"old"));
+    ExtractHeaderValue(prefix, text, target, end);
+    if (!target) return std::nullopt;
+    return std::u16string(target.get(), SysStringLen(target.get()));
+}
+
+TEST(ExtractHeaderValue, TakesTheBytesBetweenTheSkippedByteAndTheEnd)
+{
+    const struct {
+        const char* name;
+        const char* prefix;
+        const char* text;
+        char end;
+        std::u16string expected;
+    } cases[] = {
+        {"one blank, value kept whole", "Server:", "HTTP/1.1 200 OK\r\nServer: v 1 \r\n\r\n", '\r', u"v 1 "},
+        {"no blank loses the first character", "Server:", "Server:abc\r\n", '\r', u"bc"},
+        {"two blanks keep one", "Server:", "Server:  abc\r\n", '\r', u" abc"},
+        {"first occurrence, inside another name", "Server:", "X-Server: first\r\nServer: second\r\n", '\r', u"first"},
+        {"first occurrence, inside a value", "Date:", "X-Note: Date: inside\r\nDate: real\r\n", '\r', u"inside"},
+        {"blank then line end is empty", "Server:", "Server: \r\n", '\r', u""},
+        {"line end right after the colon is empty", "Server:", "Server:\r\nDate: d\r\n", '\r', u""},
+        {"the search crosses line ends", "Server:", "Server: a\nb\r\n", '\r', u"a\nb"},
+        {"version token", nullptr, "HTTP/1.0 200 OK\r\n", ' ', u"HTTP/1.0"},
+        {"bytes above 0x7F through code page 1252", "Server:", "Server: caf\xE9 \x80\r\n", '\r', u"caf\u00E9 \u20AC"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Extract(c.prefix, c.text, c.end), c.expected);
+    }
+}
+
+TEST(ExtractHeaderValue, MissingPrefixOrEndLeavesTheTarget)
+{
+    const struct {
+        const char* name;
+        const char* prefix;
+        const char* text;
+        char end;
+    } cases[] = {
+        {"other letter case", "Server:", "HTTP/1.1 200 OK\r\nserver: lower\r\n", '\r'},
+        {"absent", "Content-Location:", "HTTP/1.1 200 OK\r\nServer: s\r\n", '\r'},
+        {"last line without CR", "Server:", "HTTP/1.1 200 OK\r\nServer: last", '\r'},
+        {"prefix at the very end", "Server:", "HTTP/1.1 200 OK\r\nServer:", '\r'},
+        {"no blank for the version", nullptr, "HTTP/1.0\r\n", ' '},
+        {"empty text", nullptr, "", ' '},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Extract(c.prefix, c.text, c.end), u"old");
+    }
+    // A field without a string stays without one.
+    UniqueBstr none;
+    ExtractHeaderValue("Server:", "Date: d\r\n", none, '\r');
+    EXPECT_FALSE(none);
+}
+
+TEST(ExtractHeaderValue, DoubleByteCharactersAreNeverSplit)
+{
+    // In code page 932, 0x83 0x53 is one character whose second byte is 'S'.
+    const char* text = "X: \x83Server: hidden\r\n";
+    EXPECT_EQ(Extract("Server:", text, '\r'), u"hidden");
+    testing::ScopedAnsiCodePage shiftJis(932);
+    EXPECT_EQ(Extract("Server:", text, '\r'), u"old");
+    EXPECT_EQ(Extract("Server:", "Server: \x83\x53\r\n", '\r'), u"\u30B4");
+}
+
+TEST(ExtractHeaderValue, OutOfMemoryLeavesTheTarget)
+{
+    ModuleFree(ModuleAlloc(1));  // the heap exists, so the next allocation is the value's block
+    testing::ScopedFault fault("HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(Extract("Server:", "Server: new\r\n", '\r'), u"old");
+    EXPECT_TRUE(testing::FaultFired("HeapAlloc"));
+}
+
+}  // namespace
+}  // namespace quenvar
