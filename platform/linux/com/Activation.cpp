@@ -8,6 +8,7 @@
 #include "linux/testing/FaultPoint.h"
 #include "platform/UniqueHandle.h"
 
+#include <iterator>
 #include <new>
 #include <string>
 

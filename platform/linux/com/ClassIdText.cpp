@@ -5,6 +5,8 @@
 #include "linux/com/RegistryText.h"
 #include "linux/testing/FaultPoint.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 #include <string>
 
