@@ -28,6 +28,11 @@ public:
     // be made; the stored host stays in both cases.
     HRESULT STDMETHODCALLTYPE put_ServerURL(BSTR newVal) noexcept override;
 
+    // One GET of the host in ServerURL ("host", "host:port" or "[v6]:port"); its answer's header
+    // fills HTTPVer, ServerSoftware, ContentLocation and CurrentServerTime, each only when the
+    // answer carries it. E_FAIL on any failure (401 and 407 answers included), with the failed
+    // step and its code in ErrorInfo; the header properties then stay as they were, unless only
+    // closing a handle failed. A success leaves ErrorInfo alone.
     HRESULT STDMETHODCALLTYPE QueryServer() noexcept override;
 
 protected:

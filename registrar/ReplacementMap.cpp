@@ -17,17 +17,28 @@ LPOLESTR CopyString(LPCOLESTR text) noexcept
     return copy;
 }
 
-// Whether `wide`, converted to the ANSI code page, equals `name` without regard to case.
-bool NameMatches(LPCOLESTR wide, LPCSTR name) noexcept
+enum class NameMatch { Yes, No, Unknown };
+
+// Names converted in a buffer on the stack; only a longer one needs task memory.
+constexpr int kShortNameBytes = 128;
+
+// Whether `wide`, converted to the ANSI code page, equals `name` without regard to case;
+// Unknown when there is no memory to tell.
+NameMatch NameMatches(LPCOLESTR wide, LPCSTR name) noexcept
 {
+    char shortName[kShortNameBytes];
+    shortName[0] = '\0';
+    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, shortName, kShortNameBytes, nullptr, nullptr) != 0) {
+        return lstrcmpiA(shortName, name) == 0 ? NameMatch::Yes : NameMatch::No;
+    }
     const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return false;
+    if (bytes <= 0) return NameMatch::No;
     UniqueTaskMemory converted(CoTaskMemAlloc(static_cast<SIZE_T>(bytes)));
-    if (!converted) return false;
+    if (!converted) return NameMatch::Unknown;
     auto* text = static_cast<LPSTR>(converted.get());
     text[0] = '\0';
-    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, text, bytes, nullptr, nullptr) != bytes) return false;
-    return lstrcmpiA(text, name) == 0;
+    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, text, bytes, nullptr, nullptr) != bytes) return NameMatch::No;
+    return lstrcmpiA(text, name) == 0 ? NameMatch::Yes : NameMatch::No;
 }
 
 }  // namespace
@@ -73,8 +84,12 @@ HRESULT ReplacementMap::Add(LPCOLESTR name, LPCOLESTR value) noexcept
 
 LPCOLESTR ReplacementMap::Find(LPCSTR name) const noexcept
 {
+    // A pair that cannot be compared ends the search: a later pair of the same name must not
+    // stand in for it.
     for (int i = 0; i < count_; ++i) {
-        if (NameMatches(items_[i]->name, name)) return items_[i]->value;
+        const NameMatch match = NameMatches(items_[i]->name, name);
+        if (match == NameMatch::Yes) return items_[i]->value;
+        if (match == NameMatch::Unknown) return nullptr;
     }
     return nullptr;
 }

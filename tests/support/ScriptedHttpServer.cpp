@@ -155,4 +155,30 @@ std::uint16_t ClosedLoopbackPort()
     return port;
 }
 
+FullListener::FullListener() : listener_(BindLoopback(false))
+{
+    if (::listen(listener_, 0) != 0) ThrowSystemError("listen");
+    port_ = PortOf(listener_);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port_);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // Connections complete until the queue is full; the first that stays pending shows it is.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (filler < 0) ThrowSystemError("socket");
+        fillers_.push_back(filler);
+        ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        pollfd connected{filler, POLLOUT, 0};
+        if (::poll(&connected, 1, 200) == 0) return;
+    }
+    throw std::runtime_error("the listen queue did not fill");
+}
+
+FullListener::~FullListener()
+{
+    for (int filler : fillers_) ::close(filler);
+    ::close(listener_);
+}
+
 }  // namespace quenvar::testing

@@ -65,4 +65,21 @@ private:
 // A loopback port that nothing listens on.
 std::uint16_t ClosedLoopbackPort();
 
+// A loopback listener that never accepts and whose queue is full, so that a new connection waits
+// until the client gives up.
+class FullListener {
+public:
+    FullListener();
+    ~FullListener();
+    FullListener(const FullListener&) = delete;
+    FullListener& operator=(const FullListener&) = delete;
+
+    std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int listener_ = -1;
+    std::uint16_t port_ = 0;
+    std::vector<int> fillers_;
+};
+
 }  // namespace quenvar::testing

@@ -8,9 +8,8 @@ constexpr std::size_t kNoRoot = kRootNames.size();
 std::size_t FindRoot(const std::string& name)
 {
     for (std::size_t i = 0; i < kRootNames.size(); ++i) {
-        if (lstrcmpiA(name.c_str(), kRootNames[i].name) == 0 || lstrcmpiA(name.c_str(), kRootNames[i].abbreviation) == 0) {
-            return i;
-        }
+        const RootName& root = kRootNames[i];
+        if (lstrcmpiA(name.c_str(), root.name) == 0 || lstrcmpiA(name.c_str(), root.abbreviation) == 0) return i;
     }
     return kNoRoot;
 }

@@ -11,8 +11,9 @@ std::u16string AnsiToWide(std::string_view ansi)
 {
     if (ansi.empty()) return {};
     const int size = static_cast<int>(ansi.size());
-    std::u16string wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0)), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), static_cast<int>(wide.size()));
+    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+    std::u16string wide(static_cast<std::size_t>(length), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), length);
     return wide;
 }
 
@@ -58,8 +59,9 @@ std::string AnsiToUtf8(std::string_view ansi)
     const std::u16string wide = AnsiToWide(ansi);
     if (wide.empty()) return {};
     const int size = static_cast<int>(wide.size());
-    std::string utf8(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
     return utf8;
 }
 

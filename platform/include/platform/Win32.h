@@ -20,9 +20,9 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/Automation.h"
 #include "platform/win32/TypeLib.h"
+#include "platform/win32/Internet.h"
+#include "platform/win32/Module.h"
 #include "platform/win32/Com.h"
 #include "platform/win32/Message.h"
 #include "platform/win32/Console.h"
-#include "platform/win32/Module.h"
-#include "platform/win32/Internet.h"
 #endif

@@ -57,6 +57,7 @@ struct ExchangeState {
     DWORD status = 0;
     bool complete = false;
     bool invalid = false;  // malformed status line or header over the bound
+    bool outOfMemory = false;
 };
 
 bool ParseStatus(std::string_view line, DWORD& status)
@@ -101,7 +102,7 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) noexcept
         state.header.append(line).append("\r\n");
         return bytes;
     } catch (const std::bad_alloc&) {
-        state.invalid = true;
+        state.outOfMemory = true;
         return 0;
     }
 }
@@ -198,6 +199,7 @@ DWORD RunHttpExchange(const HttpRequest& request, const ServerAddress& server, D
         return ERROR_SUCCESS;
     }
     if (state.invalid) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+    if (state.outOfMemory) return ERROR_NOT_ENOUGH_MEMORY;
     int queued = 0;
     const CURLMsg* message = curl_multi_info_read(multi.get(), &queued);
     const CURLcode result = message != nullptr ? message->data.result : CURLE_OK;

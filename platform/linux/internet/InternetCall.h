@@ -7,6 +7,7 @@
 
 #include "linux/testing/FaultPoint.h"
 
+#include <exception>
 #include <new>
 
 namespace quenvar::platform {
@@ -23,8 +24,8 @@ DWORD ConnectTimeoutMs();
 DWORD ReceiveTimeoutMs();
 
 // Runs `body` for the function `name`: a fired fault answers `failure` at once; otherwise the
-// thread's response text is cleared, and an allocation failure inside answers `failure` with
-// ERROR_NOT_ENOUGH_MEMORY.
+// thread's response text is cleared, and an exception inside answers `failure` with
+// ERROR_NOT_ENOUGH_MEMORY (or ERROR_INTERNET_INTERNAL_ERROR when it is not about memory).
 template <typename Result, typename Body>
 Result InternetCall(const char* name, Result failure, Body body) noexcept
 {
@@ -38,6 +39,9 @@ Result InternetCall(const char* name, Result failure, Body body) noexcept
         return body();
     } catch (const std::bad_alloc&) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return failure;
+    } catch (const std::exception&) {
+        SetLastError(ERROR_INTERNET_INTERNAL_ERROR);
         return failure;
     }
 }

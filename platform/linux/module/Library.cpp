@@ -55,6 +55,31 @@ HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags)
     return LoadModule(fileName, reserved, flags);
 }
 
+BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module)
+{
+    constexpr DWORD kKnownFlags = GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT |
+                                  GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS;
+    const bool pin = (flags & GET_MODULE_HANDLE_EX_FLAG_PIN) != 0;
+    const bool unchanged = (flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) != 0;
+    if (module != nullptr) *module = nullptr;
+    if (module == nullptr || (flags & ~kKnownFlags) != 0 || (pin && unchanged)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const ModuleReference reference = pin ? ModuleReference::Pin
+                                      : unchanged ? ModuleReference::Unchanged
+                                                  : ModuleReference::Add;
+    const bool fromAddress = (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) != 0;
+    try {
+        const DWORD error = FindLoadedModule(moduleName, fromAddress, reference, *module);
+        if (error == ERROR_SUCCESS) return TRUE;
+        SetLastError(error);
+    } catch (const std::exception&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    return FALSE;
+}
+
 BOOL WINAPI FreeLibrary(HMODULE module)
 {
     const DWORD error = IsDataFileHandle(module) ? FreeDataFile(module) : FreeSharedObject(module);

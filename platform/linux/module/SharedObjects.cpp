@@ -93,6 +93,27 @@ bool ExecutablePath(std::string& path)
     return true;
 }
 
+// Records one more load of the library behind the loader's `handle`, whose dlclose is now
+// FreeSharedObject's to make.
+DWORD Remember(void* handle, HMODULE& module)
+{
+    const HMODULE loaded = LoadAddress(handle);
+    if (loaded == nullptr) {
+        ::dlclose(handle);
+        return ERROR_MOD_NOT_FOUND;
+    }
+    auto record = std::make_unique<LoadedLibrary>(LoadedLibrary{loaded, handle, 1, nullptr});
+    std::lock_guard guard(librariesLock);
+    if (LoadedLibrary* library = FindLibrary(loaded)) {
+        ++library->loads;
+    } else {
+        record->next = libraries;
+        libraries = record.release();
+    }
+    module = loaded;
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 DWORD LoadSharedObject(LPCSTR fileName, HMODULE& module)
@@ -103,21 +124,32 @@ DWORD LoadSharedObject(LPCSTR fileName, HMODULE& module)
         return hasPath && ::access(fileName, F_OK) == 0 && !IsNativeObject(fileName) ? ERROR_BAD_EXE_FORMAT
                                                                                      : ERROR_MOD_NOT_FOUND;
     }
-    const HMODULE loaded = LoadAddress(handle);
-    auto record = std::make_unique<LoadedLibrary>(LoadedLibrary{loaded, handle, 1, nullptr});
-    if (loaded == nullptr) {
-        ::dlclose(handle);
-        return ERROR_MOD_NOT_FOUND;
-    }
-    std::lock_guard guard(librariesLock);
-    if (LoadedLibrary* library = FindLibrary(loaded)) {
-        ++library->loads;
+    return Remember(handle, module);
+}
+
+DWORD FindLoadedModule(LPCSTR nameOrAddress, bool fromAddress, ModuleReference reference, HMODULE& module)
+{
+    void* handle = nullptr;
+    const int pin = reference == ModuleReference::Pin ? RTLD_NODELETE : 0;
+    if (fromAddress) {
+        Dl_info info;
+        if (::dladdr(nameOrAddress, &info) == 0 || info.dli_fbase == nullptr) return ERROR_MOD_NOT_FOUND;
+        handle = ::dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | pin);
+        // The executable may be known to the loader only by the name it was started with.
+        if (handle == nullptr) handle = ::dlopen(nullptr, RTLD_LAZY);
+        if (handle == nullptr || LoadAddress(handle) != info.dli_fbase) {
+            if (handle != nullptr) ::dlclose(handle);
+            return ERROR_MOD_NOT_FOUND;
+        }
     } else {
-        record->next = libraries;
-        libraries = record.release();
+        handle = nameOrAddress == nullptr ? ::dlopen(nullptr, RTLD_LAZY)
+                                          : ::dlopen(nameOrAddress, RTLD_LAZY | RTLD_NOLOAD | pin);
+        if (handle == nullptr) return ERROR_MOD_NOT_FOUND;
     }
-    module = loaded;
-    return ERROR_SUCCESS;
+    if (reference == ModuleReference::Add) return Remember(handle, module);
+    module = LoadAddress(handle);
+    ::dlclose(handle);
+    return module != nullptr ? ERROR_SUCCESS : ERROR_MOD_NOT_FOUND;
 }
 
 DWORD FreeSharedObject(HMODULE module)

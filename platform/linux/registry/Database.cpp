@@ -10,6 +10,9 @@ namespace {
 // Kept reachable so that leak checkers do not report a connection left alone on purpose.
 sqlite3* abandonedConnection = nullptr;
 
+// A committed call survives the process being killed (WAL) and the machine losing power (FULL).
+constexpr const char* kSettings = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;";
+
 // Row ids never come back after a delete (AUTOINCREMENT), so a handle that remembers the id of
 // a deleted key can never reach a newer key. The seven predefined roots are rows 1 to 7.
 constexpr const char* kSchema = R"sql(
@@ -48,13 +51,14 @@ DWORD Database::Open(const std::string& path)
     if (result == SQLITE_OK) {
         sqlite3_extended_result_codes(connection_, 1);
         sqlite3_busy_timeout(connection_, kBusyTimeoutMilliseconds);
-        result = sqlite3_exec(connection_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr);
+        result = sqlite3_exec(connection_, kSettings, nullptr, nullptr, nullptr);
     }
     if (result == SQLITE_OK) result = sqlite3_exec(connection_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (result == SQLITE_OK) {
         result = sqlite3_exec(connection_, kSchema, nullptr, nullptr, nullptr);
-        const int end = sqlite3_exec(connection_, result == SQLITE_OK ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
-        if (result == SQLITE_OK) result = end;
+        const char* end = result == SQLITE_OK ? "COMMIT" : "ROLLBACK";
+        const int ended = sqlite3_exec(connection_, end, nullptr, nullptr, nullptr);
+        if (result == SQLITE_OK) result = ended;
     }
     if (result != SQLITE_OK) {
         Close();

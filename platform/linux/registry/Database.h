@@ -29,8 +29,8 @@ public:
     // database stays closed.
     [[nodiscard]] DWORD Open(const std::string& path);
     void Close();
-    // Forgets a connection that this process inherited through fork without closing it: the
-    // file locks it stands for are the parent's, and closing would tamper with them.
+    // Forgets a connection inherited from a parent process without closing it: the file locks
+    // it stands for are the parent's, and closing would tamper with them.
     void Abandon();
 
     // `sql` must be a string with static storage: its address keys the statement cache.

@@ -51,6 +51,9 @@ bool HandleTable::Find(HKEY handle, KeyHandle& found) const
     return true;
 }
 
-bool HandleTable::Remove(HKEY handle) { return RootKey(handle) != 0 || handles_.erase(reinterpret_cast<ULONG_PTR>(handle)) == 1; }
+bool HandleTable::Remove(HKEY handle)
+{
+    return RootKey(handle) != 0 || handles_.erase(reinterpret_cast<ULONG_PTR>(handle)) == 1;
+}
 
 }  // namespace quenvar::platform

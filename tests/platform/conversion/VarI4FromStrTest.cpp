@@ -2,82 +2,63 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
-TEST(VarI4FromStr, ConvertsRoundingHalfToEven)
+TEST(VarI4FromStr, ConvertsRoundingHalfToEvenOrRefusesLeavingResultAlone)
 {
-    struct Case {
-        const char16_t* text;
-        LONG value;
-    };
-    const Case cases[] = {
-        {u"0", 0},
-        {u"16", 16},
-        {u"2147483647", 2147483647},
-        {u"-2147483648", -2147483647 - 1},
-        {u"0.5", 0},
-        {u"1.5", 2},
-        {u"2.5", 2},
-        {u"-0.5", 0},
-        {u"-1.5", -2},
-        {u"0.6", 1},
-        {u"-0.6", -1},
-        {u"0.5000001", 1},
-        {u"0.05", 0},
-        {u"2147483647.4", 2147483647},
-        {u"-2147483648.5", -2147483647 - 1},
-        {u"  42\t", 42},
-        {u"+7", 7},
-        {u"0007", 7},
-        {u"1,000", 1000},
-        {u"1e3", 1000},
-        {u"25E-1", 2},
-        {u"0e99999999999", 0},
-        {u".75", 1},
-        {u"&H10", 16},
-        {u"&hFFFFFFFF", -1},
-        {u"&O17", 15},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text)));
-        LONG value = 12345;
-        EXPECT_EQ(VarI4FromStr(c.text, 0, 0, &value), S_OK);
-        EXPECT_EQ(value, c.value);
-    }
-}
-
-TEST(VarI4FromStr, RefusesTextAndOverflowLeavingResultAlone)
-{
+    constexpr LONG kUntouched = 12345;
     struct Case {
         const char16_t* text;
         HRESULT result;
+        LONG value;
     };
     const Case cases[] = {
-        {nullptr, DISP_E_TYPEMISMATCH},
-        {u"", DISP_E_TYPEMISMATCH},
-        {u"   ", DISP_E_TYPEMISMATCH},
-        {u"abc", DISP_E_TYPEMISMATCH},
-        {u"12abc", DISP_E_TYPEMISMATCH},
-        {u"-", DISP_E_TYPEMISMATCH},
-        {u".", DISP_E_TYPEMISMATCH},
-        {u",5", DISP_E_TYPEMISMATCH},
-        {u"1e", DISP_E_TYPEMISMATCH},
-        {u"&H", DISP_E_TYPEMISMATCH},
-        {u"&HG", DISP_E_TYPEMISMATCH},
-        {u"2147483648", DISP_E_OVERFLOW},
-        {u"-2147483649", DISP_E_OVERFLOW},
-        {u"2147483647.5", DISP_E_OVERFLOW},
-        {u"1e10", DISP_E_OVERFLOW},
-        {u"1e99999999999", DISP_E_OVERFLOW},
-        {u"99999999999999999999999", DISP_E_OVERFLOW},
-        {u"&H100000000", DISP_E_OVERFLOW},
+        {u"0", S_OK, 0},
+        {u"2147483647", S_OK, 2147483647},
+        {u"-2147483648", S_OK, -2147483647 - 1},
+        {u"0.5", S_OK, 0},
+        {u"1.5", S_OK, 2},
+        {u"2.5", S_OK, 2},
+        {u"-0.5", S_OK, 0},
+        {u"-1.5", S_OK, -2},
+        {u"0.6", S_OK, 1},
+        {u"-0.6", S_OK, -1},
+        {u"0.5000001", S_OK, 1},
+        {u"0.05", S_OK, 0},
+        {u"-2147483648.5", S_OK, -2147483647 - 1},
+        {u"  +0042\t", S_OK, 42},
+        {u"1,000", S_OK, 1000},
+        {u"25E-1", S_OK, 2},
+        {u"1e3", S_OK, 1000},
+        {u"0e99999999999", S_OK, 0},
+        {u".75", S_OK, 1},
+        {u"&H10", S_OK, 16},
+        {u"&hFFFFFFFF", S_OK, -1},
+        {u"&O17", S_OK, 15},
+        {nullptr, DISP_E_TYPEMISMATCH, kUntouched},
+        {u"", DISP_E_TYPEMISMATCH, kUntouched},
+        {u"   ", DISP_E_TYPEMISMATCH, kUntouched},
+        {u"abc", DISP_E_TYPEMISMATCH, kUntouched},
+        {u"12abc", DISP_E_TYPEMISMATCH, kUntouched},
+        {u"-", DISP_E_TYPEMISMATCH, kUntouched},
+        {u",5", DISP_E_TYPEMISMATCH, kUntouched},
+        {u"1e", DISP_E_TYPEMISMATCH, kUntouched},
+        {u"&HG", DISP_E_TYPEMISMATCH, kUntouched},
+        {u"2147483648", DISP_E_OVERFLOW, kUntouched},
+        {u"-2147483649", DISP_E_OVERFLOW, kUntouched},
+        {u"2147483647.5", DISP_E_OVERFLOW, kUntouched},
+        {u"1e99999999999", DISP_E_OVERFLOW, kUntouched},
+        {u"99999999999999999999999", DISP_E_OVERFLOW, kUntouched},
+        {u"&H100000000", DISP_E_OVERFLOW, kUntouched},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text == nullptr ? std::string("null")
-                                       : std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text)));
-        LONG value = 12345;
+        const std::u16string text = c.text != nullptr ? c.text : u"(null)";
+        SCOPED_TRACE(std::string(text.begin(), text.end()));
+        LONG value = kUntouched;
         EXPECT_EQ(VarI4FromStr(c.text, 0, 0, &value), c.result);
-        EXPECT_EQ(value, 12345);
+        EXPECT_EQ(value, c.value);
     }
     EXPECT_EQ(VarI4FromStr(u"1", 0, 0, nullptr), E_INVALIDARG);
 }

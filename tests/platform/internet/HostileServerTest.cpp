@@ -65,5 +65,17 @@ TEST(HostileServer, EveryAnswerEndsWithClearCodeInBoundedTime)
     }
 }
 
+TEST(HostileServer, ConnectTimeOutBoundsAConnectionThatIsNeverAccepted)
+{
+    ScopedInternetTimeouts timeouts(kReceiveMs, kReceiveMs);
+    FullListener listener;
+    OpenedRequest request(listener.Address());
+    const auto start = std::chrono::steady_clock::now();
+    SetLastError(0);
+    EXPECT_FALSE(request.Send());
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_TIMEOUT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2 * kReceiveMs) + 2s);
+}
+
 }  // namespace
 }  // namespace quenvar::testing

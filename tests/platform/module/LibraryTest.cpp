@@ -12,51 +12,68 @@
 namespace quenvar {
 namespace {
 
-using testing::ScopedFault;
 using testing::TempFolder;
 using testing::WriteWholeFile;
 
-using AnswerFunction = int (*)();
-
 std::uintptr_t Address(const void* pointer) { return reinterpret_cast<std::uintptr_t>(pointer); }
 
-std::string ModuleFileName(HMODULE module)
-{
-    char buffer[4096];
-    const DWORD length = GetModuleFileNameA(module, buffer, sizeof buffer);
-    return std::string(buffer, length);
-}
-
-TEST(Library, LoadAnswersLoadAddressAndFindsOwnExports)
-{
-    UniqueModule module(LoadLibraryA(QUENVAR_PLAIN_MODULE));
-    ASSERT_TRUE(module) << GetLastError();
-    EXPECT_EQ(Address(module.get()) % 4096, 0u);
-    FARPROC answer = GetProcAddress(module.get(), "QuenvarTestAnswer");
-    ASSERT_NE(answer, nullptr);
-    EXPECT_GT(Address(reinterpret_cast<void*>(answer)), Address(module.get()));
-    EXPECT_EQ(reinterpret_cast<AnswerFunction>(reinterpret_cast<void*>(answer))(), 42);
-
-    SetLastError(0);
-    EXPECT_EQ(GetProcAddress(module.get(), "QuenvarMissing"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
-    // A symbol of a library this one uses is not the module's own export.
-    EXPECT_EQ(GetProcAddress(module.get(), "malloc"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
-}
-
-TEST(Library, EachLoadNeedsItsOwnFree)
+TEST(Library, LoadsFindsOwnExportsAndCountsLoads)
 {
     HMODULE first = LoadLibraryA(QUENVAR_PLAIN_MODULE);
-    HMODULE second = LoadLibraryExA(QUENVAR_PLAIN_MODULE, nullptr, 0);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first, second);
+    ASSERT_NE(first, nullptr) << GetLastError();
+    EXPECT_EQ(LoadLibraryExA(QUENVAR_PLAIN_MODULE, nullptr, 0), first);
+    EXPECT_EQ(Address(first) % 4096, 0u);  // the load address
+
+    FARPROC answer = GetProcAddress(first, "QuenvarTestAnswer");
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(reinterpret_cast<int (*)()>(reinterpret_cast<void*>(answer))(), 42);
+    // malloc is found through the libraries this one uses, but is not its own export.
+    for (const char* missing : {"QuenvarMissing", "malloc"}) {
+        SetLastError(0);
+        EXPECT_EQ(GetProcAddress(first, missing), nullptr);
+        EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
+    }
+
     EXPECT_TRUE(FreeLibrary(first));
-    EXPECT_NE(GetProcAddress(second, "QuenvarTestAnswer"), nullptr);
-    EXPECT_TRUE(FreeLibrary(second));
+    EXPECT_NE(GetProcAddress(first, "QuenvarTestAnswer"), nullptr);
+    EXPECT_TRUE(FreeLibrary(first));
     SetLastError(0);
-    EXPECT_FALSE(FreeLibrary(second));
+    EXPECT_FALSE(FreeLibrary(first));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST(Library, ModuleHandleOfAnAddressOrAName)
+{
+    constexpr DWORD kFromAddress = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    UniqueModule module(LoadLibraryA(QUENVAR_PLAIN_MODULE));
+    ASSERT_TRUE(module);
+    const auto answer = reinterpret_cast<LPCSTR>(GetProcAddress(module.get(), "QuenvarTestAnswer"));
+    HMODULE found = nullptr;
+    EXPECT_TRUE(GetModuleHandleExA(kFromAddress, answer, &found));
+    EXPECT_EQ(found, module.get());
+
+    // Without the unchanged-refcount flag the caller owns a load of its own.
+    HMODULE referenced = nullptr;
+    EXPECT_TRUE(GetModuleHandleExA(0, QUENVAR_PLAIN_MODULE, &referenced));
+    EXPECT_EQ(referenced, module.get());
+    module.reset();
+    EXPECT_NE(GetProcAddress(referenced, "QuenvarTestAnswer"), nullptr);
+    EXPECT_TRUE(FreeLibrary(referenced));
+
+    HMODULE executable = nullptr;
+    HMODULE executableByAddress = nullptr;
+    EXPECT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, nullptr, &executable));
+    EXPECT_TRUE(GetModuleHandleExA(kFromAddress, reinterpret_cast<LPCSTR>(&Address), &executableByAddress));
+    EXPECT_EQ(executable, executableByAddress);
+
+    int local = 0;
+    found = reinterpret_cast<HMODULE>(1);
+    SetLastError(0);
+    EXPECT_FALSE(GetModuleHandleExA(kFromAddress, reinterpret_cast<LPCSTR>(&local), &found));
+    EXPECT_EQ(found, nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
+    EXPECT_FALSE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, "libquenvar-absent.so", &found));
+    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
 }
 
 TEST(Library, LoadFailuresAnswerPlatformCodes)
@@ -65,122 +82,108 @@ TEST(Library, LoadFailuresAnswerPlatformCodes)
     const std::string text = folder.File("text.so");
     WriteWholeFile(text, {'n', 'o', 't', ' ', 'E', 'L', 'F'});
     struct Case {
-        const char* label;
         std::string name;
         HANDLE reserved;
         DWORD flags;
         DWORD error;
     };
     const Case cases[] = {
-        {"unknown library", "libquenvar-absent.so", nullptr, 0, ERROR_MOD_NOT_FOUND},
-        {"missing path", folder.File("absent.so"), nullptr, 0, ERROR_MOD_NOT_FOUND},
-        {"not an object", text, nullptr, 0, ERROR_BAD_EXE_FORMAT},
-        {"empty name", "", nullptr, 0, ERROR_INVALID_PARAMETER},
-        {"reserved handle", QUENVAR_PLAIN_MODULE, reinterpret_cast<HANDLE>(1), 0, ERROR_INVALID_PARAMETER},
-        {"unknown flag", QUENVAR_PLAIN_MODULE, nullptr, 0x8, ERROR_INVALID_PARAMETER},
+        {"libquenvar-absent.so", nullptr, 0, ERROR_MOD_NOT_FOUND},
+        {folder.File("absent.so"), nullptr, 0, ERROR_MOD_NOT_FOUND},
+        {text, nullptr, 0, ERROR_BAD_EXE_FORMAT},
+        {"", nullptr, 0, ERROR_INVALID_PARAMETER},
+        {QUENVAR_PLAIN_MODULE, reinterpret_cast<HANDLE>(1), 0, ERROR_INVALID_PARAMETER},
+        {QUENVAR_PLAIN_MODULE, nullptr, 0x8, ERROR_INVALID_PARAMETER},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
+        SCOPED_TRACE(c.name);
         SetLastError(0);
         EXPECT_EQ(LoadLibraryExA(c.name.c_str(), c.reserved, c.flags), nullptr);
         EXPECT_EQ(GetLastError(), c.error);
     }
-    SetLastError(0);
-    EXPECT_EQ(LoadLibraryA(nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
-TEST(Library, DataFileHandleIsMarkedAndRunsNothing)
-{
-    UniqueModule data(LoadLibraryExA(QUENVAR_PLAIN_MODULE, nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    ASSERT_TRUE(data);
-    EXPECT_EQ(Address(data.get()) & 1, 1u);
-    SetLastError(0);
-    EXPECT_EQ(GetProcAddress(data.get(), "QuenvarTestAnswer"), nullptr);
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    char buffer[16] = "untouched";
-    EXPECT_EQ(GetModuleFileNameA(data.get(), buffer, sizeof buffer), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
-    EXPECT_STREQ(buffer, "untouched");
-}
-
-TEST(Library, ModuleFileNameIsAbsoluteEvenForRelativeLoads)
+TEST(Library, ModuleFileNameIsAbsoluteAndCutWithTerminator)
 {
     const std::filesystem::path path = std::filesystem::canonical(QUENVAR_PLAIN_MODULE);
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(path.parent_path());
-    HMODULE module = LoadLibraryA(("./" + path.filename().string()).c_str());
-    std::filesystem::current_path("/");
-    ASSERT_NE(module, nullptr);
-    EXPECT_EQ(ModuleFileName(module), path.string());
-    FreeLibrary(module);
+    UniqueModule module(LoadLibraryA(("./" + path.filename().string()).c_str()));
     std::filesystem::current_path(previous);
-
-    EXPECT_EQ(ModuleFileName(nullptr), std::filesystem::read_symlink("/proc/self/exe").string());
-}
-
-TEST(Library, ModuleFileNameTruncatesWithTerminator)
-{
-    UniqueModule module(LoadLibraryA(QUENVAR_PLAIN_MODULE));
     ASSERT_TRUE(module);
-    const std::string path = ModuleFileName(module.get());
-    ASSERT_FALSE(path.empty());
-    const DWORD length = static_cast<DWORD>(path.size());
-    std::string buffer(length + 8, 'x');
 
+    const std::string expected = path.string();
+    const DWORD length = static_cast<DWORD>(expected.size());
+    std::string buffer(length + 8, 'x');
     SetLastError(0);
     EXPECT_EQ(GetModuleFileNameA(module.get(), buffer.data(), length + 1), length);
     EXPECT_EQ(GetLastError(), 0u);
-    EXPECT_EQ(buffer.c_str(), path);
-
-    buffer.assign(length + 8, 'x');
+    EXPECT_EQ(buffer.c_str(), expected);
     EXPECT_EQ(GetModuleFileNameA(module.get(), buffer.data(), length), length);
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(buffer.c_str(), path.substr(0, length - 1));
+    EXPECT_EQ(buffer.c_str(), expected.substr(0, length - 1));
 
-    buffer.assign(4, 'x');
-    EXPECT_EQ(GetModuleFileNameA(module.get(), buffer.data(), 0), 0u);
-    EXPECT_EQ(buffer, "xxxx");
+    const DWORD exeLength = GetModuleFileNameA(nullptr, buffer.data(), length + 8);
+    EXPECT_EQ(std::filesystem::path(buffer.substr(0, exeLength)), std::filesystem::read_symlink("/proc/self/exe"));
 }
 
-TEST(Library, ModuleFileNameRefusesOtherAddresses)
+TEST(Library, ModuleFileNameRefusesWhatIsNotALoadAddress)
 {
     UniqueModule module(LoadLibraryA(QUENVAR_PLAIN_MODULE));
+    UniqueModule data(LoadLibraryExA(QUENVAR_PLAIN_MODULE, nullptr, LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(module);
-    const HMODULE inside = reinterpret_cast<HMODULE>(reinterpret_cast<char*>(module.get()) + 4096);
+    ASSERT_TRUE(data);
+    EXPECT_EQ(Address(data.get()) & 1, 1u);  // marked, unlike a load address
     int local = 0;
-    for (HMODULE wrong : {inside, reinterpret_cast<HMODULE>(&local)}) {
+    const HMODULE wrong[] = {reinterpret_cast<HMODULE>(reinterpret_cast<char*>(module.get()) + 4096),
+                             reinterpret_cast<HMODULE>(&local), data.get()};
+    for (HMODULE handle : wrong) {
         char buffer[16] = "untouched";
         SetLastError(0);
-        EXPECT_EQ(GetModuleFileNameA(wrong, buffer, sizeof buffer), 0u);
+        EXPECT_EQ(GetModuleFileNameA(handle, buffer, sizeof buffer), 0u);
         EXPECT_EQ(GetLastError(), ERROR_MOD_NOT_FOUND);
         EXPECT_STREQ(buffer, "untouched");
     }
+    SetLastError(0);
+    EXPECT_EQ(GetProcAddress(data.get(), "QuenvarTestAnswer"), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
 TEST(Library, InjectedFaultsFailWithTheirError)
 {
     UniqueModule module(LoadLibraryA(QUENVAR_PLAIN_MODULE));
+    UniqueModule data(LoadLibraryExA(QUENVAR_PRODUCT_MODULE, nullptr, LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(module);
+    ASSERT_TRUE(data);
+    HRSRC resource = FindResourceA(data.get(), MAKEINTRESOURCEA(101), "REGISTRY");
+    ASSERT_NE(resource, nullptr);
     char buffer[MAX_PATH];
-    {
-        ScopedFault fault("LoadLibraryA", 1, ERROR_NOT_ENOUGH_MEMORY);
-        EXPECT_EQ(LoadLibraryA(QUENVAR_PLAIN_MODULE), nullptr);
-        EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-    }
-    {
-        ScopedFault fault("LoadLibraryExA", 1, ERROR_ACCESS_DENIED);
-        EXPECT_EQ(LoadLibraryExA(QUENVAR_PLAIN_MODULE, nullptr, LOAD_LIBRARY_AS_DATAFILE), nullptr);
-        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-    }
-    {
-        ScopedFault fault("GetProcAddress", 1, ERROR_PROC_NOT_FOUND);
-        EXPECT_EQ(GetProcAddress(module.get(), "QuenvarTestAnswer"), nullptr);
-        EXPECT_EQ(GetLastError(), ERROR_PROC_NOT_FOUND);
-    }
-    {
-        ScopedFault fault("GetModuleFileNameA", 1, ERROR_NOT_ENOUGH_MEMORY);
-        EXPECT_EQ(GetModuleFileNameA(module.get(), buffer, sizeof buffer), 0u);
+    struct Case {
+        const char* function;
+        bool (*fails)(HMODULE, HMODULE, HRSRC, char*);
+    };
+    const Case cases[] = {
+        {"LoadLibraryA", [](HMODULE, HMODULE, HRSRC, char*) { return LoadLibraryA(QUENVAR_PLAIN_MODULE) == nullptr; }},
+        {"LoadLibraryExA",
+         [](HMODULE, HMODULE, HRSRC, char*) {
+             return LoadLibraryExA(QUENVAR_PLAIN_MODULE, nullptr, LOAD_LIBRARY_AS_DATAFILE) == nullptr;
+         }},
+        {"GetProcAddress",
+         [](HMODULE m, HMODULE, HRSRC, char*) { return GetProcAddress(m, "QuenvarTestAnswer") == nullptr; }},
+        {"GetModuleFileNameA",
+         [](HMODULE m, HMODULE, HRSRC, char* b) { return GetModuleFileNameA(m, b, MAX_PATH) == 0; }},
+        {"FindResourceA",
+         [](HMODULE, HMODULE d, HRSRC, char*) {
+             return FindResourceA(d, MAKEINTRESOURCEA(101), "REGISTRY") == nullptr;
+         }},
+        {"LoadResource", [](HMODULE, HMODULE d, HRSRC r, char*) { return LoadResource(d, r) == nullptr; }},
+        {"SizeofResource", [](HMODULE, HMODULE d, HRSRC r, char*) { return SizeofResource(d, r) == 0; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.function);
+        testing::ScopedFault fault(c.function, 1, ERROR_NOT_ENOUGH_MEMORY);
+        SetLastError(0);
+        EXPECT_TRUE(c.fails(module.get(), data.get(), resource, buffer));
         EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
     }
 }

@@ -12,6 +12,10 @@ constexpr DWORD LOAD_LIBRARY_AS_DATAFILE = 0x2;
 constexpr DWORD LOAD_LIBRARY_AS_IMAGE_RESOURCE = 0x20;
 constexpr DWORD LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE = 0x40;
 
+constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_PIN = 0x1;
+constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT = 0x2;
+constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS = 0x4;
+
 // An integer resource name or type travels as a pointer value below 0x10000.
 #define MAKEINTRESOURCEA(id) (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
 #define IS_INTRESOURCE(resource) ((reinterpret_cast<ULONG_PTR>(resource) >> 16) == 0)
@@ -36,6 +40,11 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
 // ERROR_FILE_INVALID when it is empty, ERROR_BAD_EXE_FORMAT when it is not a well-formed ELF
 // file or carries a malformed ".rsrc". `reserved` must be NULL.
 HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags);
+// The handle of a module already loaded, named like LoadLibraryA (NULL: the executable) or, with
+// GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, by any address inside it. Unless the refcount flag
+// says otherwise the caller owns one load and frees it with FreeLibrary; a pinned module is never
+// unloaded. FALSE with ERROR_MOD_NOT_FOUND, *module NULL, when there is no such module.
+BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
 // Undoes one load; the library is unloaded (or the data file released) after the last one.
 BOOL WINAPI FreeLibrary(HMODULE module);
 // An exported function of the module itself (not of the libraries it uses); NULL with

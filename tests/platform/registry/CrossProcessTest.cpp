@@ -1,0 +1,120 @@
+#include "RegistryFixture.h"
+
+#include <csignal>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quenvar::testing {
+namespace {
+
+using CrossProcess = RegistryTest;
+
+// Runs `body` in a child process; the child's exit code is 0 when it answers true.
+template <typename Body>
+pid_t Spawn(Body body)
+{
+    const pid_t child = fork();
+    if (child == 0) _exit(body() ? 0 : 1);
+    return child;
+}
+
+int ExitCode(pid_t child)
+{
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+bool Register(const std::string& path, DWORD number)
+{
+    HKEY key = nullptr;
+    const bool done =
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS &&
+        RegSetValueExA(key, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number) ==
+            ERROR_SUCCESS;
+    RegCloseKey(key);
+    return done;
+}
+
+TEST_F(CrossProcess, TwoProcessesRegisteringAtOnceBothSucceed)
+{
+    constexpr int kKeys = 40;
+    // Neither process has opened the file yet: they also race to create it.
+    pid_t children[2];
+    for (int p = 0; p < 2; ++p) {
+        children[p] = Spawn([p] {
+            bool done = true;
+            for (int k = 0; k < kKeys; ++k) {
+                done = Register("Shared\\P" + std::to_string(p) + "\\K" + std::to_string(k), k) && done;
+                done = Register("Shared", p) && done;
+            }
+            return done;
+        });
+        ASSERT_NE(children[p], -1);
+    }
+    EXPECT_EQ(ExitCode(children[0]), 0);
+    EXPECT_EQ(ExitCode(children[1]), 0);
+    for (const char* path : {"Shared\\P0", "Shared\\P1"}) {
+        UniqueKey key;
+        ASSERT_EQ(Open(HKEY_CLASSES_ROOT, path, key), ERROR_SUCCESS);
+        EXPECT_EQ(CountsOf(key.get()).subkeys, static_cast<DWORD>(kKeys));
+    }
+    UniqueKey shared;
+    ASSERT_EQ(Open(HKEY_CLASSES_ROOT, "Shared", shared), ERROR_SUCCESS);
+    EXPECT_EQ(CountsOf(shared.get()).subkeys, 2u);
+    EXPECT_EQ(CountsOf(shared.get()).values, 1u);
+}
+
+TEST_F(CrossProcess, KilledWriterLeavesEveryFinishedCallIntact)
+{
+    int reports[2];
+    ASSERT_EQ(pipe(reports), 0);
+    const pid_t writer = Spawn([&] {
+        close(reports[0]);
+        for (int k = 0;; ++k) {
+            if (!Register("Killed\\K" + std::to_string(k), k)) return false;
+            if (write(reports[1], &k, sizeof k) != sizeof k) return false;
+        }
+    });
+    ASSERT_NE(writer, -1);
+    close(reports[1]);
+    int finished = -1;
+    for (int k; finished < 30 && read(reports[0], &k, sizeof k) == sizeof k;) finished = k;
+    kill(writer, SIGKILL);
+    EXPECT_EQ(ExitCode(writer), 128 + SIGKILL);
+    close(reports[0]);
+    ASSERT_GE(finished, 30);
+    for (int k = 0; k <= finished; ++k) {
+        UniqueKey key;
+        ASSERT_EQ(Open(HKEY_CLASSES_ROOT, ("Killed\\K" + std::to_string(k)).c_str(), key), ERROR_SUCCESS) << k;
+        DWORD number = ~0u;
+        DWORD size = sizeof number;
+        ASSERT_EQ(RegQueryValueExA(key.get(), "Number", nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(number, static_cast<DWORD>(k));
+    }
+    EXPECT_TRUE(Register("Killed\\After", 1));
+}
+
+TEST_F(CrossProcess, ForkedChildUsesItsOwnConnectionAndParentSeesItsChanges)
+{
+    UniqueKey kept = Create(HKEY_CLASSES_ROOT, "Kept");
+    UniqueKey victim = Create(HKEY_CLASSES_ROOT, "Victim");
+    ASSERT_EQ(SetString(kept.get(), "Before", "parent"), ERROR_SUCCESS);  // the parent's connection is open
+    const pid_t child = Spawn([&] {
+        // Handles are inherited; the connection is not.
+        return SetString(kept.get(), "Child", "child") == ERROR_SUCCESS &&
+               QueryString(kept.get(), "Before") == "parent" &&
+               RegDeleteKeyA(HKEY_CLASSES_ROOT, "Victim") == ERROR_SUCCESS;
+    });
+    ASSERT_NE(child, -1);
+    EXPECT_EQ(ExitCode(child), 0);
+    EXPECT_EQ(QueryString(kept.get(), "Child"), "child");
+    EXPECT_EQ(SetString(victim.get(), "Late", "x"), ERROR_KEY_DELETED);
+    EXPECT_EQ(SetString(kept.get(), "After", "parent"), ERROR_SUCCESS);
+}
+
+}  // namespace
+}  // namespace quenvar::testing
