@@ -41,6 +41,29 @@ TEST(ResultFormat, JsonLineHoldsEveryField)
               "\"CurrentServerTime\":\"\",\"error\":\"HttpSendRequest failed\\r\\n12007\",\"elapsedMs\":3}\n");
 }
 
+TEST(ResultFormat, TableExplainsErrorCodes)
+{
+    const struct {
+        const char* errorInfo;
+        const char* shown;
+    } cases[] = {
+        {"HttpSend error 12029\n ", "HttpSend error 12029 (A connection with the server could not be established)"},
+        {"HttpSend error 12003\n 550 denied\r\n", "HttpSend error 12003 (The server returned extended information) 550 denied"},
+        {"Open error 99999\n ", "Open error 99999"},
+        {"Open error 12x\n ", "Open error 12x"},
+        {"cannot create Palvex: Class not registered (0x80040154)",
+         "cannot create Palvex: Class not registered (0x80040154)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.errorInfo);
+        QueryResult failed;
+        failed.host = "h";
+        failed.error = c.errorInfo;
+        EXPECT_EQ(FormatTable({failed}), std::string("HOST  HTTP  SERVER  CONTENT-LOCATION  DATE\nh     error: ") +
+                                             c.shown + "\n");
+    }
+}
+
 TEST(ResultFormat, TableAlignsColumnsAndSpansErrors)
 {
     QueryResult failed;

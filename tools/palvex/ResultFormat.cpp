@@ -1,7 +1,10 @@
 #include "tools/palvex/ResultFormat.h"
 
+#include "tools/support/StatusText.h"
+
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
 
 namespace quenvar::tools {
@@ -20,6 +23,24 @@ std::string Printable(std::string_view text)
     }
     printable.erase(printable.find_last_not_of(' ') + 1);
     return printable.empty() ? "-" : printable;
+}
+
+// The component's error text begins with the failed step and its code, "HttpSend error 12029";
+// a person also gets to read what the code means.
+std::string ReadableError(std::string_view errorInfo)
+{
+    constexpr std::string_view kMarker = " error ";
+    const std::string_view firstLine = errorInfo.substr(0, errorInfo.find_first_of("\r\n"));
+    const std::size_t marker = firstLine.rfind(kMarker);
+    if (marker == std::string_view::npos) return Printable(errorInfo);
+    const std::string_view digits = firstLine.substr(marker + kMarker.size());
+    DWORD code = 0;
+    const auto [end, status] = std::from_chars(digits.data(), digits.data() + digits.size(), code);
+    const std::string meaning = status == std::errc() && end == digits.data() + digits.size() ? MessageText(code) : "";
+    if (digits.empty() || meaning.empty()) return Printable(errorInfo);
+    std::string rest = Printable(errorInfo.substr(firstLine.size()));
+    rest.erase(0, rest.find_first_not_of(' '));
+    return Printable(firstLine) + " (" + meaning + ")" + (rest == "-" ? "" : " " + rest);
 }
 
 // Columns are measured in characters as a terminal shows them, so UTF-8 continuation bytes do not
@@ -95,7 +116,7 @@ std::string FormatTable(const std::vector<QueryResult>& results)
             cells[3] = Printable(result.contentLocation);
             cells[4] = Printable(result.currentServerTime);
         } else {
-            cells[1] = "error: " + Printable(result.error);
+            cells[1] = "error: " + ReadableError(result.error);
         }
         // An error line spans the value columns, so it does not widen them.
         const std::size_t measured = result.ok ? kColumns : 1;

@@ -17,7 +17,8 @@ namespace quenvar::tools {
 [[nodiscard]] std::string FormatJsonLine(const QueryResult& result);
 
 // A header line and one line per result, columns aligned; a failed host shows "error:" and its
-// text instead of the values, an empty value shows as "-". Control characters become blanks,
+// text instead of the values (and the meaning of the code the text ends its first line with), an
+// empty value shows as "-". Control characters become blanks,
 // trailing blanks are dropped.
 [[nodiscard]] std::string FormatTable(const std::vector<QueryResult>& results);
 
