@@ -61,5 +61,15 @@ TEST_F(RegsvrCommand, ReportsEachOutcomeWithItsExitCode)
     EXPECT_EQ(Regsvr({"--help"}).exitCode, 0);
 }
 
+TEST_F(RegsvrCommand, BareFileNameMeansTheCurrentFolder)
+{
+    const std::filesystem::path library = SELFREG_LIBRARY_PATH;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(library.parent_path());
+    const ToolRun run = Regsvr({"-u", library.filename().string()});
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+}
+
 }  // namespace
 }  // namespace quenvar::testing

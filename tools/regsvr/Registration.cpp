@@ -3,6 +3,8 @@
 #include "platform/UniqueHandle.h"
 #include "tools/support/StatusText.h"
 
+#include <filesystem>
+
 namespace quenvar::tools {
 namespace {
 
@@ -15,12 +17,21 @@ using UniqueLibrary = UniqueHandle<LibraryTraits>;
 
 using EntryPoint = HRESULT(STDAPICALLTYPE*)();
 
+// A bare file name would be searched for in the system's library folders only; a user who names a
+// file of the current folder means that file, as on the platform.
+std::string LoadPath(const std::string& library)
+{
+    std::error_code error;
+    const bool local = library.find('/') == std::string::npos && std::filesystem::is_regular_file(library, error);
+    return local ? "./" + library : library;
+}
+
 }  // namespace
 
 RegistrationResult RunRegistration(const std::string& library, bool unregister)
 {
     const char* entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-    UniqueLibrary module(LoadLibraryA(library.c_str()));
+    UniqueLibrary module(LoadLibraryA(LoadPath(library).c_str()));
     if (!module) {
         const DWORD error = GetLastError();
         return {RegistrationOutcome::LoadFailed, "cannot load " + library + ": " + DescribeStatus(error, library)};
