@@ -42,6 +42,19 @@ INSERT OR IGNORE INTO keys(id, parent, name, fold, written) VALUES
   (7, 0, 'HKEY_DYN_DATA', 'HKEY_DYN_DATA', 0);
 )sql";
 
+constexpr int kBusyRetryMilliseconds = 10;
+
+// Switching a new file to WAL needs an exclusive lock and answers SQLITE_BUSY at once, without
+// the busy handler, while another process is creating the same file: wait for it here.
+int ExecWaitingWhileBusy(sqlite3* connection, const char* sql)
+{
+    for (int waited = 0;; waited += kBusyRetryMilliseconds) {
+        const int result = sqlite3_exec(connection, sql, nullptr, nullptr, nullptr);
+        if ((result & 0xFF) != SQLITE_BUSY || waited >= kBusyTimeoutMilliseconds) return result;
+        sqlite3_sleep(kBusyRetryMilliseconds);
+    }
+}
+
 }  // namespace
 
 DWORD Database::Open(const std::string& path)
@@ -51,7 +64,7 @@ DWORD Database::Open(const std::string& path)
     if (result == SQLITE_OK) {
         sqlite3_extended_result_codes(connection_, 1);
         sqlite3_busy_timeout(connection_, kBusyTimeoutMilliseconds);
-        result = sqlite3_exec(connection_, kSettings, nullptr, nullptr, nullptr);
+        result = ExecWaitingWhileBusy(connection_, kSettings);
     }
     if (result == SQLITE_OK) result = sqlite3_exec(connection_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (result == SQLITE_OK) {
