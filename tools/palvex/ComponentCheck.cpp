@@ -1,6 +1,6 @@
 #include "tools/palvex/ComponentCheck.h"
 
-#include "tools/palvex/ComPtr.h"
+#include "platform/UniqueInterface.h"
 #include "tools/support/StatusText.h"
 
 namespace quenvar::tools {
@@ -18,7 +18,7 @@ bool FindPalvexClass(CLSID& clsid, std::string& error)
                 ")" + hint;
         return false;
     }
-    ComPtr<IClassFactory> factory;
+    UniqueInterface<IClassFactory> factory;
     hr = CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, PutVoid(factory));
     if (hr == REGDB_E_CLASSNOTREG) {
         error = "the Palvex component is not registered (" + DescribeStatus(static_cast<DWORD>(hr)) + ")" + hint;

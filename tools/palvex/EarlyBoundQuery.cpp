@@ -1,6 +1,6 @@
 // The query through the IPalvex table of functions, as a compiled client makes it.
 #include "component/IPalvex.h"
-#include "tools/palvex/ComPtr.h"
+#include "platform/UniqueInterface.h"
 #include "tools/palvex/HostQuery.h"
 #include "tools/support/StatusText.h"
 #include "tools/support/Utf8Text.h"
@@ -16,7 +16,7 @@ public:
 
     void Run(const std::string& host, QueryResult& result) override
     {
-        ComPtr<IPalvex> palvex;
+        UniqueInterface<IPalvex> palvex;
         HRESULT hr = CoCreateInstance(clsid_, nullptr, CLSCTX_INPROC_SERVER, IID_IPalvex, PutVoid(palvex));
         if (FAILED(hr)) {
             result.error = "cannot create Palvex: " + DescribeStatus(static_cast<DWORD>(hr));

@@ -1,6 +1,6 @@
 // The query through IDispatch, as a script makes it: members by name, resolved once per thread,
 // then Invoke with DISPATCH_PROPERTYPUT, DISPATCH_METHOD and DISPATCH_PROPERTYGET.
-#include "tools/palvex/ComPtr.h"
+#include "platform/UniqueInterface.h"
 #include "tools/palvex/HostQuery.h"
 #include "tools/support/StatusText.h"
 #include "tools/support/Utf8Text.h"
@@ -46,7 +46,7 @@ public:
 
     void Run(const std::string& host, QueryResult& result) override
     {
-        ComPtr<IDispatch> palvex;
+        UniqueInterface<IDispatch> palvex;
         HRESULT hr = CoCreateInstance(clsid_, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, PutVoid(palvex));
         if (FAILED(hr)) {
             result.error = "cannot create Palvex: " + DescribeStatus(static_cast<DWORD>(hr));

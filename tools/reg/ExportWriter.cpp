@@ -1,6 +1,6 @@
 #include "tools/reg/ExportWriter.h"
 
-#include "tools/reg/UniqueKey.h"
+#include "platform/UniqueHandle.h"
 #include "tools/reg/ValueText.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // names, matched without regard to case.
 #pragma once
 
-#include "tools/reg/UniqueKey.h"
+#include "platform/UniqueHandle.h"
 
 #include <array>
 #include <string>

@@ -10,6 +10,7 @@
 namespace {
 
 using namespace quenvar::reg;
+using quenvar::UniqueKey;
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;

@@ -82,6 +82,14 @@ struct ModuleTraits {
 };
 using UniqueModule = UniqueHandle<ModuleTraits>;
 
+// A registry key; closing a predefined root is harmless.
+struct RegistryKeyTraits {
+    using Pointer = HKEY;
+    static Pointer Invalid() noexcept { return nullptr; }
+    static void Close(Pointer value) noexcept { RegCloseKey(value); }
+};
+using UniqueKey = UniqueHandle<RegistryKeyTraits>;
+
 // Holds a critical section for one scope.
 class CriticalSectionGuard {
 public:

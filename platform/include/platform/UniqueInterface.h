@@ -15,4 +15,12 @@ struct InterfaceTraits {
 template <typename Interface>
 using UniqueInterface = UniqueHandle<InterfaceTraits<Interface>>;
 
+// For the void** out parameter of QueryInterface, CoCreateInstance and their kind; the owner
+// must be empty.
+template <typename Interface>
+void** PutVoid(UniqueInterface<Interface>& owner)
+{
+    return reinterpret_cast<void**>(owner.put());
+}
+
 }  // namespace quenvar

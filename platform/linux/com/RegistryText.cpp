@@ -5,20 +5,10 @@
 #include <cstdlib>
 
 namespace quenvar::platform {
-namespace {
-
-struct RegistryKeyTraits {
-    using Pointer = HKEY;
-    static Pointer Invalid() noexcept { return nullptr; }
-    static void Close(Pointer key) noexcept { RegCloseKey(key); }
-};
-using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
-
-}  // namespace
 
 LONG ReadClassesRootText(const std::string& subKey, bool allowExpand, std::string& text, bool* expand)
 {
-    UniqueRegistryKey key;
+    UniqueKey key;
     LONG status = RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, key.put());
     if (status != ERROR_SUCCESS) return status;
     DWORD type = REG_NONE;

@@ -16,6 +16,7 @@ namespace {
 
 using namespace quenvar::platform;
 using quenvar::UniqueInterface;
+using quenvar::UniqueKey;
 
 constexpr LCID kPrimaryLanguageMask = 0x3FF;
 constexpr const char* kSysKindsInOrder[] = {"win64", "win32"};

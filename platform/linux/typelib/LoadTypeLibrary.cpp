@@ -24,13 +24,6 @@ struct FileDescriptorTraits {
 };
 using UniqueFileDescriptor = UniqueHandle<FileDescriptorTraits>;
 
-struct ModuleTraits {
-    using Pointer = HMODULE;
-    static Pointer Invalid() noexcept { return nullptr; }
-    static void Close(Pointer value) noexcept { FreeLibrary(value); }
-};
-using UniqueModule = UniqueHandle<ModuleTraits>;
-
 constexpr UINT kDefaultResource = 1;
 
 enum class FileKind { kTypeLibrary, kOther, kMissing, kUnreadable };

@@ -13,6 +13,7 @@
 namespace {
 
 using namespace quenvar::platform;
+using quenvar::UniqueKey;
 using quenvar::UniqueInterface;
 
 constexpr WORD kRegisteredLibraryFlags = LIBFLAG_FRESTRICTED | LIBFLAG_FCONTROL | LIBFLAG_FHIDDEN;

@@ -11,13 +11,6 @@
 
 namespace quenvar::platform {
 
-struct RegistryKeyTraits {
-    using Pointer = HKEY;
-    static Pointer Invalid() noexcept { return nullptr; }
-    static void Close(Pointer value) noexcept { RegCloseKey(value); }
-};
-using UniqueKey = UniqueHandle<RegistryKeyTraits>;
-
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper-case hexadecimal.
 std::string FormatGuid(REFGUID guid);
 // "TypeLib\{libid}".

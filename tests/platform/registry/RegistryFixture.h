@@ -14,13 +14,6 @@
 
 namespace quenvar::testing {
 
-struct RegistryKeyTraits {
-    using Pointer = HKEY;
-    static Pointer Invalid() noexcept { return nullptr; }
-    static void Close(Pointer value) noexcept { RegCloseKey(value); }
-};
-using UniqueKey = UniqueHandle<RegistryKeyTraits>;
-
 class RegistryTest : public ::testing::Test {
 protected:
     static UniqueKey Create(HKEY parent, const char* path, REGSAM access = KEY_ALL_ACCESS)

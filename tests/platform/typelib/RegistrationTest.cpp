@@ -13,12 +13,7 @@
 namespace typelibtest {
 namespace {
 
-struct KeyTraits {
-    using Pointer = HKEY;
-    static Pointer Invalid() noexcept { return nullptr; }
-    static void Close(Pointer value) noexcept { RegCloseKey(value); }
-};
-using Key = quenvar::UniqueHandle<KeyTraits>;
+using Key = quenvar::UniqueKey;
 
 // Every key and value under `key`, one line each: "path" for a key, "path:name=data" for a value
 // ("@" names the default value). Sorted, so that tests compare whole trees.
