@@ -39,16 +39,16 @@ struct FieldSpec {
     int precision = -1;
 };
 
-void PutField(BoundedWriter& out, const FieldSpec& spec, const char* text, int length)
+void PutField(BoundedWriter& out, const FieldSpec& field, const char* text, int length)
 {
-    if (spec.precision >= 0 && length > spec.precision) length = spec.precision;
-    const int padding = spec.width > length ? spec.width - length : 0;
-    if (!spec.leftAlign) out.Pad(spec.zeroPad ? '0' : ' ', padding);
+    if (field.precision >= 0 && length > field.precision) length = field.precision;
+    const int padding = field.width > length ? field.width - length : 0;
+    if (!field.leftAlign) out.Pad(field.zeroPad ? '0' : ' ', padding);
     for (int i = 0; i < length; ++i) out.Put(text[i]);
-    if (spec.leftAlign) out.Pad(' ', padding);
+    if (field.leftAlign) out.Pad(' ', padding);
 }
 
-void PutNumber(BoundedWriter& out, FieldSpec spec, std::uint32_t magnitude, bool negative, unsigned base,
+void PutNumber(BoundedWriter& out, FieldSpec field, std::uint32_t magnitude, bool negative, unsigned base,
                bool upper)
 {
     char digits[16];
@@ -61,17 +61,17 @@ void PutNumber(BoundedWriter& out, FieldSpec spec, std::uint32_t magnitude, bool
     char text[20];
     int length = 0;
     if (negative) text[length++] = '-';
-    if (spec.prefix && base == 16) {
+    if (field.prefix && base == 16) {
         text[length++] = '0';
         text[length++] = upper ? 'X' : 'x';
     }
     // With zero padding the zeros go between the sign and the digits.
-    if (spec.zeroPad && !spec.leftAlign) {
-        while (length + count < spec.width && length < static_cast<int>(sizeof text) - count) text[length++] = '0';
+    if (field.zeroPad && !field.leftAlign) {
+        while (length + count < field.width && length < static_cast<int>(sizeof text) - count) text[length++] = '0';
     }
     while (count > 0) text[length++] = digits[--count];
-    spec.precision = -1;
-    PutField(out, spec, text, length);
+    field.precision = -1;
+    PutField(out, field, text, length);
 }
 
 }  // namespace
@@ -88,17 +88,17 @@ extern "C" int WINAPI wsprintfA(LPSTR output, LPCSTR format, ...)
             continue;
         }
         ++p;
-        FieldSpec spec;
+        FieldSpec field;
         for (;; ++p) {
-            if (*p == '-') spec.leftAlign = true;
-            else if (*p == '0') spec.zeroPad = true;
-            else if (*p == '#') spec.prefix = true;
+            if (*p == '-') field.leftAlign = true;
+            else if (*p == '0') field.zeroPad = true;
+            else if (*p == '#') field.prefix = true;
             else break;
         }
-        while (*p >= '0' && *p <= '9') spec.width = spec.width * 10 + (*p++ - '0');
+        while (*p >= '0' && *p <= '9') field.width = field.width * 10 + (*p++ - '0');
         if (*p == '.') {
-            spec.precision = 0;
-            while (*++p >= '0' && *p <= '9') spec.precision = spec.precision * 10 + (*p - '0');
+            field.precision = 0;
+            while (*++p >= '0' && *p <= '9') field.precision = field.precision * 10 + (*p - '0');
         }
         if (*p == 'l' || *p == 'h') ++p;  // every integer argument is 32 bits wide here
         switch (*p) {
@@ -107,25 +107,25 @@ extern "C" int WINAPI wsprintfA(LPSTR output, LPCSTR format, ...)
             const int value = va_arg(args, int);
             const bool negative = value < 0;
             const std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value) : value;
-            PutNumber(out, spec, magnitude, negative, 10, false);
+            PutNumber(out, field, magnitude, negative, 10, false);
             break;
         }
         case 'u':
-            PutNumber(out, spec, va_arg(args, unsigned), false, 10, false);
+            PutNumber(out, field, va_arg(args, unsigned), false, 10, false);
             break;
         case 'x':
         case 'X':
-            PutNumber(out, spec, va_arg(args, unsigned), false, 16, *p == 'X');
+            PutNumber(out, field, va_arg(args, unsigned), false, 16, *p == 'X');
             break;
         case 'c': {
             const char c = static_cast<char>(va_arg(args, int));
-            PutField(out, spec, &c, 1);
+            PutField(out, field, &c, 1);
             break;
         }
         case 's': {
             const char* text = va_arg(args, const char*);
             if (text == nullptr) text = "(null)";
-            PutField(out, spec, text, static_cast<int>(std::strlen(text)));
+            PutField(out, field, text, static_cast<int>(std::strlen(text)));
             break;
         }
         case '\0':
