@@ -27,3 +27,5 @@ werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 cmake -S . -B build -DQUENVAR_WERROR=$werror >/dev/null
 cmake --build build -j "$(nproc)"
+# Register the freshly built component in the user's registry, so that build/bin/palvex finds it.
+if [ -f build/lib/Quenvar.so ]; then build/bin/regsvr -s build/lib/Quenvar.so; fi

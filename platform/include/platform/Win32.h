@@ -22,4 +22,7 @@
 #include "platform/win32/TypeLib.h"
 #include "platform/win32/Internet.h"
 #include "platform/win32/Module.h"
+#include "platform/win32/Com.h"
+#include "platform/win32/Message.h"
+#include "platform/win32/Console.h"
 #endif

@@ -1,0 +1,124 @@
+// The tools as a user runs them against the real component: register it, query loopback servers
+// late- and early-bound, unregister it.
+#include "ToolRun.h"
+#include "platform/testing/RegistryTesting.h"
+#include "tests/support/ScriptedHttpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace quenvar::testing {
+namespace {
+
+constexpr char kAnswer[] =
+    "HTTP/1.1 200 OK\r\n"
+    "Server: QuenvarTest/1.0\r\n"
+    "Content-Location: /index.html\r\n"
+    "Date: Tue, 08 Dec 2026 17:00:00 GMT\r\n"
+    "Content-Length: 0\r\n"
+    "\r\n";
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+class QuenvarEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::filesystem::exists(QUENVAR_LIBRARY_PATH)) {
+            GTEST_SKIP() << QUENVAR_LIBRARY_PATH << " has not been built; the end-to-end tests of the tools need it";
+        }
+        const ToolRun registered = RunTool(REGSVR_PATH, {QUENVAR_LIBRARY_PATH});
+        ASSERT_EQ(registered.exitCode, 0) << registered.err;
+        EXPECT_EQ(registered.out, std::string("DllRegisterServer in ") + QUENVAR_LIBRARY_PATH + " succeeded.\n");
+    }
+
+    ToolRun Palvex(const std::vector<std::string>& arguments) { return RunTool(PALVEX_PATH, arguments); }
+
+    ScopedPrivateRegistry registry;
+    ScriptedHttpServer server{ScriptedAnswer{kAnswer}};
+};
+
+TEST_F(QuenvarEndToEnd, LateAndEarlyBoundPrintTheSame)
+{
+    const ToolRun late = Palvex({server.Address()});
+    const ToolRun early = Palvex({"--early", server.Address()});
+    EXPECT_EQ(late.exitCode, 0) << late.err;
+    EXPECT_EQ(early.exitCode, 0) << early.err;
+    EXPECT_EQ(late.out, early.out);
+    EXPECT_EQ(late.err, "");
+    const std::vector<std::string> lines = Lines(late.out);
+    ASSERT_EQ(lines.size(), 2u) << late.out;
+    EXPECT_EQ(lines[1].rfind(server.Address(), 0), 0u);
+    for (const char* value : {"HTTP/1.1", "QuenvarTest/1.0", "/index.html", "Tue, 08 Dec 2026 17:00:00 GMT"}) {
+        EXPECT_NE(lines[1].find(value), std::string::npos) << value;
+    }
+
+    const ToolRun json = Palvex({"--json", "--early", server.Address()});
+    EXPECT_EQ(json.exitCode, 0);
+    EXPECT_EQ(json.out.rfind("{\"host\":\"" + server.Address() +
+                                 "\",\"ok\":true,\"HTTPVer\":\"HTTP/1.1\",\"ServerSoftware\":\"QuenvarTest/1.0\","
+                                 "\"ContentLocation\":\"/index.html\",\"CurrentServerTime\":\"Tue, 08 Dec 2026 "
+                                 "17:00:00 GMT\",\"error\":null,\"elapsedMs\":",
+                             0),
+              0u)
+        << json.out;
+}
+
+TEST_F(QuenvarEndToEnd, ParallelQueriesKeepInputOrder)
+{
+    const std::string closed = "127.0.0.1:" + std::to_string(ClosedLoopbackPort());
+    std::vector<std::string> hosts;
+    for (int i = 0; i < 12; ++i) hosts.push_back(i % 3 == 1 ? server.Address() : closed);
+    for (const bool early : {false, true}) {
+        SCOPED_TRACE(early ? "early-bound" : "late-bound");
+        std::vector<std::string> arguments{"-j", "8", "--json"};
+        if (early) arguments.push_back("--early");
+        arguments.insert(arguments.end(), hosts.begin(), hosts.end());
+        const ToolRun run = Palvex(arguments);
+        EXPECT_EQ(run.exitCode, 1);
+        const std::vector<std::string> lines = Lines(run.out);
+        ASSERT_EQ(lines.size(), hosts.size()) << run.out;
+        for (std::size_t i = 0; i < hosts.size(); ++i) {
+            SCOPED_TRACE(i);
+            const bool ok = hosts[i] == server.Address();
+            EXPECT_EQ(lines[i].rfind("{\"host\":\"" + hosts[i] + "\",\"ok\":" + (ok ? "true" : "false"), 0), 0u)
+                << lines[i];
+            if (!ok) {
+                EXPECT_NE(lines[i].find("\"error\":\"HttpSend error 12029"), std::string::npos) << lines[i];
+            }
+        }
+    }
+}
+
+TEST_F(QuenvarEndToEnd, TimeoutReachesTheInternetClient)
+{
+    ScriptedAnswer slow{kAnswer};
+    slow.delay = std::chrono::milliseconds(10000);
+    ScriptedHttpServer silent(slow);
+    const ToolRun run = Palvex({"--timeout", "200", "--json", silent.Address()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("\"error\":\"HttpSend error 12002"), std::string::npos) << run.out;
+}
+
+TEST_F(QuenvarEndToEnd, UnregisteredComponentIsReported)
+{
+    const ToolRun unregistered = RunTool(REGSVR_PATH, {"-u", QUENVAR_LIBRARY_PATH});
+    EXPECT_EQ(unregistered.exitCode, 0) << unregistered.err;
+    EXPECT_EQ(unregistered.out, std::string("DllUnregisterServer in ") + QUENVAR_LIBRARY_PATH + " succeeded.\n");
+    const ToolRun run = Palvex({server.Address()});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("Register it with: build/bin/regsvr build/lib/Quenvar.so\n"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace quenvar::testing

@@ -1,0 +1,82 @@
+#include "tools/palvex/ResultFormat.h"
+
+#include <gtest/gtest.h>
+
+namespace quenvar::tools {
+namespace {
+
+QueryResult Succeeded(std::string host, std::string server)
+{
+    QueryResult result;
+    result.host = std::move(host);
+    result.ok = true;
+    result.httpVer = "HTTP/1.1";
+    result.serverSoftware = std::move(server);
+    result.currentServerTime = "Tue, 08 Dec 2026 17:00:00 GMT";
+    result.elapsedMs = 12;
+    return result;
+}
+
+TEST(ResultFormat, JsonEscapesEverythingThatNeedsIt)
+{
+    EXPECT_EQ(JsonEscape("plain"), "plain");
+    EXPECT_EQ(JsonEscape("a\"b\\c"), "a\\\"b\\\\c");
+    EXPECT_EQ(JsonEscape("\r\n\t\b\f"), "\\r\\n\\t\\b\\f");
+    EXPECT_EQ(JsonEscape(std::string("\x01\x1f\x00", 3)), "\\u0001\\u001f\\u0000");
+    EXPECT_EQ(JsonEscape("caf\xC3\xA9 \x7F"), "caf\xC3\xA9 \x7F");  // UTF-8 and DEL stay as they are
+}
+
+TEST(ResultFormat, JsonLineHoldsEveryField)
+{
+    EXPECT_EQ(FormatJsonLine(Succeeded("a.test", "nginx \"x\"")),
+              "{\"host\":\"a.test\",\"ok\":true,\"HTTPVer\":\"HTTP/1.1\",\"ServerSoftware\":\"nginx \\\"x\\\"\","
+              "\"ContentLocation\":\"\",\"CurrentServerTime\":\"Tue, 08 Dec 2026 17:00:00 GMT\",\"error\":null,"
+              "\"elapsedMs\":12}\n");
+    QueryResult failed;
+    failed.host = "b.test";
+    failed.error = "HttpSendRequest failed\r\n12007";
+    failed.elapsedMs = 3;
+    EXPECT_EQ(FormatJsonLine(failed),
+              "{\"host\":\"b.test\",\"ok\":false,\"HTTPVer\":\"\",\"ServerSoftware\":\"\",\"ContentLocation\":\"\","
+              "\"CurrentServerTime\":\"\",\"error\":\"HttpSendRequest failed\\r\\n12007\",\"elapsedMs\":3}\n");
+}
+
+TEST(ResultFormat, TableExplainsErrorCodes)
+{
+    const struct {
+        const char* errorInfo;
+        const char* shown;
+    } cases[] = {
+        {"HttpSend error 12029\n ", "HttpSend error 12029 (A connection with the server could not be established)"},
+        {"HttpSend error 12003\n 550 denied\r\n", "HttpSend error 12003 (The server returned extended information) 550 denied"},
+        {"Open error 99999\n ", "Open error 99999"},
+        {"Open error 12x\n ", "Open error 12x"},
+        {"cannot create Palvex: Class not registered (0x80040154)",
+         "cannot create Palvex: Class not registered (0x80040154)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.errorInfo);
+        QueryResult failed;
+        failed.host = "h";
+        failed.error = c.errorInfo;
+        EXPECT_EQ(FormatTable({failed}), std::string("HOST  HTTP  SERVER  CONTENT-LOCATION  DATE\nh     error: ") +
+                                             c.shown + "\n");
+    }
+}
+
+TEST(ResultFormat, TableAlignsColumnsAndSpansErrors)
+{
+    QueryResult failed;
+    failed.host = "unreachable.test";
+    failed.error = "line one\r\nline two\n ";
+    const std::string table =
+        FormatTable({Succeeded("a", "Caf\xC3\xA9/1"), failed, Succeeded("long-host.test", "S")});
+    EXPECT_EQ(table,
+              "HOST              HTTP      SERVER  CONTENT-LOCATION  DATE\n"
+              "a                 HTTP/1.1  Caf\xC3\xA9/1  -                 Tue, 08 Dec 2026 17:00:00 GMT\n"
+              "unreachable.test  error: line one  line two\n"
+              "long-host.test    HTTP/1.1  S       -                 Tue, 08 Dec 2026 17:00:00 GMT\n");
+}
+
+}  // namespace
+}  // namespace quenvar::tools

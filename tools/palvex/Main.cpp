@@ -1,0 +1,95 @@
+// palvex [options] HOST...: asks web servers about themselves through the Palvex component.
+#include "platform/Win32.h"
+#include "tools/palvex/ComponentCheck.h"
+#include "tools/palvex/HostList.h"
+#include "tools/palvex/PalvexOptions.h"
+#include "tools/palvex/ProgressLine.h"
+#include "tools/palvex/QueryRunner.h"
+#include "tools/palvex/ResultFormat.h"
+#include "tools/palvex/Timeouts.h"
+#include "tools/support/StatusText.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace {
+
+using namespace quenvar::tools;
+
+constexpr int kAllSucceeded = 0;
+constexpr int kSomeFailed = 1;
+constexpr int kUsageError = 2;
+
+int UsageError(const std::string& message)
+{
+    std::cerr << "palvex: " << message << "\nTry 'palvex --help'.\n";
+    return kUsageError;
+}
+
+// Holds the main thread's COM initialisation for the run.
+class ComInitialization {
+public:
+    ComInitialization() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ~ComInitialization()
+    {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+    ComInitialization(const ComInitialization&) = delete;
+    ComInitialization& operator=(const ComInitialization&) = delete;
+    HRESULT Result() const { return result_; }
+
+private:
+    HRESULT result_;
+};
+
+int Run(const PalvexOptions& options, const std::vector<std::string>& hosts)
+{
+    const ComInitialization com;
+    if (FAILED(com.Result())) {
+        std::cerr << "palvex: cannot initialise COM: " << DescribeStatus(static_cast<DWORD>(com.Result())) << "\n";
+        return kUsageError;
+    }
+    CLSID clsid{};
+    std::string error;
+    if (!FindPalvexClass(clsid, error)) {
+        std::cerr << "palvex: " << error << "\n";
+        return kUsageError;
+    }
+
+    ProgressLine progress(hosts.size());
+    const auto makeQuery = [&options, clsid] {
+        return options.earlyBound ? MakeEarlyBoundQuery(clsid) : MakeLateBoundQuery(clsid);
+    };
+    const ResultSink printJson = [&progress](const QueryResult& result) {
+        progress.Clear();
+        std::cout << FormatJsonLine(result) << std::flush;
+    };
+    const std::vector<QueryResult> results =
+        RunQueries(hosts, options.jobs, makeQuery, options.json ? printJson : ResultSink(),
+                   [&progress](std::size_t finished) { progress.Update(finished); });
+    progress.Clear();
+    if (!options.json) std::cout << FormatTable(results) << std::flush;
+    const bool allSucceeded = std::all_of(results.begin(), results.end(), [](const QueryResult& r) { return r.ok; });
+    return allSucceeded ? kAllSucceeded : kSomeFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    PalvexOptions options;
+    std::string error;
+    if (!ParsePalvexOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) return UsageError(error);
+    if (options.help) {
+        std::cout << kPalvexUsage;
+        return kAllSucceeded;
+    }
+    std::vector<std::string> hosts = options.hosts;
+    if (options.hostFile && !ReadHostFile(*options.hostFile, hosts, error)) return UsageError(error);
+    if (hosts.empty()) return UsageError("no hosts given");
+    if (options.timeoutMs && !SetQueryTimeouts(*options.timeoutMs, error)) {
+        std::cerr << "palvex: " << error << "\n";
+        return kUsageError;
+    }
+    return Run(options, hosts);
+}

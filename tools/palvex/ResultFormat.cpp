@@ -1,0 +1,136 @@
+#include "tools/palvex/ResultFormat.h"
+
+#include "tools/support/StatusText.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdio>
+
+namespace quenvar::tools {
+namespace {
+
+constexpr std::size_t kColumns = 5;
+constexpr std::array<std::string_view, kColumns> kHeadings = {"HOST", "HTTP", "SERVER", "CONTENT-LOCATION", "DATE"};
+constexpr std::string_view kGap = "  ";
+
+std::string Printable(std::string_view text)
+{
+    std::string printable(text);
+    for (char& c : printable) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) c = ' ';
+    }
+    printable.erase(printable.find_last_not_of(' ') + 1);
+    return printable.empty() ? "-" : printable;
+}
+
+// The component's error text begins with the failed step and its code, "HttpSend error 12029";
+// a person also gets to read what the code means.
+std::string ReadableError(std::string_view errorInfo)
+{
+    constexpr std::string_view kMarker = " error ";
+    const std::string_view firstLine = errorInfo.substr(0, errorInfo.find_first_of("\r\n"));
+    const std::size_t marker = firstLine.rfind(kMarker);
+    if (marker == std::string_view::npos) return Printable(errorInfo);
+    const std::string_view digits = firstLine.substr(marker + kMarker.size());
+    DWORD code = 0;
+    const auto [end, status] = std::from_chars(digits.data(), digits.data() + digits.size(), code);
+    const std::string meaning = status == std::errc() && end == digits.data() + digits.size() ? MessageText(code) : "";
+    if (digits.empty() || meaning.empty()) return Printable(errorInfo);
+    std::string rest = Printable(errorInfo.substr(firstLine.size()));
+    rest.erase(0, rest.find_first_not_of(' '));
+    return Printable(firstLine) + " (" + meaning + ")" + (rest == "-" ? "" : " " + rest);
+}
+
+// Columns are measured in characters as a terminal shows them, so UTF-8 continuation bytes do not
+// count.
+std::size_t DisplayWidth(std::string_view text)
+{
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+void AppendRow(std::string& out, const std::array<std::string, kColumns>& cells,
+               const std::array<std::size_t, kColumns>& widths, std::size_t used)
+{
+    for (std::size_t column = 0; column < used; ++column) {
+        out += cells[column];
+        if (column + 1 < used) out.append(widths[column] - DisplayWidth(cells[column]) + kGap.size(), ' ');
+    }
+    out += '\n';
+}
+
+}  // namespace
+
+std::string JsonEscape(std::string_view text)
+{
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+        case '"': escaped += "\\\""; break;
+        case '\\': escaped += "\\\\"; break;
+        case '\b': escaped += "\\b"; break;
+        case '\f': escaped += "\\f"; break;
+        case '\n': escaped += "\\n"; break;
+        case '\r': escaped += "\\r"; break;
+        case '\t': escaped += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char code[8];
+                std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(c));
+                escaped += code;
+            } else {
+                escaped += c;
+            }
+        }
+    }
+    return escaped;
+}
+
+std::string FormatJsonLine(const QueryResult& result)
+{
+    const auto field = [](std::string_view name, std::string_view value) {
+        return "\"" + std::string(name) + "\":\"" + JsonEscape(value) + "\"";
+    };
+    return "{" + field("host", result.host) + ",\"ok\":" + (result.ok ? "true" : "false") + "," +
+           field("HTTPVer", result.httpVer) + "," + field("ServerSoftware", result.serverSoftware) + "," +
+           field("ContentLocation", result.contentLocation) + "," +
+           field("CurrentServerTime", result.currentServerTime) + "," +
+           (result.ok ? std::string("\"error\":null") : field("error", result.error)) +
+           ",\"elapsedMs\":" + std::to_string(result.elapsedMs) + "}\n";
+}
+
+std::string FormatTable(const std::vector<QueryResult>& results)
+{
+    std::vector<std::array<std::string, kColumns>> rows;
+    std::array<std::size_t, kColumns> widths{};
+    for (std::size_t column = 0; column < kColumns; ++column) widths[column] = kHeadings[column].size();
+    for (const QueryResult& result : results) {
+        std::array<std::string, kColumns> cells;
+        cells[0] = Printable(result.host);
+        if (result.ok) {
+            cells[1] = Printable(result.httpVer);
+            cells[2] = Printable(result.serverSoftware);
+            cells[3] = Printable(result.contentLocation);
+            cells[4] = Printable(result.currentServerTime);
+        } else {
+            cells[1] = "error: " + ReadableError(result.error);
+        }
+        // An error line spans the value columns, so it does not widen them.
+        const std::size_t measured = result.ok ? kColumns : 1;
+        for (std::size_t column = 0; column < measured; ++column) {
+            widths[column] = std::max(widths[column], DisplayWidth(cells[column]));
+        }
+        rows.push_back(std::move(cells));
+    }
+    std::string out;
+    std::array<std::string, kColumns> heading;
+    std::copy(kHeadings.begin(), kHeadings.end(), heading.begin());
+    AppendRow(out, heading, widths, kColumns);
+    for (std::size_t i = 0; i < rows.size(); ++i) AppendRow(out, rows[i], widths, results[i].ok ? kColumns : 2);
+    return out;
+}
+
+}  // namespace quenvar::tools

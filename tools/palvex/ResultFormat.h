@@ -1,0 +1,25 @@
+// Printing query results: an aligned table for a person, or one JSON object per line.
+#pragma once
+
+#include "tools/palvex/QueryResult.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quenvar::tools {
+
+// The text as the contents of a JSON string: quotes, backslashes and control characters escaped.
+[[nodiscard]] std::string JsonEscape(std::string_view text);
+
+// {"host":...,"ok":...,"HTTPVer":...,"ServerSoftware":...,"ContentLocation":...,
+//  "CurrentServerTime":...,"error":null or text,"elapsedMs":n} and a line feed.
+[[nodiscard]] std::string FormatJsonLine(const QueryResult& result);
+
+// A header line and one line per result, columns aligned; a failed host shows "error:" and its
+// text instead of the values (and the meaning of the code the text ends its first line with), an
+// empty value shows as "-". Control characters become blanks,
+// trailing blanks are dropped.
+[[nodiscard]] std::string FormatTable(const std::vector<QueryResult>& results);
+
+}  // namespace quenvar::tools
