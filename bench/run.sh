@@ -94,6 +94,7 @@ for _ in $(seq 10000); do echo "127.0.0.1:$port"; done >"$work/hosts10000"
 for _ in $(seq 3); do
   for count in 1000 10000; do
     /usr/bin/time -f "rss $count %M" -a -o "$work/rss" "$build/bin/palvex" -f "$work/hosts$count" >/dev/null
+    /usr/bin/time -f "rss-json $count %M" -a -o "$work/rss" "$build/bin/palvex" --json -f "$work/hosts$count" >/dev/null
   done
 done
 
