@@ -7,6 +7,8 @@
 #include "platform/testing/FaultInjection.h"
 #include "platform/testing/RegistryTesting.h"
 
+#include "tests/com/ModuleFixture.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -60,21 +62,13 @@ COM_NO_VTABLE_DTOR_WARNING_END
 
 // A private registry and a freshly initialised module record for each test; every test must
 // leave the holder as it found it: no hold, nothing cached.
-class TypeInfoHolderTest : public ::testing::Test {
+class TypeInfoHolderTest : public testing::ModuleFixture {
 protected:
-    void SetUp() override
-    {
-        theModule = ModuleState{};
-        theModule.size = kModuleStateSize;
-        ASSERT_EQ(InitializeModule(&theModule, nullptr, nullptr), S_OK);
-    }
     void TearDown() override
     {
         EXPECT_EQ(theTypeInfoHolder.holdCount, 0);
         EXPECT_EQ(theTypeInfoHolder.cachedTypeInfo, nullptr);
-        DeleteCriticalSection(&theModule.typeInfoLock);
-        DeleteCriticalSection(&theModule.objectMapLock);
-        theModule = ModuleState{};
+        ModuleFixture::TearDown();
     }
 
     static void Register()
