@@ -2,11 +2,10 @@
 // late- and early-bound, unregister it.
 #include "ToolRun.h"
 #include "platform/testing/RegistryTesting.h"
+#include "tests/support/NginxServer.h"
 #include "tests/support/ScriptedHttpServer.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace quenvar::testing {
 namespace {
@@ -33,9 +32,6 @@ class QuenvarEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!std::filesystem::exists(QUENVAR_LIBRARY_PATH)) {
-            GTEST_SKIP() << QUENVAR_LIBRARY_PATH << " has not been built; the end-to-end tests of the tools need it";
-        }
         const ToolRun registered = RunTool(REGSVR_PATH, {QUENVAR_LIBRARY_PATH});
         ASSERT_EQ(registered.exitCode, 0) << registered.err;
         EXPECT_EQ(registered.out, std::string("DllRegisterServer in ") + QUENVAR_LIBRARY_PATH + " succeeded.\n");
@@ -71,6 +67,21 @@ TEST_F(QuenvarEndToEnd, LateAndEarlyBoundPrintTheSame)
                              0),
               0u)
         << json.out;
+}
+
+TEST_F(QuenvarEndToEnd, RealServerLateAndEarlyBound)
+{
+    if (!NginxServer::Installed()) GTEST_SKIP() << NginxServer::kBinary << " is not installed";
+    NginxServer nginx;
+    ASSERT_TRUE(nginx.Running()) << nginx.ErrorLog();
+    const ToolRun late = Palvex({"--json", nginx.Address()});
+    const ToolRun early = Palvex({"--json", "--early", nginx.Address()});
+    ASSERT_EQ(late.exitCode, 0) << late.out << late.err;
+    ASSERT_EQ(early.exitCode, 0) << early.out << early.err;
+    for (const ToolRun* run : {&late, &early}) {
+        EXPECT_NE(run->out.find("\"ok\":true,\"HTTPVer\":\"HTTP/1.1\",\"ServerSoftware\":\"nginx/"), std::string::npos)
+            << run->out;
+    }
 }
 
 TEST_F(QuenvarEndToEnd, ParallelQueriesKeepInputOrder)
