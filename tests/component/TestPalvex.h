@@ -8,7 +8,7 @@
 
 namespace quenvar::testing {
 
-class TestPalvex final : public Palvex {
+class TestPalvex : public Palvex {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
     ULONG STDMETHODCALLTYPE AddRef() override { return 1; }

@@ -3,7 +3,7 @@
 #include "TestFunctions.h"
 #include "TestObjects.h"
 
-#include "component/Palvex.h"
+#include "tests/component/TestPalvex.h"
 #include "linux/automation/Invoke.h"
 
 #include <gtest/gtest.h>
@@ -16,19 +16,8 @@ using platform::SelectFunction;
 
 COM_NO_VTABLE_DTOR_WARNING_BEGIN
 
-class TestPalvex final : public Palvex {
+class FilledPalvex final : public TestPalvex {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
-
     void Fill()
     {
         httpVer.reset(SysAllocString(u"HTTP/1.1"));
@@ -37,7 +26,6 @@ public:
         currentServerTime.reset(SysAllocString(u"Tue, 08 Dec 2026 17:35:46 GMT"));
         errorInfo.reset(SysAllocString(u"no error"));
     }
-    std::u16string StoredServerURL() const { return TextOf(serverURL.get()); }
 };
 
 COM_NO_VTABLE_DTOR_WARNING_END
@@ -73,7 +61,7 @@ protected:
     }
 
     static constexpr WORD kRead = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-    TestPalvex palvex_;
+    FilledPalvex palvex_;
 
 private:
     void Add(TestFunction function, SHORT slot)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/UniqueHandle.h"
+#include "platform/UniqueInterface.h"
 #include "platform/Win32.h"
 
 #include <filesystem>
@@ -13,13 +14,7 @@
 namespace typelibtest {
 
 template <typename Interface>
-struct ReleaseTraits {
-    using Pointer = Interface*;
-    static Pointer Invalid() noexcept { return nullptr; }
-    static void Close(Pointer value) noexcept { value->Release(); }
-};
-template <typename Interface>
-using Owned = quenvar::UniqueHandle<ReleaseTraits<Interface>>;
+using Owned = quenvar::UniqueInterface<Interface>;
 
 // A TYPEATTR or FUNCDESC or VARDESC, given back to its type information when it goes.
 template <typename Description, void (STDMETHODCALLTYPE ITypeInfo::*Release)(Description*)>
