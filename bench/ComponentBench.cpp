@@ -4,8 +4,8 @@
 // registry where the component is registered.
 #include "bench/RawExchange.h"
 #include "component/IPalvex.h"
+#include "platform/UniqueInterface.h"
 #include "platform/Win32.h"
-#include "tools/palvex/ComPtr.h"
 #include "tools/palvex/HostQuery.h"
 
 #include <benchmark/benchmark.h>
@@ -17,8 +17,6 @@
 namespace quenvar::bench {
 namespace {
 
-using tools::ComPtr;
-using tools::PutVoid;
 
 int Port() { return std::atoi(std::getenv("QUENVAR_BENCH_PORT")); }
 std::string Host() { return "127.0.0.1:" + std::to_string(Port()); }
@@ -31,9 +29,9 @@ CLSID PalvexClass()
 }
 
 // A Palvex through IPalvex whose ServerURL names the bench server.
-ComPtr<IPalvex> MakePalvex(benchmark::State& state)
+UniqueInterface<IPalvex> MakePalvex(benchmark::State& state)
 {
-    ComPtr<IPalvex> palvex;
+    UniqueInterface<IPalvex> palvex;
     if (FAILED(CoCreateInstance(PalvexClass(), nullptr, CLSCTX_INPROC_SERVER, IID_IPalvex, PutVoid(palvex)))) {
         state.SkipWithError("CoCreateInstance failed");
         return palvex;
@@ -56,7 +54,7 @@ BENCHMARK(RawSocketExchange);
 
 void EarlyBoundQueryServer(benchmark::State& state)
 {
-    const ComPtr<IPalvex> palvex = MakePalvex(state);
+    const UniqueInterface<IPalvex> palvex = MakePalvex(state);
     if (!palvex) return;
     for (auto _ : state) {
         if (FAILED(palvex.get()->QueryServer())) state.SkipWithError("QueryServer failed");
@@ -81,7 +79,7 @@ BENCHMARK(EarlyBoundSequence);
 
 void InvokePropertyGet(benchmark::State& state)
 {
-    const ComPtr<IPalvex> palvex = MakePalvex(state);
+    const UniqueInterface<IPalvex> palvex = MakePalvex(state);
     if (!palvex || FAILED(palvex.get()->QueryServer())) return state.SkipWithError("QueryServer failed");
     DISPPARAMS noArguments{nullptr, nullptr, 0, 0};
     for (auto _ : state) {
@@ -97,7 +95,7 @@ BENCHMARK(InvokePropertyGet);
 
 void VtablePropertyGet(benchmark::State& state)
 {
-    const ComPtr<IPalvex> palvex = MakePalvex(state);
+    const UniqueInterface<IPalvex> palvex = MakePalvex(state);
     if (!palvex || FAILED(palvex.get()->QueryServer())) return state.SkipWithError("QueryServer failed");
     for (auto _ : state) {
         BSTR value = nullptr;
@@ -109,7 +107,7 @@ BENCHMARK(VtablePropertyGet);
 
 void FactoryCreateRelease(benchmark::State& state)
 {
-    ComPtr<IClassFactory> factory;
+    UniqueInterface<IClassFactory> factory;
     if (FAILED(CoGetClassObject(PalvexClass(), CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, PutVoid(factory)))) {
         return state.SkipWithError("CoGetClassObject failed");
     }
