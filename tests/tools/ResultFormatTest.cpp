@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <sstream>
+
 namespace quenvar::tools {
 namespace {
 
@@ -15,6 +18,15 @@ QueryResult Succeeded(std::string host, std::string server)
     result.currentServerTime = "Tue, 08 Dec 2026 17:00:00 GMT";
     result.elapsedMs = 12;
     return result;
+}
+
+std::string Table(std::initializer_list<QueryResult> results)
+{
+    ResultTable table;
+    for (const QueryResult& result : results) table.Add(result);
+    std::ostringstream out;
+    table.Print(out);
+    return out.str();
 }
 
 TEST(ResultFormat, JsonEscapesEverythingThatNeedsIt)
@@ -59,7 +71,7 @@ TEST(ResultFormat, TableExplainsErrorCodes)
         QueryResult failed;
         failed.host = "h";
         failed.error = c.errorInfo;
-        EXPECT_EQ(FormatTable({failed}), std::string("HOST  HTTP  SERVER  CONTENT-LOCATION  DATE\nh     error: ") +
+        EXPECT_EQ(Table({failed}), std::string("HOST  HTTP  SERVER  CONTENT-LOCATION  DATE\nh     error: ") +
                                              c.shown + "\n");
     }
 }
@@ -70,7 +82,7 @@ TEST(ResultFormat, TableAlignsColumnsAndSpansErrors)
     failed.host = "unreachable.test";
     failed.error = "line one\r\nline two\n ";
     const std::string table =
-        FormatTable({Succeeded("a", "Caf\xC3\xA9/1"), failed, Succeeded("long-host.test", "S")});
+        Table({Succeeded("a", "Caf\xC3\xA9/1"), failed, Succeeded("long-host.test", "S")});
     EXPECT_EQ(table,
               "HOST              HTTP      SERVER  CONTENT-LOCATION  DATE\n"
               "a                 HTTP/1.1  Caf\xC3\xA9/1  -                 Tue, 08 Dec 2026 17:00:00 GMT\n"

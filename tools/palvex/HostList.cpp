@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
-#include <iterator>
 #include <memory>
 
 namespace quenvar::tools {
@@ -18,9 +16,8 @@ struct FileCloser {
 
 }  // namespace
 
-std::vector<std::string> ParseHostList(std::string_view text)
+void ParseHostList(std::string_view text, HostList& hosts)
 {
-    std::vector<std::string> hosts;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -28,37 +25,39 @@ std::vector<std::string> ParseHostList(std::string_view text)
         line = line.substr(0, line.find('#'));
         const std::size_t first = line.find_first_not_of(kBlanks);
         if (first == std::string_view::npos) continue;
-        line = line.substr(first, line.find_last_not_of(kBlanks) - first + 1);
-        hosts.emplace_back(line);
+        hosts.Append(line.substr(first, line.find_last_not_of(kBlanks) - first + 1));
     }
-    return hosts;
 }
 
-bool ReadHostFile(const std::string& path, std::vector<std::string>& hosts, std::string& error)
+// A block at a time, so that a long list is never held twice.
+bool ReadHostFile(const std::string& path, HostList& hosts, std::string& error)
 {
-    std::string text;
-    if (path == "-") {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        if (std::cin.bad()) {
-            error = "cannot read the host list from standard input";
-            return false;
-        }
-    } else {
-        const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::FILE* input = stdin;
+    std::unique_ptr<std::FILE, FileCloser> file;
+    if (path != "-") {
+        file.reset(std::fopen(path.c_str(), "rb"));
         if (!file) {
             error = "cannot open host list '" + path + "': " + std::strerror(errno);
             return false;
         }
-        char buffer[4096];
-        std::size_t read = 0;
-        while ((read = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, read);
-        if (std::ferror(file.get())) {
-            error = "cannot read host list '" + path + "': " + std::strerror(errno);
-            return false;
-        }
+        input = file.get();
     }
-    std::vector<std::string> parsed = ParseHostList(text);
-    hosts.insert(hosts.end(), parsed.begin(), parsed.end());
+    std::string pending;  // the start of a line whose end is still to be read
+    char buffer[4096];
+    std::size_t read = 0;
+    while ((read = std::fread(buffer, 1, sizeof buffer, input)) > 0) {
+        pending.append(buffer, read);
+        const std::size_t lastEnd = pending.rfind('\n');
+        if (lastEnd == std::string::npos) continue;
+        ParseHostList(std::string_view(pending).substr(0, lastEnd + 1), hosts);
+        pending.erase(0, lastEnd + 1);
+    }
+    if (std::ferror(input)) {
+        error = path == "-" ? "cannot read the host list from standard input"
+                            : "cannot read host list '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    ParseHostList(pending, hosts);
     return true;
 }
 

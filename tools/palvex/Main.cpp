@@ -9,7 +9,6 @@
 #include "tools/palvex/Timeouts.h"
 #include "tools/support/StatusText.h"
 
-#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -42,7 +41,7 @@ private:
     HRESULT result_;
 };
 
-int Run(const PalvexOptions& options, const std::vector<std::string>& hosts)
+int Run(const PalvexOptions& options, const HostList& hosts)
 {
     const ComInitialization com;
     if (FAILED(com.Result())) {
@@ -60,16 +59,18 @@ int Run(const PalvexOptions& options, const std::vector<std::string>& hosts)
     const auto makeQuery = [&options, clsid] {
         return options.earlyBound ? MakeEarlyBoundQuery(clsid) : MakeLateBoundQuery(clsid);
     };
-    const ResultSink printJson = [&progress](const QueryResult& result) {
+    bool allSucceeded = true;
+    ResultTable table;
+    const ResultSink takeResult = [&](const QueryResult& result) {
+        allSucceeded = allSucceeded && result.ok;
+        if (!options.json) return table.Add(result);
         progress.Clear();
         std::cout << FormatJsonLine(result) << std::flush;
     };
-    const std::vector<QueryResult> results =
-        RunQueries(hosts, options.jobs, makeQuery, options.json ? printJson : ResultSink(),
-                   [&progress](std::size_t finished) { progress.Update(finished); });
+    RunQueries(hosts, options.jobs, makeQuery, takeResult, [&progress](std::size_t finished) { progress.Update(finished); });
     progress.Clear();
-    if (!options.json) std::cout << FormatTable(results) << std::flush;
-    const bool allSucceeded = std::all_of(results.begin(), results.end(), [](const QueryResult& r) { return r.ok; });
+    if (!options.json) table.Print(std::cout);
+    std::cout << std::flush;
     return allSucceeded ? kAllSucceeded : kSomeFailed;
 }
 
@@ -84,7 +85,8 @@ int main(int argc, char** argv)
         std::cout << kPalvexUsage;
         return kAllSucceeded;
     }
-    std::vector<std::string> hosts = options.hosts;
+    HostList hosts;
+    for (const std::string& host : options.hosts) hosts.Append(host);
     if (options.hostFile && !ReadHostFile(*options.hostFile, hosts, error)) return UsageError(error);
     if (hosts.empty()) return UsageError("no hosts given");
     if (options.timeoutMs && !SetQueryTimeouts(*options.timeoutMs, error)) {

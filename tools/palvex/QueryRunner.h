@@ -1,11 +1,12 @@
 // Queries a list of hosts on a number of threads, each with its own COM initialisation and its
-// own HostQuery, and hands the results back in the order of the list.
+// own HostQuery, and hands the results on in the order of the list. Only the results that wait for
+// an earlier one are held, so that a long list runs in little memory.
 #pragma once
 
+#include "tools/palvex/HostList.h"
 #include "tools/palvex/HostQuery.h"
 
 #include <functional>
-#include <vector>
 
 namespace quenvar::tools {
 
@@ -15,9 +16,8 @@ using ResultSink = std::function<void(const QueryResult&)>;
 // Called after each finished query with the number finished so far; calls never overlap.
 using ProgressSink = std::function<void(std::size_t finished)>;
 
-// Runs min(jobs, hosts) threads; answers every result in input order.
-[[nodiscard]] std::vector<QueryResult> RunQueries(const std::vector<std::string>& hosts, unsigned jobs,
-                                                  const HostQueryFactory& makeQuery, const ResultSink& inOrder,
-                                                  const ProgressSink& progress);
+// Runs min(jobs, hosts) threads; hands every result to `inOrder`, in input order.
+void RunQueries(const HostList& hosts, unsigned jobs, const HostQueryFactory& makeQuery, const ResultSink& inOrder,
+                const ProgressSink& progress);
 
 }  // namespace quenvar::tools

@@ -10,9 +10,10 @@
 namespace quenvar::tools {
 namespace {
 
-constexpr std::size_t kColumns = 5;
-constexpr std::array<std::string_view, kColumns> kHeadings = {"HOST", "HTTP", "SERVER", "CONTENT-LOCATION", "DATE"};
+constexpr std::array<std::string_view, 5> kHeadings = {"HOST", "HTTP", "SERVER", "CONTENT-LOCATION", "DATE"};
 constexpr std::string_view kGap = "  ";
+// Cells never hold control characters, so one can end them.
+constexpr char kCellEnd = '\x1f';
 
 std::string Printable(std::string_view text)
 {
@@ -49,16 +50,6 @@ std::size_t DisplayWidth(std::string_view text)
 {
     return static_cast<std::size_t>(
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-void AppendRow(std::string& out, const std::array<std::string, kColumns>& cells,
-               const std::array<std::size_t, kColumns>& widths, std::size_t used)
-{
-    for (std::size_t column = 0; column < used; ++column) {
-        out += cells[column];
-        if (column + 1 < used) out.append(widths[column] - DisplayWidth(cells[column]) + kGap.size(), ' ');
-    }
-    out += '\n';
 }
 
 }  // namespace
@@ -102,35 +93,50 @@ std::string FormatJsonLine(const QueryResult& result)
            ",\"elapsedMs\":" + std::to_string(result.elapsedMs) + "}\n";
 }
 
-std::string FormatTable(const std::vector<QueryResult>& results)
+ResultTable::ResultTable()
 {
-    std::vector<std::array<std::string, kColumns>> rows;
-    std::array<std::size_t, kColumns> widths{};
-    for (std::size_t column = 0; column < kColumns; ++column) widths[column] = kHeadings[column].size();
-    for (const QueryResult& result : results) {
-        std::array<std::string, kColumns> cells;
-        cells[0] = Printable(result.host);
-        if (result.ok) {
-            cells[1] = Printable(result.httpVer);
-            cells[2] = Printable(result.serverSoftware);
-            cells[3] = Printable(result.contentLocation);
-            cells[4] = Printable(result.currentServerTime);
-        } else {
-            cells[1] = "error: " + ReadableError(result.error);
-        }
-        // An error line spans the value columns, so it does not widen them.
-        const std::size_t measured = result.ok ? kColumns : 1;
-        for (std::size_t column = 0; column < measured; ++column) {
-            widths[column] = std::max(widths[column], DisplayWidth(cells[column]));
-        }
-        rows.push_back(std::move(cells));
+    for (std::size_t column = 0; column < kColumns; ++column) widths_[column] = kHeadings[column].size();
+}
+
+void ResultTable::Add(const QueryResult& result)
+{
+    std::array<std::string, kColumns> cells;
+    cells[0] = Printable(result.host);
+    if (result.ok) {
+        cells[1] = Printable(result.httpVer);
+        cells[2] = Printable(result.serverSoftware);
+        cells[3] = Printable(result.contentLocation);
+        cells[4] = Printable(result.currentServerTime);
+    } else {
+        cells[1] = "error: " + ReadableError(result.error);
     }
-    std::string out;
-    std::array<std::string, kColumns> heading;
-    std::copy(kHeadings.begin(), kHeadings.end(), heading.begin());
-    AppendRow(out, heading, widths, kColumns);
-    for (std::size_t i = 0; i < rows.size(); ++i) AppendRow(out, rows[i], widths, results[i].ok ? kColumns : 2);
-    return out;
+    // An error line spans the value columns, so it does not widen them.
+    const std::size_t measured = result.ok ? kColumns : 1;
+    for (std::size_t column = 0; column < measured; ++column) {
+        widths_[column] = std::max(widths_[column], DisplayWidth(cells[column]));
+    }
+    std::string row;
+    for (std::size_t column = 0; column < (result.ok ? kColumns : 2); ++column) row.append(cells[column]) += kCellEnd;
+    rows_.Append(row);
+}
+
+void ResultTable::Print(std::ostream& out) const
+{
+    const auto printRow = [&](std::string_view row) {
+        std::string line;
+        for (std::size_t column = 0; !row.empty(); ++column) {
+            const std::string_view cell = row.substr(0, row.find(kCellEnd));
+            row.remove_prefix(cell.size() + 1);
+            line += cell;
+            if (!row.empty()) line.append(widths_[column] - DisplayWidth(cell) + kGap.size(), ' ');
+        }
+        out << line << '\n';
+    };
+    std::string heading;
+    for (const std::string_view name : kHeadings) heading.append(name) += kCellEnd;
+    printRow(heading);
+    TextList::Cursor cursor(rows_);
+    for (std::string_view row; cursor.Next(row);) printRow(row);
 }
 
 }  // namespace quenvar::tools

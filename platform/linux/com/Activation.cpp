@@ -5,6 +5,7 @@
 #include "linux/com/GuidText.h"
 #include "linux/com/LoadedServers.h"
 #include "linux/com/RegistryText.h"
+#include "linux/registry/RegistryMemo.h"
 #include "linux/testing/FaultPoint.h"
 #include "platform/UniqueHandle.h"
 
@@ -22,17 +23,29 @@ struct ClassFactoryTraits {
 };
 using UniqueClassFactory = UniqueHandle<ClassFactoryTraits>;
 
+struct ServerValue {
+    std::string text;
+    bool expand = false;
+};
+
 // The library file registered for the class: the default value of its InprocServer32 key.
 HRESULT InprocServerPath(REFCLSID clsid, std::string& path)
 {
+    static RegistryMemo<ServerValue> found;
     char16_t text[kGuidStringLength - 1];
     FormatBracedGuid(clsid, text);
     const std::string subKey = "CLSID\\" + std::string(std::begin(text), std::end(text)) + "\\InprocServer32";
-    bool expand = false;
-    const LONG status = ReadClassesRootText(subKey, /*allowExpand=*/true, path, &expand);
-    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_INVALID_DATA) return REGDB_E_CLASSNOTREG;
-    if (status != ERROR_SUCCESS) return REGDB_E_READREGDB;
-    if (expand) path = ExpandEnvironmentText(path);
+    RegistryStamp stamp;
+    const bool stamped = ReadRegistryStamp(stamp) == ERROR_SUCCESS;
+    ServerValue value;
+    if (!stamped || !found.Find(subKey, stamp, value)) {
+        const LONG status = ReadClassesRootText(subKey, /*allowExpand=*/true, value.text, &value.expand);
+        if (status == ERROR_FILE_NOT_FOUND || status == ERROR_INVALID_DATA) return REGDB_E_CLASSNOTREG;
+        if (status != ERROR_SUCCESS) return REGDB_E_READREGDB;
+        if (stamped) found.Keep(subKey, stamp, value);
+    }
+    // Expanded at every activation: the environment may have changed since.
+    path = value.expand ? ExpandEnvironmentText(value.text) : value.text;
     return path.empty() ? REGDB_E_CLASSNOTREG : S_OK;
 }
 

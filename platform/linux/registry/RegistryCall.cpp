@@ -1,6 +1,7 @@
 #include "linux/registry/RegistryCall.h"
 
 #include "linux/registry/RegistryFile.h"
+#include "linux/registry/RegistryStamp.h"
 
 #include <pthread.h>
 #include <unistd.h>
@@ -13,6 +14,8 @@ struct RegistryState {
     Database database;
     pid_t owner = 0;  // the process that opened the connection
     HandleTable handles;
+    std::uint64_t openings = 0;
+    std::uint64_t committedWrites = 0;
 };
 
 void PrepareFork();
@@ -47,7 +50,10 @@ DWORD OpenDatabase(RegistryState& state)
     DWORD error = RegistryFilePath(path);
     if (error == ERROR_SUCCESS) error = PrepareRegistryFile(path);
     if (error == ERROR_SUCCESS) error = state.database.Open(path);
-    if (error == ERROR_SUCCESS) state.owner = getpid();
+    if (error == ERROR_SUCCESS) {
+        state.owner = getpid();
+        ++state.openings;
+    }
     return error;
 }
 
@@ -59,8 +65,16 @@ DWORD RegistryCall::Begin(bool write)
 {
     const DWORD error = OpenDatabase(State());
     if (error != ERROR_SUCCESS) return error;
+    write_ = write;
     transaction_.emplace(State().database);
     return transaction_->Begin(write);
+}
+
+DWORD RegistryCall::Commit()
+{
+    const DWORD error = transaction_->Commit();
+    if (error == ERROR_SUCCESS && write_) ++State().committedWrites;
+    return error;
 }
 
 DWORD RegistryCall::Resolve(HKEY handle, REGSAM needed, KeyHandle& key)
@@ -76,6 +90,23 @@ DWORD RegistryCall::Resolve(HKEY handle, REGSAM needed, KeyHandle& key)
 Database& RegistryCall::database() { return State().database; }
 
 HandleTable& RegistryCall::handles() { return State().handles; }
+
+DWORD ReadRegistryStamp(RegistryStamp& stamp)
+{
+    return static_cast<DWORD>(GuardedCall([&]() -> DWORD {
+        RegistryState& state = State();
+        std::lock_guard guard(state.lock);
+        DWORD error = OpenDatabase(state);
+        Statement statement;
+        if (error == ERROR_SUCCESS) error = state.database.Prepare("PRAGMA data_version", statement);
+        bool row = false;
+        if (error == ERROR_SUCCESS) error = statement.Step(row);
+        if (error != ERROR_SUCCESS) return error;
+        if (!row) return ERROR_REGISTRY_IO_FAILED;
+        stamp = RegistryStamp{state.openings, state.committedWrites, statement.Integer(0)};
+        return ERROR_SUCCESS;
+    }));
+}
 
 void ResetRegistry()
 {

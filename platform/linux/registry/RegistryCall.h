@@ -21,7 +21,7 @@ public:
     // Opens the database if this process has no connection yet, then begins a read or a write
     // transaction. The failure of either is the call's result.
     [[nodiscard]] DWORD Begin(bool write);
-    [[nodiscard]] DWORD Commit() { return transaction_->Commit(); }
+    [[nodiscard]] DWORD Commit();
 
     // The key a handle stands for, once Begin has succeeded: ERROR_INVALID_HANDLE for a handle
     // that is not open, ERROR_ACCESS_DENIED when it was opened without every right of
@@ -34,6 +34,7 @@ public:
 
 private:
     std::unique_lock<std::mutex> lock_;
+    bool write_ = false;
     std::optional<Transaction> transaction_;
 };
 

@@ -5,6 +5,7 @@
 // whatever locale the caller passes. A 64-bit process prefers "win64" to "win32".
 #include "platform/Win32.h"
 
+#include "linux/registry/RegistryMemo.h"
 #include "linux/testing/FaultPoint.h"
 #include "platform/UniqueInterface.h"
 #include "linux/typelib/LoadTypeLibrary.h"
@@ -68,15 +69,31 @@ HRESULT FindPath(const std::string& versionKey, LCID lcid, std::string& path)
     return TYPE_E_LIBNOTREGISTERED;
 }
 
-HRESULT LoadRegistered(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLib** out)
+// The registered path of the library for the version and locale asked for.
+HRESULT RegisteredPath(REFGUID libid, WORD major, WORD minor, LCID lcid, std::string& path)
 {
+    static RegistryMemo<std::string> found;
+    RegistryStamp stamp;
+    const bool stamped = ReadRegistryStamp(stamp) == ERROR_SUCCESS;
+    const std::string request =
+        LibraryKeyPath(libid) + "\\" + std::to_string(major) + "." + std::to_string(minor) + "\\" + LocaleKeyName(lcid);
+    if (stamped && found.Find(request, stamp, path)) return S_OK;
+
     UniqueKey library;
     const LONG code = RegOpenKeyExA(HKEY_CLASSES_ROOT, LibraryKeyPath(libid).c_str(), 0, KEY_READ, library.put());
     if (code == ERROR_FILE_NOT_FOUND) return TYPE_E_LIBNOTREGISTERED;
     if (code != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
-    std::string version, path;
+    std::string version;
     HRESULT hr = ChooseVersion(library.get(), major, minor, version);
     if (SUCCEEDED(hr)) hr = FindPath(LibraryKeyPath(libid) + "\\" + version, lcid, path);
+    if (SUCCEEDED(hr) && stamped) found.Keep(request, stamp, path);
+    return hr;
+}
+
+HRESULT LoadRegistered(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLib** out)
+{
+    std::string path;
+    HRESULT hr = RegisteredPath(libid, major, minor, lcid, path);
     if (FAILED(hr)) return hr;
 
     UniqueInterface<ITypeLib> loaded;

@@ -4,6 +4,7 @@
 
 #include "linux/kernel/CodePage.h"
 #include "linux/testing/FaultPoint.h"
+#include "linux/typelib/LoadedLibraries.h"
 #include "linux/typelib/MsftReader.h"
 #include "linux/typelib/TypeLibrary.h"
 
@@ -92,6 +93,38 @@ HRESULT LoadFromModule(const std::string& fileName, UINT index, std::u16string d
     return OpenTypeLibrary(std::span(static_cast<const BYTE*>(data), size), std::move(directory), out);
 }
 
+// Reads the library that `path` names; `fileName` is its file name.
+HRESULT LoadFromFile(std::u16string_view path, const std::string& fileName, ITypeLib** out)
+{
+    std::vector<BYTE> bytes;
+    switch (ReadTypeLibraryFile(fileName, bytes)) {
+    case FileKind::kTypeLibrary:
+        return OpenTypeLibrary(bytes, DirectoryOf(path), out);
+    case FileKind::kOther:
+        return LoadFromModule(fileName, kDefaultResource, DirectoryOf(path), out);
+    case FileKind::kMissing: {
+        std::u16string_view module;
+        UINT index = 0;
+        std::string moduleName;
+        if (!SplitResourceIndex(path, module, index) || !ToFileName(module, moduleName)) return TYPE_E_CANTLOADLIBRARY;
+        return LoadFromModule(moduleName, index, DirectoryOf(module), out);
+    }
+    case FileKind::kUnreadable:
+        return TYPE_E_CANTLOADLIBRARY;
+    }
+    return TYPE_E_CANTLOADLIBRARY;
+}
+
+// The identity of the module file of a "module\N" path.
+bool IdentifyModuleOfResource(std::u16string_view path, FileIdentity& identity)
+{
+    std::u16string_view module;
+    UINT index = 0;
+    std::string moduleName;
+    return SplitResourceIndex(path, module, index) && ToFileName(module, moduleName) &&
+           IdentifyFile(moduleName, identity);
+}
+
 }  // namespace
 
 std::u16string DirectoryOf(std::u16string_view path)
@@ -111,26 +144,16 @@ HRESULT OpenTypeLibrary(std::span<const BYTE> bytes, std::u16string directory, I
 HRESULT LoadTypeLibraryFromPath(std::u16string_view path, ITypeLib** out) noexcept
 {
     try {
+        static LoadedLibraries loaded;
         std::string fileName;
-        std::vector<BYTE> bytes;
         if (!ToFileName(path, fileName)) return TYPE_E_CANTLOADLIBRARY;
-        switch (ReadTypeLibraryFile(fileName, bytes)) {
-        case FileKind::kTypeLibrary:
-            return OpenTypeLibrary(bytes, DirectoryOf(path), out);
-        case FileKind::kOther:
-            return LoadFromModule(fileName, kDefaultResource, DirectoryOf(path), out);
-        case FileKind::kMissing: {
-            std::u16string_view module;
-            UINT index = 0;
-            std::string moduleName;
-            if (!SplitResourceIndex(path, module, index) || !ToFileName(module, moduleName))
-                return TYPE_E_CANTLOADLIBRARY;
-            return LoadFromModule(moduleName, index, DirectoryOf(module), out);
-        }
-        case FileKind::kUnreadable:
-            return TYPE_E_CANTLOADLIBRARY;
-        }
-        return TYPE_E_CANTLOADLIBRARY;
+        const std::u16string key(path);
+        FileIdentity identity;
+        const bool identified = IdentifyFile(fileName, identity) || IdentifyModuleOfResource(path, identity);
+        if (identified && loaded.Find(key, identity, out)) return S_OK;
+        const HRESULT hr = LoadFromFile(path, fileName, out);
+        if (SUCCEEDED(hr) && identified) loaded.Keep(key, identity, *out);
+        return hr;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }

@@ -1,5 +1,8 @@
 #include "RegistryFixture.h"
 
+#include "linux/registry/RegistryCall.h"
+#include "linux/registry/RegistryStamp.h"
+
 #include <csignal>
 #include <string>
 #include <sys/wait.h>
@@ -114,6 +117,36 @@ TEST_F(CrossProcess, ForkedChildUsesItsOwnConnectionAndParentSeesItsChanges)
     EXPECT_EQ(QueryString(kept.get(), "Child"), "child");
     EXPECT_EQ(SetString(victim.get(), "Late", "x"), ERROR_KEY_DELETED);
     EXPECT_EQ(SetString(kept.get(), "After", "parent"), ERROR_SUCCESS);
+}
+
+TEST_F(CrossProcess, StampChangesWithEveryWriteWhoeverMakesIt)
+{
+    using platform::ReadRegistryStamp;
+    using platform::RegistryStamp;
+    UniqueKey key = Create(HKEY_CLASSES_ROOT, "Stamped");
+    RegistryStamp before, after;
+    ASSERT_EQ(ReadRegistryStamp(before), ERROR_SUCCESS);
+    EXPECT_EQ(QueryString(key.get(), "Missing"), std::nullopt);  // reading changes nothing
+    ASSERT_EQ(ReadRegistryStamp(after), ERROR_SUCCESS);
+    EXPECT_EQ(after, before);
+
+    ASSERT_EQ(SetString(key.get(), "Own", "parent"), ERROR_SUCCESS);
+    ASSERT_EQ(ReadRegistryStamp(after), ERROR_SUCCESS);
+    EXPECT_NE(after, before);
+
+    before = after;
+    const pid_t child = Spawn([&] { return SetString(key.get(), "Other", "child") == ERROR_SUCCESS; });
+    ASSERT_NE(child, -1);
+    EXPECT_EQ(ExitCode(child), 0);
+    ASSERT_EQ(ReadRegistryStamp(after), ERROR_SUCCESS);
+    EXPECT_NE(after, before);
+
+    // Another registry file, or the same one opened again, is another registry.
+    before = after;
+    key.reset();
+    platform::ResetRegistry();
+    ASSERT_EQ(ReadRegistryStamp(after), ERROR_SUCCESS);
+    EXPECT_NE(after, before);
 }
 
 }  // namespace

@@ -85,9 +85,29 @@ TEST(LoadTypeLib, TypeLibraryResourcesOfModules)
 
 TEST(LoadTypeLib, ModuleLoadFailureIsAnswered)
 {
+    // A copy that no test has loaded yet: a library loaded before is not read again.
+    const TempDirectory folder;
+    const auto module = folder.path() / "copy.so";
+    std::filesystem::copy_file(QUENVAR_TYPELIB_MODULE, module);
     const quenvar::testing::ScopedFault fault("LoadLibraryExA", 1, ERROR_NOT_ENOUGH_MEMORY);
     Owned<ITypeLib> library;
-    EXPECT_EQ(LoadTypeLib(Wide(QUENVAR_TYPELIB_MODULE).c_str(), library.put()), TYPE_E_CANTLOADLIBRARY);
+    EXPECT_EQ(LoadTypeLib(Wide(module.string()).c_str(), library.put()), TYPE_E_CANTLOADLIBRARY);
+}
+
+TEST(LoadTypeLib, FileChangedSinceItWasLoadedIsReadAgain)
+{
+    const TempDirectory folder;
+    const auto path = folder.path() / "changing.tlb";
+    WriteBytes(path, ReadBytes(kComponentLibrary));
+    Owned<ITypeLib> first, again, changed;
+    ASSERT_EQ(Load(path, first), S_OK);
+    ASSERT_EQ(Load(path, again), S_OK);
+    WriteBytes(path, ReadBytes(kReaderLibrary));
+    ASSERT_EQ(Load(path, changed), S_OK);
+    TLIBATTR* attributes = nullptr;
+    ASSERT_EQ(changed.get()->GetLibAttr(&attributes), S_OK);
+    EXPECT_FALSE(attributes->guid == kComponentLibraryId);
+    changed.get()->ReleaseTLibAttr(attributes);
 }
 
 TEST(LoadTypeLib, InjectedFailureIsAnswered)

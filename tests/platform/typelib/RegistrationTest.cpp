@@ -316,8 +316,12 @@ TEST_F(Registration, UnregisterRemovesWhatRegistrationWrote)
 {
     const std::vector<std::string> before = Tree();
     ASSERT_EQ(Register(component_.get(), kComponentLibrary, u"/help"), S_OK);
+    Owned<ITypeLib> found;
+    ASSERT_EQ(LoadRegTypeLib(kComponentLibraryId, 1, 0, 0, found.put()), S_OK);
     ASSERT_EQ(UnRegisterTypeLib(kComponentLibraryId, 1, 0, 0, SYS_WIN32), S_OK);
     EXPECT_EQ(Tree(), (std::vector<std::string>{"Interface", "TypeLib"}));
+    // What was found before is not found again once the registration is gone.
+    EXPECT_EQ(LoadRegTypeLib(kComponentLibraryId, 1, 0, 0, found.put()), TYPE_E_LIBNOTREGISTERED);
     EXPECT_EQ(UnRegisterTypeLib(kComponentLibraryId, 1, 0, 0, SYS_WIN32), E_INVALIDARG);
 }
 
