@@ -1,15 +1,20 @@
 // libcurl's multi interface drives the exchange so that our own loop can hold the receive
 // deadline: libcurl's time-outs cannot tell the connection from the header read, and a server that
 // drips its header must not stretch the read.
+//
+// The multi and easy handles are the thread's own and outlive the exchange (CurlHandles.h), so
+// every exchange's options make it stand alone: a fresh connection closed at the end, no resolved
+// address kept (a name's new address is seen at once), and the easy handle reset on the way out.
 #include "linux/internet/HttpExchange.h"
 
 #include "linux/internet/CurlErrors.h"
+#include "linux/internet/CurlHandles.h"
 
 #include <curl/curl.h>
 
 #include <algorithm>
 #include <chrono>
-#include <memory>
+#include <string>
 #include <string_view>
 
 namespace quenvar::platform {
@@ -19,35 +24,28 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kMaxPollMs = 1000;
 
-struct EasyDeleter {
-    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-struct MultiDeleter {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
-};
-struct HeaderListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using UniqueEasy = std::unique_ptr<CURL, EasyDeleter>;
-using UniqueMulti = std::unique_ptr<CURLM, MultiDeleter>;
-using UniqueHeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
-
-// The easy handle inside the multi handle for one scope; removed before either is cleaned up.
+// The thread's easy handle inside its multi handle for one exchange. On the way out it leaves the
+// multi handle, which closes a connection still open, and is reset, so that no option or pointer
+// of this exchange is left for the next.
 class Transfer {
 public:
-    Transfer(CURLM* multi, CURL* easy) : multi_(multi), easy_(easy), added_(curl_multi_add_handle(multi, easy) == CURLM_OK) {}
+    explicit Transfer(const CurlHandles& handles) : handles_(handles) {}
     ~Transfer()
     {
-        if (added_) curl_multi_remove_handle(multi_, easy_);
+        if (added_) curl_multi_remove_handle(handles_.multi, handles_.easy);
+        curl_easy_reset(handles_.easy);
     }
     Transfer(const Transfer&) = delete;
     Transfer& operator=(const Transfer&) = delete;
-    bool Added() const { return added_; }
+    bool Add()
+    {
+        added_ = curl_multi_add_handle(handles_.multi, handles_.easy) == CURLM_OK;
+        return added_;
+    }
 
 private:
-    CURLM* multi_;
-    CURL* easy_;
-    bool added_;
+    CurlHandles handles_;
+    bool added_ = false;
 };
 
 // What the callbacks learn while libcurl reads.
@@ -117,7 +115,7 @@ int OnConnected(void* user, char*, char*, int, int) noexcept
 
 // The request as libcurl options; false when libcurl refuses one of them.
 bool Configure(CURL* easy, const HttpRequest& request, const ServerAddress& server, DWORD connectTimeoutMs,
-               DWORD receiveTimeoutMs, curl_slist* headers, ExchangeState& state)
+               DWORD receiveTimeoutMs, curl_slist& headers, ExchangeState& state)
 {
     const std::string url = "http://" + server.urlHost + ":" + std::to_string(server.port) + "/";
     const long connectMs = static_cast<long>(connectTimeoutMs);
@@ -130,12 +128,14 @@ bool Configure(CURL* easy, const HttpRequest& request, const ServerAddress& serv
     if (request.verb != "GET") ok = ok && curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.verb.c_str()) == CURLE_OK;
     if (!request.agent.empty()) ok = ok && curl_easy_setopt(easy, CURLOPT_USERAGENT, request.agent.c_str()) == CURLE_OK;
     if (!request.referrer.empty()) ok = ok && curl_easy_setopt(easy, CURLOPT_REFERER, request.referrer.c_str()) == CURLE_OK;
-    ok = ok && curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_HTTPHEADER, &headers) == CURLE_OK;
     // Direct access whatever the environment says, and nothing kept or reused between sends.
     ok = ok && curl_easy_setopt(easy, CURLOPT_PROXY, "") == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_NOPROXY, "*") == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(easy, CURLOPT_DNS_CACHE_TIMEOUT, 0L) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, connectMs) == CURLE_OK;
     // A backstop only: the loop holds the receive deadline from the moment of connection.
@@ -148,11 +148,10 @@ bool Configure(CURL* easy, const HttpRequest& request, const ServerAddress& serv
     return ok;
 }
 
-UniqueHeaderList RequestHeaders(const HttpRequest& request)
+// libcurl's default "Accept: */*" is removed by naming the header without a value.
+std::string AcceptHeader(const HttpRequest& request)
 {
-    // libcurl's default "Accept: */*" is removed by naming the header without a value.
-    const std::string accept = request.accept.empty() ? "Accept:" : "Accept: " + request.accept;
-    return UniqueHeaderList(curl_slist_append(nullptr, accept.c_str()));
+    return request.accept.empty() ? "Accept:" : "Accept: " + request.accept;
 }
 
 void InitializeCurlOnce()
@@ -167,30 +166,33 @@ DWORD RunHttpExchange(const HttpRequest& request, const ServerAddress& server, D
                       DWORD receiveTimeoutMs, HttpAnswer& answer)
 {
     InitializeCurlOnce();
-    const UniqueHeaderList headers = RequestHeaders(request);
-    const UniqueEasy easy(curl_easy_init());
-    const UniqueMulti multi(curl_multi_init());
-    if (headers == nullptr || easy == nullptr || multi == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    CurlHandles handles{};
+    if (!ThreadCurlHandles(handles)) return ERROR_NOT_ENOUGH_MEMORY;
+    // libcurl only reads the list, so one node of our own does without its copies.
+    std::string accept = AcceptHeader(request);
+    curl_slist headers{accept.data(), nullptr};
     ExchangeState state;
-    if (!Configure(easy.get(), request, server, connectTimeoutMs, receiveTimeoutMs, headers.get(), state)) {
+    Transfer transfer(handles);  // after what the options point to, so it is undone first
+    if (!Configure(handles.easy, request, server, connectTimeoutMs, receiveTimeoutMs, headers, state)) {
         return ERROR_INTERNET_INTERNAL_ERROR;
     }
-    const Transfer transfer(multi.get(), easy.get());
-    if (!transfer.Added()) return ERROR_INTERNET_INTERNAL_ERROR;
+    if (!transfer.Add()) return ERROR_INTERNET_INTERNAL_ERROR;
 
     const Clock::time_point start = Clock::now();
     const auto receive = std::chrono::milliseconds(receiveTimeoutMs);
     const auto backstop = start + std::chrono::milliseconds(connectTimeoutMs) + receive;
     for (;;) {
         int running = 0;
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) return ERROR_INTERNET_INTERNAL_ERROR;
+        if (curl_multi_perform(handles.multi, &running) != CURLM_OK) return ERROR_INTERNET_INTERNAL_ERROR;
         if (running == 0) break;
         const Clock::time_point deadline = state.connectedAt ? *state.connectedAt + receive : backstop;
         const Clock::time_point now = Clock::now();
         if (now >= deadline) return ERROR_INTERNET_TIMEOUT;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
         const int waitMs = static_cast<int>(std::min<decltype(left)>(left, kMaxPollMs));
-        if (curl_multi_poll(multi.get(), nullptr, 0, waitMs, nullptr) != CURLM_OK) return ERROR_INTERNET_INTERNAL_ERROR;
+        if (curl_multi_poll(handles.multi, nullptr, 0, waitMs, nullptr) != CURLM_OK) {
+            return ERROR_INTERNET_INTERNAL_ERROR;
+        }
     }
 
     if (state.complete) {
@@ -201,7 +203,7 @@ DWORD RunHttpExchange(const HttpRequest& request, const ServerAddress& server, D
     if (state.invalid) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
     if (state.outOfMemory) return ERROR_NOT_ENOUGH_MEMORY;
     int queued = 0;
-    const CURLMsg* message = curl_multi_info_read(multi.get(), &queued);
+    const CURLMsg* message = curl_multi_info_read(handles.multi, &queued);
     const CURLcode result = message != nullptr ? message->data.result : CURLE_OK;
     // A transfer that ended without the header's empty line had no complete answer.
     if (result == CURLE_OK) return ERROR_HTTP_INVALID_SERVER_RESPONSE;

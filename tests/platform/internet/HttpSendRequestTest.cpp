@@ -42,6 +42,11 @@ TEST(HttpSendRequest, RequestArgumentsGoOnTheWire)
     EXPECT_TRUE(InternetCloseHandle(session));
     EXPECT_EQ(server.Requests().at(0), "HEAD /a%20b HTTP/1.1\r\nHost: " + server.Address() +
                                            "\r\nReferer: http://referrer.test/\r\nAccept: text/html, */*\r\n\r\n");
+    // Nothing of that request reaches the next one on the thread.
+    OpenedRequest plain(server.Address());
+    ASSERT_TRUE(plain.Send()) << GetLastError();
+    EXPECT_EQ(server.Requests().at(1),
+              "GET / HTTP/1.0\r\nHost: " + server.Address() + "\r\nUser-Agent: Ferrowin\r\n\r\n");
 }
 
 TEST(HttpQueryInfo, RawHeaderKeepsLinesAsReceivedWithTheClientsSizing)
