@@ -14,7 +14,7 @@ const char* FindText(const char* text, const char* pattern)
 {
     const std::size_t length = static_cast<std::size_t>(lstrlenA(pattern));
     for (const char* p = text; *p != '\0'; p = CharNextA(p)) {
-        if (std::strncmp(p, pattern, length) == 0) return p;
+        if ((length == 0 || *p == *pattern) && std::strncmp(p, pattern, length) == 0) return p;
     }
     return nullptr;
 }
