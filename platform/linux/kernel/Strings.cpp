@@ -24,7 +24,11 @@ extern "C" {
 LPSTR WINAPI CharNextA(LPCSTR current)
 {
     if (current == nullptr || *current == '\0') return const_cast<LPSTR>(current);
-    if (IsDBCSLeadByte(static_cast<BYTE>(*current)) && current[1] != '\0') return const_cast<LPSTR>(current + 2);
+    using namespace quenvar::platform;
+    // Not through IsDBCSLeadByte: text searches step every character through here.
+    if (IsLeadByte(AnsiCodePage(), static_cast<BYTE>(*current)) && current[1] != '\0') {
+        return const_cast<LPSTR>(current + 2);
+    }
     return const_cast<LPSTR>(current + 1);
 }
 
