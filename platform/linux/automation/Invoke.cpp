@@ -33,15 +33,8 @@ void FillException(EXCEPINFO* exception, HRESULT failure)
     if (SUCCEEDED(errorInfo.get()->GetHelpContext(&helpContext))) exception->dwHelpContext = helpContext;
 }
 
-// A member called directly whose only parameter, if any, is the [out, retval] one, called with no
-// arguments: nothing to bind or convert, so it needs no frame. The commonest dispatch of all, the
-// read of a property, takes this road.
-bool TakesNothing(const PreparedCall& call, const DISPPARAMS& params)
-{
-    return call.direct() && call.inputs().empty() && params.cArgs == 0 &&
-           (call.function().invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF)) == 0;
-}
-
+// A frameless member called with no arguments: nothing to bind or convert. The commonest dispatch
+// of all, the read of a property, takes this road.
 HRESULT InvokeWithoutArguments(void* instance, const PreparedCall& call, unsigned slotIndex, VARIANT* result,
                                EXCEPINFO* exception)
 {
@@ -122,7 +115,9 @@ HRESULT InvokeThroughVtable(void* instance, const PreparedCall& call, unsigned s
     if (instance == nullptr || params == nullptr || !IsConsistent(*params) || !call.inVtable()) {
         return E_INVALIDARG;
     }
-    if (TakesNothing(call, *params)) return InvokeWithoutArguments(instance, call, slotIndex, result, exception);
+    if (call.frameless() && params->cArgs == 0) {
+        return InvokeWithoutArguments(instance, call, slotIndex, result, exception);
+    }
     return InvokeWithArguments(instance, call, slotIndex, *params, result, exception, argError);
 }
 

@@ -145,6 +145,7 @@ PreparedCall::PreparedCall(const FUNCDESC& function, CallRoute route) : function
     direct_ = callable_ && route == CallRoute::kFastest && kDirectCallsSound && returnType == VT_HRESULT &&
               declared.size() <= kDirectParameters;
     for (const ffi_type* type : types_) direct_ = direct_ && IsIntegerClass(type);
+    frameless_ = direct_ && inputs_.empty() && (function.invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF)) == 0;
 }
 
 HRESULT PreparedCall::Call(unsigned slotIndex, void** arguments, void* returned) const noexcept

@@ -38,6 +38,9 @@ public:
     ffi_type* ParameterType(std::size_t index) const noexcept { return types_[index + 1]; }
     // Whether calls skip libffi (never with CallRoute::kLibffi).
     bool direct() const noexcept { return direct_; }
+    // Whether a call given no arguments needs no frame: a direct call, not a put, whose only
+    // parameter, if any, is the [out, retval] one. Worked out once, as every property read asks.
+    bool frameless() const noexcept { return frameless_; }
 
     // Calls slot `slotIndex` of the table of functions of the instance that arguments[0] points
     // at, with `arguments`: `this` first, then each parameter, each pointing at its value as
@@ -54,6 +57,7 @@ private:
     std::vector<ffi_type*> types_;  // `this`, then each parameter
     bool callable_ = false;         // every type passable and the call interface prepared
     bool direct_ = false;
+    bool frameless_ = false;
     ffi_cif cif_{};
     // A VARIANT by value: a 24-byte aggregate, which the platform's convention passes in memory.
     ffi_type* variantElements_[4] = {&ffi_type_uint64, &ffi_type_uint64, &ffi_type_uint64, nullptr};
