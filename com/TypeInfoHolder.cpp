@@ -20,9 +20,10 @@ void TypeInfoHolder::Hold() noexcept
 void TypeInfoHolder::Drop() noexcept
 {
     CriticalSectionGuard guard(theModule.typeInfoLock);
-    if (--holdCount == 0 && cachedTypeInfo != nullptr) {
-        cachedTypeInfo->Release();
-        cachedTypeInfo = nullptr;
+    ITypeInfo* const cached = cachedTypeInfo.load(std::memory_order_relaxed);
+    if (--holdCount == 0 && cached != nullptr) {
+        cached->Release();
+        cachedTypeInfo.store(nullptr, std::memory_order_relaxed);
     }
 }
 
@@ -32,18 +33,20 @@ HRESULT TypeInfoHolder::FetchTypeInfo(LCID lcid, ITypeInfo** typeInfo) noexcept
     // Held through the load, so that one thread loads while the others wait for its result.
     CriticalSectionGuard guard(theModule.typeInfoLock);
     HRESULT hr = S_OK;
-    if (cachedTypeInfo == nullptr) {
+    ITypeInfo* cached = cachedTypeInfo.load(std::memory_order_relaxed);
+    if (cached == nullptr) {
         UniqueInterface<ITypeLib> library;
         hr = LoadRegTypeLib(*libraryId, majorVersion, minorVersion, lcid, library.put());
         if (SUCCEEDED(hr)) {
             UniqueInterface<ITypeInfo> loaded;
             hr = library.get()->GetTypeInfoOfGuid(*interfaceId, loaded.put());
-            if (SUCCEEDED(hr)) cachedTypeInfo = loaded.release();
+            // Published whole to the calls that read the cache without the lock.
+            if (SUCCEEDED(hr)) cachedTypeInfo.store(cached = loaded.release(), std::memory_order_release);
         }
     }
-    *typeInfo = cachedTypeInfo;
-    if (cachedTypeInfo != nullptr) {
-        cachedTypeInfo->AddRef();
+    *typeInfo = cached;
+    if (cached != nullptr) {
+        cached->AddRef();
         hr = S_OK;
     }
     return hr;
@@ -58,6 +61,10 @@ HRESULT TypeInfoHolder::GetTypeInfo(UINT /*iTInfo*/, LCID lcid, ITypeInfo** ppTI
 HRESULT TypeInfoHolder::GetIDsOfNames(REFIID /*riid*/, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
                                       DISPID* rgDispId) noexcept
 {
+    // The calling core's hold keeps a filled cache alive through the call: no lock, no reference.
+    if (ITypeInfo* const cached = cachedTypeInfo.load(std::memory_order_acquire); cached != nullptr) {
+        return cached->GetIDsOfNames(rgszNames, cNames, rgDispId);
+    }
     UniqueInterface<ITypeInfo> typeInfo;
     const HRESULT hr = FetchTypeInfo(lcid, typeInfo.put());
     if (!typeInfo) return hr;
@@ -65,11 +72,10 @@ HRESULT TypeInfoHolder::GetIDsOfNames(REFIID /*riid*/, LPOLESTR* rgszNames, UINT
     return typeInfo.get()->GetIDsOfNames(rgszNames, cNames, rgDispId);
 }
 
-HRESULT TypeInfoHolder::Invoke(IDispatch* self, DISPID dispIdMember, REFIID /*riid*/, LCID lcid, WORD wFlags,
-                               DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                               UINT* puArgErr) noexcept
+HRESULT TypeInfoHolder::LoadAndInvoke(IDispatch* self, DISPID dispIdMember, REFIID /*riid*/, LCID lcid,
+                                      WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                      EXCEPINFO* pExcepInfo, UINT* puArgErr) noexcept
 {
-    SetErrorInfo(/*reserved=*/0, nullptr);
     UniqueInterface<ITypeInfo> typeInfo;
     const HRESULT hr = FetchTypeInfo(lcid, typeInfo.put());
     if (!typeInfo) return hr;

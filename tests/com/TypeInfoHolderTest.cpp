@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -67,7 +69,7 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(theTypeInfoHolder.holdCount, 0);
-        EXPECT_EQ(theTypeInfoHolder.cachedTypeInfo, nullptr);
+        EXPECT_EQ(theTypeInfoHolder.cachedTypeInfo.load(), nullptr);
         ModuleFixture::TearDown();
     }
 
@@ -114,7 +116,7 @@ TEST_F(TypeInfoHolderTest, UnregisteredLibraryFailsUntilItIsRegistered)
     EXPECT_EQ(object.Invoke(kDispIdHTTPVer, IID_NULL, kEnglish, kRead, none.get(), &result, nullptr, nullptr),
               TYPE_E_LIBNOTREGISTERED);
     EXPECT_EQ(stale.references, 1);  // cleared before anything else
-    EXPECT_EQ(theTypeInfoHolder.cachedTypeInfo, nullptr);
+    EXPECT_EQ(theTypeInfoHolder.cachedTypeInfo.load(), nullptr);
 
     Register();
     ASSERT_EQ(object.GetTypeInfo(0, kEnglish, &typeInfo), S_OK);
@@ -139,7 +141,7 @@ TEST_F(TypeInfoHolderTest, FailedLoadIsAnsweredAndTriedAgain)
             ITypeInfo* typeInfo = reinterpret_cast<ITypeInfo*>(&object);
             EXPECT_EQ(object.GetTypeInfo(0, kEnglish, &typeInfo), error);
             EXPECT_EQ(typeInfo, nullptr);
-            EXPECT_EQ(theTypeInfoHolder.cachedTypeInfo, nullptr);
+            EXPECT_EQ(theTypeInfoHolder.cachedTypeInfo.load(), nullptr);
         }
         {
             testing::ScopedFault fault(function, 1, static_cast<DWORD>(error));
@@ -161,7 +163,7 @@ TEST_F(TypeInfoHolderTest, AnyIndexYieldsTheInterfaceWithAReference)
     ASSERT_EQ(object.GetTypeInfo(0, kEnglish, first.put()), S_OK);
     ASSERT_EQ(object.GetTypeInfo(5, kEnglish, other.put()), S_OK);
     EXPECT_EQ(first.get(), other.get());
-    EXPECT_EQ(first.get(), theTypeInfoHolder.cachedTypeInfo);
+    EXPECT_EQ(first.get(), theTypeInfoHolder.cachedTypeInfo.load());
 
     TYPEATTR* attributes = nullptr;
     ASSERT_EQ(first.get()->GetTypeAttr(&attributes), S_OK);
@@ -240,16 +242,16 @@ TEST_F(TypeInfoHolderTest, LastDropReleasesTheCacheAndALaterObjectLoadsAgain)
         DISPID id = 0;
         ASSERT_EQ(IdOf(first, u"QueryServer", &id), S_OK);
         EXPECT_EQ(theTypeInfoHolder.holdCount, 2);
-        ASSERT_NE(theTypeInfoHolder.cachedTypeInfo, nullptr);
+        ASSERT_NE(theTypeInfoHolder.cachedTypeInfo.load(), nullptr);
     }
     EXPECT_EQ(theTypeInfoHolder.holdCount, 0);
-    EXPECT_EQ(theTypeInfoHolder.cachedTypeInfo, nullptr);
+    EXPECT_EQ(theTypeInfoHolder.cachedTypeInfo.load(), nullptr);
 
     HeldPalvex later;
-    EXPECT_EQ(theTypeInfoHolder.cachedTypeInfo, nullptr);
+    EXPECT_EQ(theTypeInfoHolder.cachedTypeInfo.load(), nullptr);
     DISPID id = 0;
     EXPECT_EQ(IdOf(later, u"QueryServer", &id), S_OK);
-    EXPECT_NE(theTypeInfoHolder.cachedTypeInfo, nullptr);
+    EXPECT_NE(theTypeInfoHolder.cachedTypeInfo.load(), nullptr);
 }
 
 TEST_F(TypeInfoHolderTest, LocalesAfterTheFirstLoadShareIt)
@@ -267,6 +269,35 @@ TEST_F(TypeInfoHolderTest, LocalesAfterTheFirstLoadShareIt)
         EXPECT_EQ(IdOf(object, u"ContentLocation", &id, lcid), S_OK);
         EXPECT_EQ(id, kDispIdContentLocation);
     }
+}
+
+TEST_F(TypeInfoHolderTest, FilledCacheServesCallsWithoutTheLock)
+{
+    Register();
+    HeldPalvex object;
+    DISPID id = 0;
+    ASSERT_EQ(IdOf(object, u"HTTPVer", &id), S_OK);
+
+    // This thread holds the lock, as a load would; the object's calls on another must not wait.
+    std::future<std::pair<HRESULT, HRESULT>> calls;
+    bool finished = false;
+    {
+        CriticalSectionGuard held(theModule.typeInfoLock);
+        calls = std::async(std::launch::async, [&object] {
+            DISPID other = 0;
+            Arguments none({});
+            VARIANT result{};
+            const HRESULT named = IdOf(object, u"ErrorInfo", &other);
+            const HRESULT invoked =
+                object.Invoke(kDispIdHTTPVer, IID_NULL, kEnglish, kRead, none.get(), &result, nullptr, nullptr);
+            VariantClear(&result);
+            return std::make_pair(named, invoked);
+        });
+        // Only a deadlock takes this long.
+        finished = calls.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    }
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(calls.get(), std::make_pair(S_OK, S_OK));
 }
 
 TEST_F(TypeInfoHolderTest, ConcurrentFirstCallsLoadOnce)

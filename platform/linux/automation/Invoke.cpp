@@ -2,10 +2,11 @@
 
 #include "linux/automation/ArgumentBinding.h"
 #include "linux/automation/CallFrame.h"
+#include "linux/automation/InlineBuffer.h"
+#include "linux/automation/ThreadErrorInfo.h"
 #include "platform/UniqueInterface.h"
 
 #include <new>
-#include <vector>
 
 namespace quenvar::platform {
 namespace {
@@ -14,12 +15,6 @@ bool IsConsistent(const DISPPARAMS& params)
 {
     return params.cNamedArgs <= params.cArgs && (params.cArgs == 0 || params.rgvarg != nullptr) &&
            (params.cNamedArgs == 0 || params.rgdispidNamedArgs != nullptr);
-}
-
-bool IsVtableFunction(const FUNCDESC& function)
-{
-    return (function.funckind == FUNC_VIRTUAL || function.funckind == FUNC_PUREVIRTUAL) && function.cParams >= 0 &&
-           (function.cParams == 0 || function.lprgelemdescParam != nullptr);
 }
 
 // Only what the error object really answers is taken; the rest stays empty.
@@ -38,35 +33,58 @@ void FillException(EXCEPINFO* exception, HRESULT failure)
     if (SUCCEEDED(errorInfo.get()->GetHelpContext(&helpContext))) exception->dwHelpContext = helpContext;
 }
 
-HRESULT Invoke(void* instance, const FUNCDESC& function, unsigned slotIndex, const DISPPARAMS& params,
-               VARIANT* result, EXCEPINFO* exception, UINT* argError)
+// A frameless member called with no arguments: nothing to bind or convert. The commonest dispatch
+// of all, the read of a property, takes this road.
+HRESULT InvokeWithoutArguments(void* instance, const PreparedCall& call, unsigned slotIndex, VARIANT* result,
+                               EXCEPINFO* exception)
 {
-    const std::span<const ELEMDESC> declared(function.lprgelemdescParam, static_cast<std::size_t>(function.cParams));
-    const bool hasRetval =
-        !declared.empty() && (declared.back().paramdesc.wParamFlags & PARAMFLAG_FRETVAL) != 0;
-    const std::span<const ELEMDESC> inputs = declared.first(declared.size() - (hasRetval ? 1 : 0));
+    // The callee answers straight into the caller's variant, or into one freed afterwards: a copy
+    // made after the call would read across the callee's narrower store and stall on it.
+    VARIANT discarded{};
+    VARIANT& answer = result != nullptr ? *result : discarded;
+    answer = VARIANT{};
+    void* retval = call.retval() != nullptr ? PointRetval(*call.retval(), answer) : nullptr;
+    void* arguments[] = {&instance, &retval};
 
-    std::vector<BoundArgument> bound(inputs.size());
-    HRESULT hr = BindArguments(function, params, bound, argError);
+    // Only an error object that the callee sets may describe its failure.
+    ClearErrorInfo();
+    ffi_arg returned = 0;
+    HRESULT hr = call.Call(slotIndex, arguments, &returned);
+    if (SUCCEEDED(hr) && FAILED(static_cast<HRESULT>(returned))) {
+        FillException(exception, static_cast<HRESULT>(returned));
+        hr = DISP_E_EXCEPTION;
+    }
+    if (FAILED(hr) || result == nullptr) {
+        VariantClear(&answer);
+        answer.vt = VT_EMPTY;  // also when the callee left a type that VariantClear refuses
+    }
+    return hr;
+}
+
+HRESULT BindAndInvoke(void* instance, const PreparedCall& call, unsigned slotIndex, const DISPPARAMS& params,
+                      VARIANT* result, EXCEPINFO* exception, UINT* argError)
+{
+    InlineBuffer<BoundArgument, kInlineParameters> bound(call.inputs().size());
+    HRESULT hr = BindArguments(call.function(), params, bound.span(), argError);
     if (FAILED(hr)) return hr;
 
-    CallFrame frame(instance, declared.size());
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        hr = frame.AddInput(inputs[i], *bound[i].value);
+    CallFrame frame(instance, call);
+    for (std::size_t i = 0; i < bound.size(); ++i) {
+        hr = frame.AddInput(*bound[i].value);
         if (FAILED(hr)) {
             if (argError != nullptr) *argError = bound[i].index;
             return hr;
         }
     }
-    if (hasRetval) {
-        hr = frame.AddRetval(declared.back());
+    if (call.retval() != nullptr) {
+        hr = frame.AddRetval();
         if (FAILED(hr)) return hr;
     }
 
     // Only an error object that the callee sets may describe its failure.
-    SetErrorInfo(/*reserved=*/0, nullptr);
+    ClearErrorInfo();
     HRESULT returned = S_OK;
-    hr = frame.Call(slotIndex, function.elemdescFunc.tdesc.vt, &returned);
+    hr = frame.Call(slotIndex, &returned);
     if (FAILED(hr)) return hr;
     if (FAILED(returned)) {
         FillException(exception, returned);
@@ -76,20 +94,31 @@ HRESULT Invoke(void* instance, const FUNCDESC& function, unsigned slotIndex, con
     return S_OK;
 }
 
-}  // namespace
-
-HRESULT InvokeThroughVtable(void* instance, const FUNCDESC& function, unsigned slotIndex, DISPPARAMS* params,
-                            VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept
+// Kept apart from the road without arguments, which then needs no handler and no saved registers.
+[[gnu::noinline]] HRESULT InvokeWithArguments(void* instance, const PreparedCall& call, unsigned slotIndex,
+                                              const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
+                                              UINT* argError) noexcept
 {
-    if (instance == nullptr || params == nullptr || !IsConsistent(*params) || !IsVtableFunction(function)) {
-        return E_INVALIDARG;
-    }
     if (result != nullptr) VariantInit(result);
     try {
-        return Invoke(instance, function, slotIndex, *params, result, exception, argError);
+        return BindAndInvoke(instance, call, slotIndex, params, result, exception, argError);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
+}
+
+}  // namespace
+
+HRESULT InvokeThroughVtable(void* instance, const PreparedCall& call, unsigned slotIndex, DISPPARAMS* params,
+                            VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept
+{
+    if (instance == nullptr || params == nullptr || !IsConsistent(*params) || !call.inVtable()) {
+        return E_INVALIDARG;
+    }
+    if (call.frameless() && params->cArgs == 0) {
+        return InvokeWithoutArguments(instance, call, slotIndex, result, exception);
+    }
+    return InvokeWithArguments(instance, call, slotIndex, *params, result, exception, argError);
 }
 
 }  // namespace quenvar::platform

@@ -1,24 +1,16 @@
-// The dispatch engine behind ITypeInfo::Invoke: choosing the function a DISPID and flags name,
-// and calling it through an object's table of functions with arguments taken from DISPPARAMS.
+// The dispatch engine behind ITypeInfo::Invoke: calling a function that a DISPID and flags chose
+// (FunctionIndex.h) through an object's table of functions, with arguments from DISPPARAMS.
 #pragma once
 
+#include "linux/automation/PreparedCall.h"
 #include "platform/Win32.h"
-
-#include <span>
 
 namespace quenvar::platform {
 
-// The function with `memid` whose invoke kind is among `flags`; DISPATCH_METHOD|
-// DISPATCH_PROPERTYGET, as scripts send to read, finds a method or a property get.
-// DISP_E_MEMBERNOTFOUND (*chosen null) when none matches: an unknown DISPID, a get or call of a
-// put-only property, a put of a get-only one.
-[[nodiscard]] HRESULT SelectFunction(std::span<const FUNCDESC> functions, MEMBERID memid, WORD flags,
-                                     const FUNCDESC** chosen) noexcept;
-
 // Calls slot `slotIndex` of the table of functions of `instance` (`this` first, the platform's
-// default calling convention) as `function` describes it: the vtable view of the member
-// (FUNC_VIRTUAL or FUNC_PUREVIRTUAL; HRESULT, void or a value type returned; an [out, retval]
-// parameter last, if any).
+// default calling convention) as the function of `call` describes it: the vtable view of the
+// member (FUNC_VIRTUAL or FUNC_PUREVIRTUAL; HRESULT, void or a value type returned; an
+// [out, retval] parameter last, if any).
 //
 // Arguments come from `params` in reverse order; a property put takes its value as the named
 // argument DISPID_PROPERTYPUT, other named arguments give the 0-based parameter position. Each is
@@ -37,8 +29,9 @@ namespace quenvar::platform {
 //   S_OK                    *result (when given) holds the [out, retval] value or the returned
 //                           value, else VT_EMPTY; the caller owns and clears it
 // The thread's error object is cleared before the call. Everything made for the call (converted
-// copies, out values the callee returned) is freed before this returns.
-[[nodiscard]] HRESULT InvokeThroughVtable(void* instance, const FUNCDESC& function, unsigned slotIndex,
+// copies, out values the callee returned) is freed before this returns; a call of up to
+// kInlineParameters parameters takes no heap memory of its own.
+[[nodiscard]] HRESULT InvokeThroughVtable(void* instance, const PreparedCall& call, unsigned slotIndex,
                                           DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                           UINT* argError) noexcept;
 

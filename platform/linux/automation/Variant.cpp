@@ -16,7 +16,8 @@ void STDAPICALLTYPE VariantInit(VARIANTARG* variant)
 HRESULT STDAPICALLTYPE VariantClear(VARIANTARG* variant)
 {
     if (variant == nullptr) return E_INVALIDARG;
-    if (!IsStorableType(variant->vt)) return DISP_E_BADVARTYPE;
+    // The types that own something first: storable by definition, and what a dispatched call's
+    // result most often is.
     switch (variant->vt) {
     case VT_BSTR:
         SysFreeString(variant->bstrVal);
@@ -26,6 +27,7 @@ HRESULT STDAPICALLTYPE VariantClear(VARIANTARG* variant)
         if (variant->punkVal != nullptr) variant->punkVal->Release();
         break;
     default:
+        if (!IsStorableType(variant->vt)) return DISP_E_BADVARTYPE;
         break;
     }
     variant->vt = VT_EMPTY;

@@ -121,11 +121,6 @@ void TypeInformation::FuncDescRelease::operator()(FUNCDESC* description) const
     ReleaseDescription(description);
 }
 
-bool TypeInformation::HasFunctionTable() const
-{
-    return view_ != TypeView::kStored || type().kind == TKIND_INTERFACE;
-}
-
 HRESULT TypeInformation::TableFuncDesc(const TableFunction& function, FUNCDESC** out) noexcept
 {
     if (function.owner) return function.owner.get()->GetFuncDesc(function.index, out);
@@ -147,20 +142,24 @@ HRESULT TypeInformation::ReadTable(FunctionTable& table) noexcept
             if (FAILED(hr)) return hr;
         }
         for (UINT i = 0; i < type().functions.size(); ++i) table.functions.push_back({UniqueInterface<ITypeInfo>(), i});
+        std::vector<FunctionKey> keys;
         for (const TableFunction& function : table.functions) {
             FUNCDESC* description = nullptr;
             const HRESULT hr = TableFuncDesc(function, &description);
             if (FAILED(hr)) return hr;
             table.descriptions.emplace_back(description);
-            table.selectable.push_back(*description);
+            keys.push_back({description->memid, description->invkind});
+            const auto slot = static_cast<unsigned>(static_cast<unsigned>(description->oVft) / sizeof(void*));
+            table.calls.push_back({std::make_unique<PreparedCall>(*description), slot});
         }
+        table.index = FunctionIndex(keys);
         return S_OK;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
 }
 
-HRESULT TypeInformation::Table(const FunctionTable*& table) noexcept
+HRESULT TypeInformation::PublishTable(const FunctionTable*& table) noexcept
 {
     std::lock_guard guard(tableLock_);
     if (!table_) {
@@ -169,6 +168,7 @@ HRESULT TypeInformation::Table(const FunctionTable*& table) noexcept
         const HRESULT hr = ReadTable(*read);
         if (FAILED(hr)) return hr;
         table_ = std::move(read);
+        published_.store(table_.get(), std::memory_order_release);
     }
     table = table_.get();
     return S_OK;
@@ -321,13 +321,12 @@ HRESULT TypeInformation::Invoke(PVOID pvInstance, MEMBERID memid, WORD wFlags, D
     }
     if (!HasFunctionTable()) return DISP_E_MEMBERNOTFOUND;
     const FunctionTable* table = nullptr;
-    const FUNCDESC* chosen = nullptr;
+    std::size_t chosen = 0;
     HRESULT hr = Table(table);
-    if (SUCCEEDED(hr)) hr = SelectFunction(table->selectable, memid, wFlags, &chosen);
+    if (SUCCEEDED(hr)) hr = table->index.Select(memid, wFlags, &chosen);
     if (FAILED(hr)) return hr;
-    const auto slot = static_cast<unsigned>(chosen->oVft) / sizeof(void*);
-    return InvokeThroughVtable(pvInstance, *chosen, static_cast<unsigned>(slot), pDispParams, pVarResult, pExcepInfo,
-                               puArgErr);
+    const TableCall& call = table->calls[chosen];
+    return InvokeThroughVtable(pvInstance, *call.call, call.slot, pDispParams, pVarResult, pExcepInfo, puArgErr);
 }
 
 HRESULT TypeInformation::GetTypeComp(ITypeComp** ppTComp) noexcept

@@ -1,11 +1,15 @@
 // ITypeInfo over one type description of a read library, seen through one view. The object
 // holds a reference on its library. Thread-safe: the table of functions of an interface (its
-// bases' functions, which take loading them, then its own) is gathered once under a lock.
+// bases' functions, which take loading them, then its own) is gathered once under a lock, with
+// each function prepared for calls, and read without the lock from then on.
 #pragma once
 
+#include "linux/automation/FunctionIndex.h"
+#include "linux/automation/PreparedCall.h"
 #include "linux/typelib/TypeLibrary.h"
 #include "platform/UniqueInterface.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -56,12 +60,18 @@ private:
     struct FuncDescRelease {
         void operator()(FUNCDESC* description) const;
     };
+    // A function of the table prepared for calls, with its slot.
+    struct TableCall {
+        std::unique_ptr<PreparedCall> call;
+        unsigned slot = 0;
+    };
     // The whole table of an interface, inherited functions first, with their table-form
-    // descriptions, once as owned blocks and once side by side for choosing by DISPID.
+    // descriptions, each prepared for calls, and the index that chooses among them.
     struct FunctionTable {
         std::vector<TableFunction> functions;
         std::vector<std::unique_ptr<FUNCDESC, FuncDescRelease>> descriptions;
-        std::vector<FUNCDESC> selectable;
+        std::vector<TableCall> calls;
+        FunctionIndex index;
     };
 
     TypeInformation(TypeLibrary* library, std::size_t index, TypeView view);
@@ -71,13 +81,19 @@ private:
     const TypeInfoModel& type() const { return library().typeInfos[index_]; }
     // Whether this view is called through a table of functions: an interface, or either view of
     // a dual interface.
-    bool HasFunctionTable() const;
+    bool HasFunctionTable() const { return view_ != TypeView::kStored || type().kind == TKIND_INTERFACE; }
     // The handle of the base interface as the table of functions sees it (bit 1 set for a local
     // dual, so that it resolves to the dual's interface view); false when there is none.
     bool TableBase(HREFTYPE& hreftype) const;
     // The base interface that name and member lookups continue into; S_FALSE when there is none.
     [[nodiscard]] HRESULT LookupBase(ITypeInfo** out) noexcept;
-    [[nodiscard]] HRESULT Table(const FunctionTable*& table) noexcept;
+    // The table, read on first use.
+    [[nodiscard]] HRESULT Table(const FunctionTable*& table) noexcept
+    {
+        table = published_.load(std::memory_order_acquire);
+        return table != nullptr ? S_OK : PublishTable(table);
+    }
+    [[nodiscard]] HRESULT PublishTable(const FunctionTable*& table) noexcept;
     [[nodiscard]] HRESULT ReadTable(FunctionTable& table) noexcept;
     // A new table-form description of one function of the table.
     [[nodiscard]] HRESULT TableFuncDesc(const TableFunction& function, FUNCDESC** out) noexcept;
@@ -89,8 +105,9 @@ private:
     TypeLibrary* library_;
     std::size_t index_;
     TypeView view_;
-    std::mutex tableLock_;
-    std::unique_ptr<FunctionTable> table_;
+    std::mutex tableLock_;                          // taken only while no table is published
+    std::unique_ptr<FunctionTable> table_;          // written under tableLock_
+    std::atomic<const FunctionTable*> published_{};  // table_ once it is complete
 };
 
 }  // namespace quenvar::platform

@@ -1,6 +1,7 @@
 #include "TestFunctions.h"
 #include "TestObjects.h"
 
+#include "linux/automation/FunctionIndex.h"
 #include "linux/automation/Invoke.h"
 #include "platform/testing/FaultInjection.h"
 
@@ -12,8 +13,11 @@
 namespace quenvar::testing {
 namespace {
 
+using platform::CallRoute;
+using platform::FunctionIndex;
+using platform::FunctionKey;
 using platform::InvokeThroughVtable;
-using platform::SelectFunction;
+using platform::PreparedCall;
 
 COM_NO_VTABLE_DTOR_WARNING_BEGIN
 
@@ -33,6 +37,8 @@ struct ITarget : public IUnknown {
     virtual LONG STDMETHODCALLTYPE Twice(LONG value) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_Any(VARIANT* pVal) = 0;
     virtual HRESULT STDMETHODCALLTYPE Subtract(LONG minuend, LONG subtrahend, LONG* pVal) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Touch() = 0;
+    virtual HRESULT STDMETHODCALLTYPE TakeNarrow(SHORT small, BYTE tiny, ULONG wide) = 0;
 };
 
 enum Slot : unsigned {
@@ -49,6 +55,8 @@ enum Slot : unsigned {
     kTwice,
     kGetAny,
     kSubtract,
+    kTouch,
+    kTakeNarrow,
 };
 
 std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
@@ -131,6 +139,17 @@ public:
         *pVal = minuend - subtrahend;
         return S_OK;
     }
+    HRESULT STDMETHODCALLTYPE Touch() override
+    {
+        Record("Touch");
+        return touchResult;
+    }
+    HRESULT STDMETHODCALLTYPE TakeNarrow(SHORT small, BYTE tiny, ULONG wide) override
+    {
+        return Record(std::to_string(small) + "|" + std::to_string(tiny) + "|" + std::to_string(wide));
+    }
+
+    HRESULT touchResult = S_OK;
 
 private:
     static std::string Narrow(BSTR text)
@@ -155,10 +174,12 @@ struct Call {
     UINT argError = 0xFFFF;
 };
 
-Call Invoke(Target& target, TestFunction& function, unsigned slot, Arguments& arguments)
+Call Invoke(Target& target, TestFunction& function, unsigned slot, Arguments& arguments,
+            CallRoute route = CallRoute::kFastest)
 {
+    const PreparedCall prepared(function.desc(), route);
     Call call;
-    call.hr = InvokeThroughVtable(static_cast<ITarget*>(&target), function.desc(), slot, arguments.get(), &call.result,
+    call.hr = InvokeThroughVtable(static_cast<ITarget*>(&target), prepared, slot, arguments.get(), &call.result,
                                   &call.exception, &call.argError);
     return call;
 }
@@ -248,8 +269,8 @@ TEST(InvokeThroughVtable, RetvalBecomesTheResult)
         VariantClear(&call.result);
 
         // Without a place for the result the value is freed, not leaked.
-        EXPECT_EQ(InvokeThroughVtable(static_cast<ITarget*>(&target), function.desc(), row.slot, none.get(), nullptr,
-                                      nullptr, nullptr),
+        EXPECT_EQ(InvokeThroughVtable(static_cast<ITarget*>(&target), PreparedCall(function.desc()), row.slot,
+                                      none.get(), nullptr, nullptr, nullptr),
                   S_OK);
         EXPECT_EQ(target.calls, 2);
     }
@@ -382,14 +403,15 @@ TEST(InvokeThroughVtable, InconsistentParametersAreInvalid)
 {
     Target target;
     TestFunction function(1, INVOKE_FUNC, {In(VT_I4)});
-    EXPECT_EQ(InvokeThroughVtable(static_cast<ITarget*>(&target), function.desc(), kTakeLong, nullptr, nullptr,
-                                  nullptr, nullptr),
+    const PreparedCall prepared(function.desc());
+    EXPECT_EQ(InvokeThroughVtable(static_cast<ITarget*>(&target), prepared, kTakeLong, nullptr, nullptr, nullptr,
+                                  nullptr),
               E_INVALIDARG);
     Arguments arguments({I4(1)});
     arguments.get()->cNamedArgs = 2;
     EXPECT_EQ(Invoke(target, function, kTakeLong, arguments).hr, E_INVALIDARG);
     arguments.get()->cNamedArgs = 0;
-    EXPECT_EQ(InvokeThroughVtable(nullptr, function.desc(), kTakeLong, arguments.get(), nullptr, nullptr, nullptr),
+    EXPECT_EQ(InvokeThroughVtable(nullptr, prepared, kTakeLong, arguments.get(), nullptr, nullptr, nullptr),
               E_INVALIDARG);
     EXPECT_EQ(target.calls, 0);
 }
@@ -443,21 +465,122 @@ TEST(InvokeThroughVtable, FailureBecomesExceptionWithItsCode)
     EXPECT_EQ(call.exception.bstrDescription, nullptr);
     EXPECT_EQ(stale.references, 1);
 
-    EXPECT_EQ(InvokeThroughVtable(static_cast<ITarget*>(&plain), function.desc(), kFail, none.get(), nullptr, nullptr,
-                                  nullptr),
+    EXPECT_EQ(InvokeThroughVtable(static_cast<ITarget*>(&plain), PreparedCall(function.desc()), kFail, none.get(),
+                                  nullptr, nullptr, nullptr),
               DISP_E_EXCEPTION);
 }
 
-TEST(SelectFunction, ChoosesByIdAndInvokeKind)
+// What one call did, as far as a caller or the callee can tell.
+struct Outcome {
+    HRESULT hr;
+    std::string result;  // type:text
+    UINT argError;
+    HRESULT scode;
+    std::string received;
+    LONG counter;
+    bool operator==(const Outcome&) const = default;
+};
+
+void PrintTo(const Outcome& o, std::ostream* os)
 {
-    std::vector<TestFunction> owners;
-    owners.emplace_back(1, INVOKE_PROPERTYGET, std::vector<TestParameter>{Retval(VT_BSTR)});
-    owners.emplace_back(1, INVOKE_PROPERTYPUT, std::vector<TestParameter>{In(VT_BSTR)});
-    owners.emplace_back(2, INVOKE_PROPERTYPUT, std::vector<TestParameter>{In(VT_BSTR)});
-    owners.emplace_back(3, INVOKE_FUNC, std::vector<TestParameter>{});
-    owners.emplace_back(4, INVOKE_PROPERTYGET, std::vector<TestParameter>{Retval(VT_I4)});
-    std::vector<FUNCDESC> functions;
-    for (TestFunction& owner : owners) functions.push_back(owner.desc());
+    *os << std::hex << o.hr << std::dec << " " << o.result << " " << o.argError << " " << std::hex << o.scode
+        << std::dec << " " << o.received << " " << o.counter;
+}
+
+// Direct calls skip libffi for the shapes they cover; over each, both routes must agree.
+TEST(InvokeThroughVtable, DirectCallsAgreeWithLibffi)
+{
+    struct Row {
+        const char* name;
+        TestFunction function;
+        unsigned slot;
+        std::vector<VARIANT> positional;  // a VT_BYREF|VT_I4 one points at the run's own counter
+        std::vector<std::pair<DISPID, VARIANT>> named;
+        bool direct;
+        HRESULT failure = S_OK;
+    };
+    const VARIANT counter = ByRef(VT_I4, nullptr);
+    std::vector<Row> rows;
+    rows.push_back({"no parameters", TestFunction(1, INVOKE_FUNC, {}), kTouch, {}, {}, true});
+    rows.push_back({"no parameters, failing", TestFunction(1, INVOKE_FUNC, {}), kTouch, {}, {}, true, E_POINTER});
+    rows.push_back({"text converted", TestFunction(1, INVOKE_FUNC, {In(VT_BSTR)}), kTakeBstr, {I4(42)}, {}, true});
+    rows.push_back({"put", TestFunction(1, INVOKE_PROPERTYPUT, {In(VT_BSTR)}), kTakeBstr, {}, PutValue(Text(u"v")),
+                    true});
+    rows.push_back({"long that is no number", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}), kTakeLong, {Text(u"abc")},
+                    {}, true});
+    rows.push_back({"bool", TestFunction(1, INVOKE_FUNC, {In(VT_BOOL)}), kTakeBool, {I4(1)}, {}, true});
+    rows.push_back({"narrow integers", TestFunction(1, INVOKE_FUNC, {In(VT_I2), In(VT_UI1), In(VT_UI4)}), kTakeNarrow,
+                    {I4(-3), I4(200), R8(4294967295.0)}, {}, true});
+    rows.push_back({"text retval", TestFunction(1, INVOKE_PROPERTYGET, {Retval(VT_BSTR)}), kGetName, {}, {}, true});
+    rows.push_back({"long retval", TestFunction(1, INVOKE_PROPERTYGET, {Retval(VT_I4)}), kGetCount, {}, {}, true});
+    rows.push_back({"variant retval", TestFunction(1, INVOKE_PROPERTYGET, {Retval(VT_VARIANT)}), kGetAny, {}, {},
+                    true});
+    rows.push_back({"in/out by reference", TestFunction(1, INVOKE_FUNC, {InOut(VT_I4)}), kIncrement, {counter}, {},
+                    true});
+    rows.push_back({"in/out by value", TestFunction(1, INVOKE_FUNC, {InOut(VT_I4)}), kIncrement, {Text(u"5")}, {},
+                    true});
+    rows.push_back({"failure with an out value", TestFunction(1, INVOKE_FUNC, {Retval(VT_BSTR)}), kFail, {}, {}, true,
+                    DISP_E_OVERFLOW});
+    rows.push_back({"two in, named, and a retval", TestFunction(1, INVOKE_FUNC, {In(VT_I4), In(VT_I4), Retval(VT_I4)}),
+                    kSubtract, {}, {{1, I4(3)}, {0, I4(10)}}, true});
+    rows.push_back({"double", TestFunction(1, INVOKE_FUNC, {In(VT_R8)}), kTakeDouble, {I4(3)}, {}, false});
+    rows.push_back({"variant", TestFunction(1, INVOKE_FUNC, {In(VT_VARIANT)}), kTakeVariant, {I4(5)}, {}, false});
+    rows.push_back({"long returned", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}, VT_I4), kTwice, {I4(21)}, {}, false});
+
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(PreparedCall(row.function.desc()).direct(), row.direct);
+        EXPECT_FALSE(PreparedCall(row.function.desc(), CallRoute::kLibffi).direct());
+        std::vector<Outcome> outcomes;
+        for (CallRoute route : {CallRoute::kFastest, CallRoute::kLibffi}) {
+            Outcome outcome{};
+            outcome.counter = 41;
+            std::vector<VARIANT> positional;
+            for (const VARIANT& value : row.positional) {
+                VARIANT copy{};
+                if (value.vt == counter.vt) copy = ByRef(VT_I4, &outcome.counter);
+                else EXPECT_EQ(VariantCopy(&copy, &value), S_OK);
+                positional.push_back(copy);
+            }
+            std::vector<std::pair<DISPID, VARIANT>> named;
+            for (const auto& [id, value] : row.named) {
+                VARIANT copy{};
+                EXPECT_EQ(VariantCopy(&copy, &value), S_OK);
+                named.emplace_back(id, copy);
+            }
+            Arguments arguments(positional, named);
+            Target target;
+            target.failure = row.failure;
+            target.touchResult = row.failure;
+            Call call = Invoke(target, row.function, row.slot, arguments, route);
+            VARIANT text{};
+            const HRESULT converted = VariantChangeType(&text, &call.result, 0, VT_BSTR);
+            const std::u16string wide = SUCCEEDED(converted) ? TextOf(text.bstrVal) : u"?";
+            outcome.hr = call.hr;
+            outcome.result = std::to_string(call.result.vt) + ":" + std::string(wide.begin(), wide.end());
+            VariantClear(&text);
+            VariantClear(&call.result);
+            outcome.argError = call.argError;
+            outcome.scode = call.exception.scode;
+            outcome.received = target.received;
+            outcomes.push_back(outcome);
+        }
+        EXPECT_EQ(outcomes[0], outcomes[1]);
+    }
+    for (Row& row : rows) {
+        for (VARIANT& value : row.positional) VariantClear(&value);
+        for (auto& [id, value] : row.named) VariantClear(&value);
+    }
+}
+
+TEST(FunctionIndex, ChoosesByIdAndInvokeKind)
+{
+    // In table order; the DISPIDs of the inherited functions sort after the interface's own.
+    const FunctionKey functions[] = {
+        {0x60000000, INVOKE_FUNC},       {4, INVOKE_PROPERTYGET}, {1, INVOKE_PROPERTYGET}, {1, INVOKE_PROPERTYPUT},
+        {2, INVOKE_PROPERTYPUT},         {3, INVOKE_FUNC},        {4, INVOKE_FUNC},        {4, INVOKE_PROPERTYGET},
+    };
+    const FunctionIndex index(functions);
 
     const WORD read = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
     struct Row {
@@ -466,28 +589,27 @@ TEST(SelectFunction, ChoosesByIdAndInvokeKind)
         WORD flags;
         std::optional<std::size_t> chosen;
     } rows[] = {
-        {"script read of a property", 1, read, 0},
-        {"get of a property", 1, DISPATCH_PROPERTYGET, 0},
-        {"put of a property", 1, DISPATCH_PROPERTYPUT, 1},
-        {"put of a put-only property", 2, DISPATCH_PROPERTYPUT, 2},
+        {"script read of a property", 1, read, 2},
+        {"get of a property", 1, DISPATCH_PROPERTYGET, 2},
+        {"put of a property", 1, DISPATCH_PROPERTYPUT, 3},
+        {"put of a put-only property", 2, DISPATCH_PROPERTYPUT, 4},
         {"read of a put-only property", 2, read, std::nullopt},
-        {"script call of a method", 3, read, 3},
-        {"method called as a method", 3, DISPATCH_METHOD, 3},
+        {"script call of a method", 3, read, 5},
+        {"method called as a method", 3, DISPATCH_METHOD, 5},
         {"method as a put", 3, DISPATCH_PROPERTYPUT, std::nullopt},
+        {"first of one DISPID in table order", 4, read, 1},
+        {"first of its kind in table order", 4, DISPATCH_METHOD, 6},
         {"put of a get-only property", 4, DISPATCH_PROPERTYPUT, std::nullopt},
+        {"inherited member", 0x60000000, DISPATCH_METHOD, 0},
         {"unknown id", 9, read, std::nullopt},
+        {"id below all", -5, read, std::nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const FUNCDESC* chosen = &functions[0];
-        const HRESULT hr = SelectFunction(functions, row.memid, row.flags, &chosen);
-        if (row.chosen) {
-            EXPECT_EQ(hr, S_OK);
-            EXPECT_EQ(chosen, &functions[*row.chosen]);
-        } else {
-            EXPECT_EQ(hr, DISP_E_MEMBERNOTFOUND);
-            EXPECT_EQ(chosen, nullptr);
-        }
+        std::size_t chosen = 99;
+        const HRESULT hr = index.Select(row.memid, row.flags, &chosen);
+        EXPECT_EQ(hr, row.chosen ? S_OK : DISP_E_MEMBERNOTFOUND);
+        EXPECT_EQ(chosen, row.chosen.value_or(99));
     }
 }
 

@@ -4,15 +4,17 @@
 #include "TestObjects.h"
 
 #include "tests/component/TestPalvex.h"
+#include "linux/automation/FunctionIndex.h"
 #include "linux/automation/Invoke.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace quenvar::testing {
 namespace {
 
 using platform::InvokeThroughVtable;
-using platform::SelectFunction;
 
 COM_NO_VTABLE_DTOR_WARNING_BEGIN
 
@@ -45,19 +47,25 @@ protected:
         getter(kDispIdCurrentServerTime, 11);
         Add(TestFunction(kDispIdQueryServer, INVOKE_FUNC, {}), 12);
         getter(kDispIdErrorInfo, 13);
-        for (TestFunction& owner : owners_) functions_.push_back(owner.desc());
+        std::vector<platform::FunctionKey> keys;
+        for (TestFunction& owner : owners_) {
+            keys.push_back({owner.desc().memid, owner.desc().invkind});
+            calls_.push_back(std::make_unique<platform::PreparedCall>(owner.desc()));
+        }
+        index_ = platform::FunctionIndex(keys);
     }
 
     // What ITypeInfo::Invoke does with them: select by DISPID and flags, call the slot.
     HRESULT Dispatch(DISPID id, WORD flags, Arguments& arguments, VARIANT* result = nullptr,
                      EXCEPINFO* exception = nullptr, UINT* argError = nullptr)
     {
-        const FUNCDESC* function = nullptr;
-        const HRESULT hr = SelectFunction(functions_, id, flags, &function);
+        std::size_t chosen = 0;
+        const HRESULT hr = index_.Select(id, flags, &chosen);
         if (FAILED(hr)) return hr;
-        return InvokeThroughVtable(static_cast<IPalvex*>(&palvex_), *function,
-                                   static_cast<unsigned>(function->oVft) / sizeof(void*), arguments.get(), result,
-                                   exception, argError);
+        const platform::PreparedCall& call = *calls_[chosen];
+        return InvokeThroughVtable(static_cast<IPalvex*>(&palvex_), call,
+                                   static_cast<unsigned>(call.function().oVft) / sizeof(void*), arguments.get(),
+                                   result, exception, argError);
     }
 
     static constexpr WORD kRead = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
@@ -70,7 +78,8 @@ private:
         owners_.push_back(std::move(function));
     }
     std::vector<TestFunction> owners_;
-    std::vector<FUNCDESC> functions_;
+    std::vector<std::unique_ptr<platform::PreparedCall>> calls_;
+    platform::FunctionIndex index_;
 };
 
 TEST_F(PalvexDispatchTest, DispatchIdsReachTheirMembers)
