@@ -52,10 +52,7 @@ HRESULT AppendTableFunctions(ITypeInfo* info, std::vector<TableFunction>& functi
         if (SUCCEEDED(hr)) hr = AppendTableFunctions(baseTable.get(), functions);
         if (FAILED(hr)) return hr;
     }
-    for (UINT i = 0; i < ownCount; ++i) {
-        info->AddRef();
-        functions.push_back({UniqueInterface<ITypeInfo>(info), i});
-    }
+    for (UINT i = 0; i < ownCount; ++i) functions.push_back({info, i});
     return S_OK;
 }
 
@@ -70,18 +67,13 @@ bool IsLocalDual(const LibraryModel& library, HREFTYPE hreftype)
 TypeInformation::TypeInformation(TypeLibrary* library, std::size_t index, TypeView view)
     : library_(library), index_(index), view_(view)
 {
-    library_->AddRef();
 }
 
-TypeInformation::~TypeInformation()
-{
-    library_->Release();
-}
+void TypeInformationDeleter::operator()(TypeInformation* information) const noexcept { delete information; }
 
-HRESULT TypeInformation::Create(TypeLibrary* library, std::size_t index, TypeView view, ITypeInfo** out) noexcept
+OwnedTypeInformation TypeInformation::Create(TypeLibrary* library, std::size_t index, TypeView view) noexcept
 {
-    *out = new (std::nothrow) TypeInformation(library, index, view);
-    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+    return OwnedTypeInformation(new (std::nothrow) TypeInformation(library, index, view));
 }
 
 HRESULT TypeInformation::QueryInterface(REFIID riid, void** ppvObject) noexcept
@@ -96,17 +88,9 @@ HRESULT TypeInformation::QueryInterface(REFIID riid, void** ppvObject) noexcept
     return S_OK;
 }
 
-ULONG TypeInformation::AddRef() noexcept
-{
-    return static_cast<ULONG>(InterlockedIncrement(&references_));
-}
+ULONG TypeInformation::AddRef() noexcept { return library_->AddRef(); }
 
-ULONG TypeInformation::Release() noexcept
-{
-    const LONG remaining = InterlockedDecrement(&references_);
-    if (remaining == 0) delete this;
-    return static_cast<ULONG>(remaining);
-}
+ULONG TypeInformation::Release() noexcept { return library_->Release(); }
 
 bool TypeInformation::TableBase(HREFTYPE& hreftype) const
 {
@@ -123,7 +107,7 @@ void TypeInformation::FuncDescRelease::operator()(FUNCDESC* description) const
 
 HRESULT TypeInformation::TableFuncDesc(const TableFunction& function, FUNCDESC** out) noexcept
 {
-    if (function.owner) return function.owner.get()->GetFuncDesc(function.index, out);
+    if (function.owner != nullptr) return function.owner->GetFuncDesc(function.index, out);
     DescriptionBuilder<FUNCDESC> builder;
     const HRESULT hr = BuildFuncDesc(library(), type().functions[function.index], builder);
     if (SUCCEEDED(hr)) *out = builder.Hand();
@@ -141,7 +125,7 @@ HRESULT TypeInformation::ReadTable(FunctionTable& table) noexcept
             if (SUCCEEDED(hr)) hr = AppendTableFunctions(baseTable.get(), table.functions);
             if (FAILED(hr)) return hr;
         }
-        for (UINT i = 0; i < type().functions.size(); ++i) table.functions.push_back({UniqueInterface<ITypeInfo>(), i});
+        for (UINT i = 0; i < type().functions.size(); ++i) table.functions.push_back({nullptr, i});
         std::vector<FunctionKey> keys;
         for (const TableFunction& function : table.functions) {
             FUNCDESC* description = nullptr;

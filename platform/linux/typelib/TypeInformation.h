@@ -1,5 +1,6 @@
-// ITypeInfo over one type description of a read library, seen through one view. The object
-// holds a reference on its library. Thread-safe: the table of functions of an interface (its
+// ITypeInfo over one type description of a read library, seen through one view. The library
+// owns the object and keeps it while the library lives, so that what the object gathers serves
+// every caller; its references are the library's. Thread-safe: the table of functions of an interface (its
 // bases' functions, which take loading them, then its own) is gathered once under a lock, with
 // each function prepared for calls, and read without the lock from then on.
 #pragma once
@@ -18,9 +19,8 @@ namespace quenvar::platform {
 
 class TypeInformation final : public ITypeInfo {
 public:
-    // A new object with one reference for the caller.
-    [[nodiscard]] static HRESULT Create(TypeLibrary* library, std::size_t index, TypeView view,
-                                        ITypeInfo** out) noexcept;
+    // For the library that owns the objects; null when memory runs out.
+    [[nodiscard]] static OwnedTypeInformation Create(TypeLibrary* library, std::size_t index, TypeView view) noexcept;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) noexcept override;
     ULONG STDMETHODCALLTYPE AddRef() noexcept override;
@@ -51,10 +51,13 @@ public:
     void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC* pVarDesc) noexcept override;
 
 private:
+    friend struct TypeInformationDeleter;
+
     // A function of the table: function `index` of `owner`, a base interface's table view, or of
-    // this type itself when `owner` is empty.
+    // this type itself when `owner` is null. Not a reference: the owner belongs to this library or
+    // to one it imports and holds, and a reference would keep the library alive through itself.
     struct TableFunction {
-        UniqueInterface<ITypeInfo> owner;
+        ITypeInfo* owner = nullptr;
         UINT index = 0;
     };
     struct FuncDescRelease {
@@ -75,7 +78,7 @@ private:
     };
 
     TypeInformation(TypeLibrary* library, std::size_t index, TypeView view);
-    ~TypeInformation();
+    ~TypeInformation() = default;
 
     const LibraryModel& library() const { return library_->model(); }
     const TypeInfoModel& type() const { return library().typeInfos[index_]; }
@@ -101,7 +104,6 @@ private:
     const FunctionModel* FindFunction(MEMBERID memid) const;
     const VariableModel* FindVariable(MEMBERID memid) const;
 
-    LONG references_ = 1;
     TypeLibrary* library_;
     std::size_t index_;
     TypeView view_;

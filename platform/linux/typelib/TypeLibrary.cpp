@@ -10,11 +10,17 @@
 
 namespace quenvar::platform {
 
+namespace {
+constexpr std::size_t kViewCount = 3;
+}
+
 TypeLibrary::TypeLibrary(LibraryModel&& model, std::u16string directory)
     : model_(std::move(model)), directory_(std::move(directory))
 {
     imported_.resize(model_.importedLibraries.size());
+    views_.resize(model_.typeInfos.size() * kViewCount);
 }
+
 
 HRESULT TypeLibrary::Create(LibraryModel&& model, std::u16string directory, ITypeLib** out) noexcept
 {
@@ -34,7 +40,16 @@ TypeView TypeLibrary::DefaultView(std::size_t index) const
 
 HRESULT TypeLibrary::CreateTypeInfo(std::size_t index, TypeView view, ITypeInfo** out) noexcept
 {
-    return TypeInformation::Create(this, index, view, out);
+    OwnedTypeInformation& slot = views_[index * kViewCount + static_cast<std::size_t>(view)];
+    std::lock_guard guard(viewsLock_);
+    if (!slot) slot = TypeInformation::Create(this, index, view);
+    if (!slot) {
+        *out = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    AddRef();
+    *out = slot.get();
+    return S_OK;
 }
 
 HRESULT TypeLibrary::ResolveHreftype(HREFTYPE hreftype, ITypeInfo** out) noexcept

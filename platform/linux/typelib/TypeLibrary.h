@@ -5,10 +5,18 @@
 #include "platform/UniqueInterface.h"
 #include "linux/typelib/LibraryModel.h"
 
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace quenvar::platform {
+
+class TypeInformation;
+struct TypeInformationDeleter {
+    void operator()(TypeInformation* information) const noexcept;
+};
+using OwnedTypeInformation = std::unique_ptr<TypeInformation, TypeInformationDeleter>;
 
 // How a type description is seen. A dual interface is stored once and seen twice: as a dispatch
 // interface (what the library hands out for it) and as the interface of its table of functions.
@@ -22,7 +30,7 @@ public:
 
     const LibraryModel& model() const { return model_; }
 
-    // A type information for type `index` seen as `view`, with a reference for the caller.
+    // The type information for type `index` seen as `view`, with a reference for the caller.
     [[nodiscard]] HRESULT CreateTypeInfo(std::size_t index, TypeView view, ITypeInfo** out) noexcept;
     // The view a handle names: a plain local handle gives a dual's dispatch view, the same handle
     // with bit 1 set its interface view; an imported handle the type from the other library.
@@ -58,6 +66,10 @@ private:
     std::u16string directory_;
     std::mutex importLock_;
     std::vector<UniqueInterface<ITypeLib>> imported_;  // by LibraryModel::importedLibraries index
+    std::mutex viewsLock_;
+    // The type information objects handed out, by type index and view; made on first demand.
+    // Declared after imported_, so destroyed before it: their tables point into those libraries.
+    std::vector<OwnedTypeInformation> views_;
 };
 
 }  // namespace quenvar::platform
