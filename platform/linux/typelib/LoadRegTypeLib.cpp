@@ -75,8 +75,14 @@ HRESULT RegisteredPath(REFGUID libid, WORD major, WORD minor, LCID lcid, std::st
     static RegistryMemo<std::string> found;
     RegistryStamp stamp;
     const bool stamped = ReadRegistryStamp(stamp) == ERROR_SUCCESS;
-    const std::string request =
-        LibraryKeyPath(libid) + "\\" + std::to_string(major) + "." + std::to_string(minor) + "\\" + LocaleKeyName(lcid);
+    // The request's bytes as they are: formatting a GUID costs more than the lookup it saves.
+    struct {
+        GUID libid;
+        WORD major, minor;
+        LCID lcid;
+    } const asked{libid, major, minor, lcid};
+    static_assert(sizeof asked == sizeof(GUID) + 2 * sizeof(WORD) + sizeof(LCID), "no padding in the key");
+    const std::string request(reinterpret_cast<const char*>(&asked), sizeof asked);
     if (stamped && found.Find(request, stamp, path)) return S_OK;
 
     UniqueKey library;
