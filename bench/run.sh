@@ -9,7 +9,7 @@ root=$PWD
 reps=${1:-5}
 build=$root/build-bench
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUENVAR_BENCH=ON -DQUENVAR_TESTS=OFF -DQUENVAR_WERROR=OFF >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUENVAR_BENCH=ON -DQUENVAR_TESTS=OFF -DQUENVAR_WERROR=ON >/dev/null
 cmake --build "$build" -j2 --target component_bench raw_client palvex regsvr Quenvar >/dev/null
 
 work=$(mktemp -d)

@@ -82,15 +82,19 @@ std::string JsonEscape(std::string_view text)
 
 std::string FormatJsonLine(const QueryResult& result)
 {
-    const auto field = [](std::string_view name, std::string_view value) {
-        return "\"" + std::string(name) + "\":\"" + JsonEscape(value) + "\"";
+    std::string line = "{";
+    const auto field = [&line](std::string_view name, std::string_view value) {
+        line.append("\"").append(name).append("\":\"").append(JsonEscape(value)).append("\",");
     };
-    return "{" + field("host", result.host) + ",\"ok\":" + (result.ok ? "true" : "false") + "," +
-           field("HTTPVer", result.httpVer) + "," + field("ServerSoftware", result.serverSoftware) + "," +
-           field("ContentLocation", result.contentLocation) + "," +
-           field("CurrentServerTime", result.currentServerTime) + "," +
-           (result.ok ? std::string("\"error\":null") : field("error", result.error)) +
-           ",\"elapsedMs\":" + std::to_string(result.elapsedMs) + "}\n";
+    field("host", result.host);
+    line.append("\"ok\":").append(result.ok ? "true" : "false").append(",");
+    field("HTTPVer", result.httpVer);
+    field("ServerSoftware", result.serverSoftware);
+    field("ContentLocation", result.contentLocation);
+    field("CurrentServerTime", result.currentServerTime);
+    if (result.ok) line.append("\"error\":null,");
+    else field("error", result.error);
+    return line.append("\"elapsedMs\":").append(std::to_string(result.elapsedMs)).append("}\n");
 }
 
 ResultTable::ResultTable()
