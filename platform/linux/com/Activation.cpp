@@ -35,15 +35,12 @@ HRESULT InprocServerPath(REFCLSID clsid, std::string& path)
     char16_t text[kGuidStringLength - 1];
     FormatBracedGuid(clsid, text);
     const std::string subKey = "CLSID\\" + std::string(std::begin(text), std::end(text)) + "\\InprocServer32";
-    RegistryStamp stamp;
-    const bool stamped = ReadRegistryStamp(stamp) == ERROR_SUCCESS;
     ServerValue value;
-    if (!stamped || !found.Find(subKey, stamp, value)) {
-        const LONG status = ReadClassesRootText(subKey, /*allowExpand=*/true, value.text, &value.expand);
-        if (status == ERROR_FILE_NOT_FOUND || status == ERROR_INVALID_DATA) return REGDB_E_CLASSNOTREG;
-        if (status != ERROR_SUCCESS) return REGDB_E_READREGDB;
-        if (stamped) found.Keep(subKey, stamp, value);
-    }
+    const LONG status = found.Lookup(subKey, value, [&subKey](ServerValue& read) {
+        return ReadClassesRootText(subKey, /*allowExpand=*/true, read.text, &read.expand);
+    });
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_INVALID_DATA) return REGDB_E_CLASSNOTREG;
+    if (status != ERROR_SUCCESS) return REGDB_E_READREGDB;
     // Expanded at every activation: the environment may have changed since.
     path = value.expand ? ExpandEnvironmentText(value.text) : value.text;
     return path.empty() ? REGDB_E_CLASSNOTREG : S_OK;

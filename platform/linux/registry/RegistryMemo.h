@@ -15,7 +15,21 @@ namespace quenvar::platform {
 template <typename Value>
 class RegistryMemo {
 public:
-    // True with `value` when it was kept under `now`.
+    // The value kept for `key` while the registry stays unchanged; else what `read(value)` reads,
+    // kept when it answers zero (ERROR_SUCCESS, S_OK). Answers zero or read's result.
+    template <typename Read>
+    auto Lookup(const std::string& key, Value& value, Read read) -> decltype(read(value))
+    {
+        // Taken before reading: a change in between makes the stamp stale, never the value.
+        RegistryStamp now;
+        const bool stamped = ReadRegistryStamp(now) == ERROR_SUCCESS;
+        if (stamped && Find(key, now, value)) return {};
+        const auto result = read(value);
+        if (result == 0 && stamped) Keep(key, now, value);
+        return result;
+    }
+
+private:
     bool Find(const std::string& key, const RegistryStamp& now, Value& value) const
     {
         std::lock_guard guard(lock_);
@@ -26,8 +40,6 @@ public:
         return true;
     }
 
-    // Keeps `value`, read after `stamp` was taken: a change in between makes the stamp stale,
-    // never the value.
     void Keep(const std::string& key, const RegistryStamp& stamp, const Value& value)
     {
         std::lock_guard guard(lock_);
@@ -38,7 +50,6 @@ public:
         values_.insert_or_assign(key, value);
     }
 
-private:
     mutable std::mutex lock_;
     RegistryStamp stamp_;
     std::unordered_map<std::string, Value> values_;

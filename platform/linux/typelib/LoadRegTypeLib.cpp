@@ -73,8 +73,6 @@ HRESULT FindPath(const std::string& versionKey, LCID lcid, std::string& path)
 HRESULT RegisteredPath(REFGUID libid, WORD major, WORD minor, LCID lcid, std::string& path)
 {
     static RegistryMemo<std::string> found;
-    RegistryStamp stamp;
-    const bool stamped = ReadRegistryStamp(stamp) == ERROR_SUCCESS;
     // The request's bytes as they are: formatting a GUID costs more than the lookup it saves.
     struct {
         GUID libid;
@@ -83,17 +81,15 @@ HRESULT RegisteredPath(REFGUID libid, WORD major, WORD minor, LCID lcid, std::st
     } const asked{libid, major, minor, lcid};
     static_assert(sizeof asked == sizeof(GUID) + 2 * sizeof(WORD) + sizeof(LCID), "no padding in the key");
     const std::string request(reinterpret_cast<const char*>(&asked), sizeof asked);
-    if (stamped && found.Find(request, stamp, path)) return S_OK;
-
-    UniqueKey library;
-    const LONG code = RegOpenKeyExA(HKEY_CLASSES_ROOT, LibraryKeyPath(libid).c_str(), 0, KEY_READ, library.put());
-    if (code == ERROR_FILE_NOT_FOUND) return TYPE_E_LIBNOTREGISTERED;
-    if (code != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
-    std::string version;
-    HRESULT hr = ChooseVersion(library.get(), major, minor, version);
-    if (SUCCEEDED(hr)) hr = FindPath(LibraryKeyPath(libid) + "\\" + version, lcid, path);
-    if (SUCCEEDED(hr) && stamped) found.Keep(request, stamp, path);
-    return hr;
+    return found.Lookup(request, path, [&](std::string& read) -> HRESULT {
+        UniqueKey library;
+        const LONG code = RegOpenKeyExA(HKEY_CLASSES_ROOT, LibraryKeyPath(libid).c_str(), 0, KEY_READ, library.put());
+        if (code == ERROR_FILE_NOT_FOUND) return TYPE_E_LIBNOTREGISTERED;
+        if (code != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
+        std::string version;
+        const HRESULT hr = ChooseVersion(library.get(), major, minor, version);
+        return SUCCEEDED(hr) ? FindPath(LibraryKeyPath(libid) + "\\" + version, lcid, read) : hr;
+    });
 }
 
 HRESULT LoadRegistered(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLib** out)
