@@ -93,6 +93,18 @@ HRESULT LoadFromModule(const std::string& fileName, UINT index, std::u16string d
     return OpenTypeLibrary(std::span(static_cast<const BYTE*>(data), size), std::move(directory), out);
 }
 
+// A "module\N" path: the module, its file name and N.
+struct ModuleResource {
+    std::u16string_view module;
+    std::string fileName;
+    UINT index = 0;
+};
+
+bool SplitModuleResource(std::u16string_view path, ModuleResource& resource)
+{
+    return SplitResourceIndex(path, resource.module, resource.index) && ToFileName(resource.module, resource.fileName);
+}
+
 // Reads the library that `path` names; `fileName` is its file name.
 HRESULT LoadFromFile(std::u16string_view path, const std::string& fileName, ITypeLib** out)
 {
@@ -103,11 +115,9 @@ HRESULT LoadFromFile(std::u16string_view path, const std::string& fileName, ITyp
     case FileKind::kOther:
         return LoadFromModule(fileName, kDefaultResource, DirectoryOf(path), out);
     case FileKind::kMissing: {
-        std::u16string_view module;
-        UINT index = 0;
-        std::string moduleName;
-        if (!SplitResourceIndex(path, module, index) || !ToFileName(module, moduleName)) return TYPE_E_CANTLOADLIBRARY;
-        return LoadFromModule(moduleName, index, DirectoryOf(module), out);
+        ModuleResource resource;
+        if (!SplitModuleResource(path, resource)) return TYPE_E_CANTLOADLIBRARY;
+        return LoadFromModule(resource.fileName, resource.index, DirectoryOf(resource.module), out);
     }
     case FileKind::kUnreadable:
         return TYPE_E_CANTLOADLIBRARY;
@@ -118,11 +128,8 @@ HRESULT LoadFromFile(std::u16string_view path, const std::string& fileName, ITyp
 // The identity of the module file of a "module\N" path.
 bool IdentifyModuleOfResource(std::u16string_view path, FileIdentity& identity)
 {
-    std::u16string_view module;
-    UINT index = 0;
-    std::string moduleName;
-    return SplitResourceIndex(path, module, index) && ToFileName(module, moduleName) &&
-           IdentifyFile(moduleName, identity);
+    ModuleResource resource;
+    return SplitModuleResource(path, resource) && IdentifyFile(resource.fileName, identity);
 }
 
 }  // namespace
