@@ -1,6 +1,6 @@
 #include "linux/com/RegistryText.h"
 
-#include "platform/UniqueHandle.h"
+#include "linux/registry/TextValue.h"
 
 #include <cstdlib>
 
@@ -8,21 +8,12 @@ namespace quenvar::platform {
 
 LONG ReadClassesRootText(const std::string& subKey, bool allowExpand, std::string& text, bool* expand)
 {
-    UniqueKey key;
-    LONG status = RegOpenKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, key.put());
-    if (status != ERROR_SUCCESS) return status;
+    std::string read;
     DWORD type = REG_NONE;
-    DWORD size = 0;
-    status = RegQueryValueExA(key.get(), nullptr, nullptr, &type, nullptr, &size);
+    const LONG status = ReadTextValue(HKEY_CLASSES_ROOT, subKey, nullptr, read, type);
     if (status != ERROR_SUCCESS) return status;
     if (type != REG_SZ && !(allowExpand && type == REG_EXPAND_SZ)) return ERROR_INVALID_DATA;
-    std::string data(size, '\0');
-    status = RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-    if (status != ERROR_SUCCESS) return status;
-    // The stored text may or may not carry its terminator; it ends at the first NUL either way.
-    data.resize(size);
-    data.resize(data.find('\0') == std::string::npos ? data.size() : data.find('\0'));
-    text = std::move(data);
+    text = std::move(read);
     if (expand != nullptr) *expand = type == REG_EXPAND_SZ;
     return ERROR_SUCCESS;
 }

@@ -2,9 +2,9 @@
 #include "linux/typelib/TypeLibRegistry.h"
 
 #include "linux/kernel/CodePage.h"
+#include "linux/registry/TextValue.h"
 #include "platform/UniqueInterface.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -116,20 +116,10 @@ LONG SubkeyNames(HKEY key, std::vector<std::string>& names)
 
 LONG ReadString(HKEY key, const std::string& subKey, LPCSTR name, std::string& text)
 {
-    UniqueKey opened;
-    LONG code = RegOpenKeyExA(key, subKey.c_str(), 0, KEY_QUERY_VALUE, opened.put());
-    if (code != ERROR_SUCCESS) return code;
     DWORD type = REG_NONE;
-    DWORD size = 0;
-    code = RegQueryValueExA(opened.get(), name, nullptr, &type, nullptr, &size);
+    const LONG code = ReadTextValue(key, subKey, name, text, type);
     if (code != ERROR_SUCCESS) return code;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_FILE_NOT_FOUND;
-    std::string buffer(size, '\0');
-    code = RegQueryValueExA(opened.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
-    if (code != ERROR_SUCCESS) return code;
-    // The text ends at its NUL.
-    text = buffer.substr(0, std::min<std::size_t>(size, buffer.find('\0')));
-    return ERROR_SUCCESS;
+    return type == REG_SZ || type == REG_EXPAND_SZ ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 LONG WriteString(HKEY key, const std::string& subKey, LPCSTR name, const std::string& text)

@@ -1,0 +1,25 @@
+#include "linux/registry/TextValue.h"
+
+#include "platform/UniqueHandle.h"
+
+namespace quenvar::platform {
+
+LONG ReadTextValue(HKEY key, const std::string& subKey, LPCSTR name, std::string& text, DWORD& type)
+{
+    UniqueKey opened;
+    LONG status = RegOpenKeyExA(key, subKey.c_str(), 0, KEY_QUERY_VALUE, opened.put());
+    if (status != ERROR_SUCCESS) return status;
+    DWORD size = 0;
+    status = RegQueryValueExA(opened.get(), name, nullptr, &type, nullptr, &size);
+    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return status;
+    std::string data(size, '\0');
+    status = RegQueryValueExA(opened.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    if (status != ERROR_SUCCESS) return status;
+    // The stored text may or may not carry its terminator; it ends at the first NUL either way.
+    data.resize(size);
+    data.resize(data.find('\0') == std::string::npos ? data.size() : data.find('\0'));
+    text = std::move(data);
+    return ERROR_SUCCESS;
+}
+
+}  // namespace quenvar::platform
