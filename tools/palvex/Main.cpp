@@ -1,7 +1,7 @@
 // palvex [options] HOST...: asks web servers about themselves through the Palvex component.
 #include "platform/Win32.h"
-#include "tools/palvex/ComponentCheck.h"
 #include "tools/palvex/HostList.h"
+#include "tools/palvex/PalvexClass.h"
 #include "tools/palvex/PalvexOptions.h"
 #include "tools/palvex/ProgressLine.h"
 #include "tools/palvex/QueryRunner.h"
@@ -10,6 +10,7 @@
 #include "tools/support/StatusText.h"
 
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -48,16 +49,17 @@ int Run(const PalvexOptions& options, const HostList& hosts)
         std::cerr << "palvex: cannot initialise COM: " << DescribeStatus(static_cast<DWORD>(com.Result())) << "\n";
         return kUsageError;
     }
-    CLSID clsid{};
+    PalvexClass palvex;
     std::string error;
-    if (!FindPalvexClass(clsid, error)) {
+    if (!palvex.Load(error)) {
         std::cerr << "palvex: " << error << "\n";
         return kUsageError;
     }
 
     ProgressLine progress(hosts.size());
-    const auto makeQuery = [&options, clsid] {
-        return options.earlyBound ? MakeEarlyBoundQuery(clsid) : MakeLateBoundQuery(clsid);
+    const auto makeQuery = [&options, &palvex] {
+        PalvexMaker make = [&palvex](REFIID iid, void** object) { return palvex.Create(iid, object); };
+        return options.earlyBound ? MakeEarlyBoundQuery(std::move(make)) : MakeLateBoundQuery(std::move(make));
     };
     bool allSucceeded = true;
     ResultTable table;

@@ -1,13 +1,13 @@
-#include "tools/palvex/ComponentCheck.h"
+#include "tools/palvex/PalvexClass.h"
 
-#include "platform/UniqueInterface.h"
 #include "tools/support/StatusText.h"
 
 namespace quenvar::tools {
 
-bool FindPalvexClass(CLSID& clsid, std::string& error)
+bool PalvexClass::Load(std::string& error)
 {
     const std::string hint = std::string("\nRegister it with: ") + kRegisterCommand;
+    CLSID clsid{};
     HRESULT hr = CLSIDFromProgID(kPalvexProgId, &clsid);
     if (FAILED(hr) && hr != CO_E_CLASSSTRING) {
         error = "cannot look up Palvex.Palvex: " + DescribeStatus(static_cast<DWORD>(hr)) + hint;
@@ -18,17 +18,26 @@ bool FindPalvexClass(CLSID& clsid, std::string& error)
                 ")" + hint;
         return false;
     }
-    UniqueInterface<IClassFactory> factory;
-    hr = CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, PutVoid(factory));
+    hr = CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, PutVoid(factory_));
     if (hr == REGDB_E_CLASSNOTREG) {
         error = "the Palvex component is not registered (" + DescribeStatus(static_cast<DWORD>(hr)) + ")" + hint;
         return false;
     }
+    if (SUCCEEDED(hr)) hr = Create(IID_IDispatch, PutVoid(idle_));
     if (FAILED(hr)) {
         error = "the Palvex component cannot be loaded: " + DescribeStatus(static_cast<DWORD>(hr)) + hint;
         return false;
     }
+    // Loaded now, while the component is surely registered. A failure shows again, with its
+    // reason, in the first late-bound query; an early-bound run does not need it.
+    UniqueInterface<ITypeInfo> typeInfo;
+    static_cast<void>(idle_.get()->GetTypeInfo(0, LOCALE_USER_DEFAULT, typeInfo.put()));
     return true;
+}
+
+HRESULT PalvexClass::Create(REFIID iid, void** object) const
+{
+    return factory_.get()->CreateInstance(nullptr, iid, object);
 }
 
 }  // namespace quenvar::tools
