@@ -1,5 +1,5 @@
-// Each thread keeps its libcurl handles from one send to the next: nothing of one send may reach
-// the next, a child process must work on its own, and a thread that ends must leave nothing open.
+// Sends one after another on a thread, in a child process and on threads that end: nothing of one
+// send may reach the next, a child must work on its own, and nothing may be left open.
 #include "platform/Win32.h"
 #include "tests/platform/internet/InternetTestSupport.h"
 #include "tests/support/ScriptedHttpServer.h"
@@ -97,7 +97,7 @@ TEST(HttpSendRequest, ChildProcessSendsOnItsOwn)
 TEST(HttpSendRequest, ThreadsThatEndLeaveNoDescriptorOpen)
 {
     {
-        // libcurl's own set-up, done once a process, keeps what it opens.
+        // What the process sets up once (the resolver's files, say) may stay open.
         ScriptedHttpServer warmUp(ScriptedAnswer{kFound});
         OpenedRequest request(warmUp.Address());
         ASSERT_TRUE(request.Send()) << GetLastError();
