@@ -1,6 +1,6 @@
 #include "linux/registry/WalIndex.h"
 
-#include "linux/testing/FaultPoint.h"
+#include "linux/edge/FaultGate.h"
 
 #include <sqlite3.h>
 
