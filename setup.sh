@@ -10,6 +10,7 @@ packages=(
   libcurl4-openssl-dev libsqlite3-dev libffi-dev
   mingw-w64-tools binutils-mingw-w64-i686
   nginx-light curl time python3
+  clang libclang-rt-14-dev
 )
 
 missing=()
