@@ -6,9 +6,6 @@
 
 namespace quenvar {
 
-// The Palvex row's registry function: applies registry script 101 in register or removal mode.
-HRESULT UpdatePalvexRegistry(BOOL registering) noexcept;
-
 // The first failing row's answer (later rows and the type library are then left alone), else the
 // type library registration's answer when registerTypeLibrary is set.
 [[nodiscard]] HRESULT RegisterClasses(ModuleState* state, BOOL registerTypeLibrary) noexcept;

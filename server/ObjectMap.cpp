@@ -1,8 +1,5 @@
-#include "module/ObjectMap.h"
+#include "server/ObjectMap.h"
 
-#include "com/ClassFactory.h"
-#include "component/IPalvex.h"
-#include "module/Registration.h"
 #include "platform/UniqueHandle.h"
 
 #include <atomic>
@@ -10,16 +7,9 @@
 namespace quenvar {
 namespace {
 
-DWORD_PTR NeverExcluded() { return 0; }
-
 std::atomic_ref<IUnknown*> ClassObjectOf(ObjectMapEntry& row) { return std::atomic_ref<IUnknown*>(row.classObject); }
 
 }  // namespace
-
-ObjectMapEntry theObjectMap[] = {
-    {&CLSID_Palvex, &UpdatePalvexRegistry, &CreateClassFactory, &CreateComponentInstance, nullptr, &NeverExcluded},
-    {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
-};
 
 HRESULT LookUpClassObject(ModuleState* state, REFCLSID rclsid, REFIID riid, void** ppv) noexcept
 {

@@ -1,13 +1,11 @@
-#include "module/Registration.h"
+#include "server/Registration.h"
 
-#include "module/ObjectMap.h"
+#include "server/ObjectMap.h"
 #include "platform/UniqueInterface.h"
-#include "registrar/RunRegistryScript.h"
 
 namespace quenvar {
 namespace {
 
-constexpr UINT kRegistryScriptId = 101;
 constexpr char kTypeLibraryEnding[] = ".tlb";
 
 bool TakesPart(const ObjectMapEntry& row) { return row.bulkExclusion() == 0; }
@@ -42,11 +40,6 @@ void CopyDirectoryPart(const OLECHAR* path, OLECHAR (&directory)[MAX_PATH])
 }
 
 }  // namespace
-
-HRESULT UpdatePalvexRegistry(BOOL registering) noexcept
-{
-    return RunRegistryScript(theModule, kRegistryScriptId, registering, /*extraVariables=*/nullptr);
-}
 
 HRESULT RegisterClasses(ModuleState* state, BOOL registerTypeLibrary) noexcept
 {

@@ -17,7 +17,7 @@ struct ObjectMapEntry {
     DWORD_PTR (*bulkExclusion)();
 };
 
-// This library's object map: the Palvex row and the terminating row.
+// This library's object map, ended by a row with a null clsid; its composition file defines it.
 extern ObjectMapEntry theObjectMap[];
 
 // E_INVALIDARG for a null record, E_POINTER for a null ppv, CLASS_E_CLASSNOTAVAILABLE for a class

@@ -1,6 +1,6 @@
 // The library's frame toward its host: the entry point and the four exported functions.
-#include "module/ObjectMap.h"
-#include "module/Registration.h"
+#include "server/ObjectMap.h"
+#include "server/Registration.h"
 
 #include <atomic>
 
