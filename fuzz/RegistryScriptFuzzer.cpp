@@ -4,8 +4,8 @@
 #include "registrar/KeyTree.h"
 #include "registrar/ReplacementMap.h"
 
-#include "platform/testing/FaultInjection.h"
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/FaultInjection.h"
+#include "platform/test_support/RegistryTesting.h"
 
 #include <cstddef>
 #include <cstdlib>

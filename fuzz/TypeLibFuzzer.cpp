@@ -3,7 +3,7 @@
 // out, so that the sanitizers see any read outside what the reader owns.
 #include "platform/UniqueInterface.h"
 #include "platform/Win32.h"
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/RegistryTesting.h"
 
 #include "InputFile.h"
 
