@@ -1,31 +1,17 @@
 #include "tools/palvex/PalvexClass.h"
 
+#include "tools/palvex/ComponentCheck.h"
 #include "tools/support/StatusText.h"
 
 namespace quenvar::tools {
 
-bool PalvexClass::Load(std::string& error)
+bool PalvexClass::Load(const CLSID& clsid, std::string& error)
 {
-    const std::string hint = std::string("\nRegister it with: ") + kRegisterCommand;
-    CLSID clsid{};
-    HRESULT hr = CLSIDFromProgID(kPalvexProgId, &clsid);
-    if (FAILED(hr) && hr != CO_E_CLASSSTRING) {
-        error = "cannot look up Palvex.Palvex: " + DescribeStatus(static_cast<DWORD>(hr)) + hint;
-        return false;
-    }
-    if (FAILED(hr)) {
-        error = "the Palvex component is not registered (Palvex.Palvex: " + DescribeStatus(static_cast<DWORD>(hr)) +
-                ")" + hint;
-        return false;
-    }
-    hr = CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, PutVoid(factory_));
-    if (hr == REGDB_E_CLASSNOTREG) {
-        error = "the Palvex component is not registered (" + DescribeStatus(static_cast<DWORD>(hr)) + ")" + hint;
-        return false;
-    }
+    HRESULT hr = CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, PutVoid(factory_));
     if (SUCCEEDED(hr)) hr = Create(IID_IDispatch, PutVoid(idle_));
     if (FAILED(hr)) {
-        error = "the Palvex component cannot be loaded: " + DescribeStatus(static_cast<DWORD>(hr)) + hint;
+        error = "the Palvex component cannot be loaded: " + DescribeStatus(static_cast<DWORD>(hr)) +
+                "\nRegister it with: " + kRegisterCommand;
         return false;
     }
     // Loaded now, while the component is surely registered. A failure shows again, with its

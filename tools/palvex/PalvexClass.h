@@ -12,16 +12,12 @@
 
 namespace quenvar::tools {
 
-inline constexpr char16_t kPalvexProgId[] = u"Palvex.Palvex";
-inline constexpr char kRegisterCommand[] = "build/bin/regsvr build/lib/Quenvar.so";
-
 class PalvexClass {
 public:
-    // Resolves the ProgID, takes the class object and makes the idle object. false, with a
-    // message for the user (which names the command that registers the component) in `error`,
-    // when the component is not registered or cannot be loaded. The calling thread must have
-    // initialised COM in the multithreaded apartment, as the threads that create objects.
-    [[nodiscard]] bool Load(std::string& error);
+    // Takes the class object of `clsid` (as FindPalvexClass found it) and makes the idle object.
+    // false, with a message for the user in `error`, when either fails. The calling thread must
+    // have initialised COM in the multithreaded apartment, as the threads that create objects.
+    [[nodiscard]] bool Load(const CLSID& clsid, std::string& error);
 
     // A new object, never one used before: an object keeps the previous query's values where a
     // server's answer lacks a header.
