@@ -67,7 +67,8 @@ int Run(const PalvexOptions& options, const HostList& hosts)
         progress.Clear();
         std::cout << FormatJsonLine(result) << std::flush;
     };
-    RunQueries(hosts, options.jobs, makeQuery, takeResult, [&progress](std::size_t finished) { progress.Update(finished); });
+    RunQueries(hosts, options.jobs, makeQuery, takeResult,
+               [&progress](std::size_t finished) { progress.Update(finished); });
     progress.Clear();
     if (!options.json) table.Print(std::cout);
     std::cout << std::flush;

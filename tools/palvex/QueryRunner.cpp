@@ -75,9 +75,8 @@ void Work(RunState& state, const HostQueryFactory& makeQuery)
             const auto start = std::chrono::steady_clock::now();
             if (query) query->Run(result.host, result);
             else result.error = "cannot initialise COM: " + DescribeStatus(static_cast<DWORD>(initialized));
-            result.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   std::chrono::steady_clock::now() - start)
-                                   .count();
+            result.elapsedMs =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
             state.Finish(index, std::move(result));
         }
     }
