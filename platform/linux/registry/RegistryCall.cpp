@@ -117,8 +117,8 @@ DWORD ReadRegistryStamp(RegistryStamp& stamp)
         if (error == ERROR_SUCCESS) error = statement.Step(row);
         if (error != ERROR_SUCCESS) return error;
         if (!row) return ERROR_REGISTRY_IO_FAILED;
-        stamp = RegistryStamp{state.openings, state.committedWrites, /*fromSharedMemory=*/false, {},
-                              statement.Integer(0)};
+        stamp =
+            RegistryStamp{state.openings, state.committedWrites, /*fromSharedMemory=*/false, {}, statement.Integer(0)};
         return ERROR_SUCCESS;
     }));
 }
