@@ -1,6 +1,6 @@
 #include "module/ModuleState.h"
-#include "platform/testing/FaultInjection.h"
-#include "platform/testing/InternetTesting.h"
+#include "platform/test_support/FaultInjection.h"
+#include "platform/test_support/InternetTesting.h"
 #include "tests/component/TestPalvex.h"
 #include "tests/support/ScriptedHttpServer.h"
 
@@ -66,6 +66,15 @@ protected:
 private:
     std::size_t handlesBefore_ = 0;
 };
+
+// The whole request, byte for byte: what a server learns about its client is this and no more.
+TEST_F(QueryServer, SendsOneBareGetRequest)
+{
+    ScriptedHttpServer server(ScriptedAnswer{kEarlierAnswer});
+    ASSERT_EQ(Query(server.Address()), S_OK);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0], "GET / HTTP/1.0\r\nHost: " + server.Address() + "\r\nUser-Agent: Ferrowin\r\n\r\n");
+}
 
 TEST_F(QueryServer, TakesTheValuesOfAnyAnswerAndKeepsThoseItLacks)
 {

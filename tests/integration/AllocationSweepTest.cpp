@@ -3,7 +3,7 @@
 // sanitizer build adds the check that no run leaks.
 #include "component/IPalvex.h"
 #include "platform/UniqueHandle.h"
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/RegistryTesting.h"
 #include "tests/integration/ServerLibrary.h"
 #include "tests/registrar/RegistrySnapshot.h"
 #include "tests/support/AllocationSweep.h"

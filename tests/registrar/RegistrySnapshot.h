@@ -5,8 +5,8 @@
 #pragma once
 
 #include "platform/UniqueHandle.h"
-#include "platform/testing/FaultInjection.h"
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/FaultInjection.h"
+#include "platform/test_support/RegistryTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +44,7 @@ inline void AddKey(HKEY key, const std::string& path, Snapshot& lines)
         lines.insert(ValueLine(path, name, type, data, size));
     }
     for (DWORD index = 0;; ++index) {
-        char name[256];
+        char name[512];  // 255 characters of a double-byte code page
         DWORD length = sizeof name;
         if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         HKEY subkey = nullptr;

@@ -3,7 +3,7 @@
 // then checked with the fault disarmed, so the check itself allocates and reads freely.
 #pragma once
 
-#include "platform/testing/FaultInjection.h"
+#include "platform/test_support/FaultInjection.h"
 
 #include <gtest/gtest.h>
 

@@ -16,7 +16,8 @@ using namespace std::chrono_literals;
 using Ending = ScriptedAnswer::Ending;
 
 constexpr DWORD kConnectMs = 2000;
-constexpr DWORD kReceiveMs = 300;
+// Room for a loaded machine: a quick drip of the valid answer must finish well inside it.
+constexpr DWORD kReceiveMs = 800;
 
 std::string ManyHeaderLines(int lines, int width)
 {
@@ -35,7 +36,7 @@ TEST(HostileServer, EveryAnswerEndsWithClearCodeInBoundedTime)
         DWORD error;
     } cases[] = {
         {"header over the bound", {ManyHeaderLines(100, 1000)}, ERROR_HTTP_INVALID_SERVER_RESPONSE},
-        {"one line over libcurl's bound", {ManyHeaderLines(1, 200 * 1024)}, ERROR_HTTP_INVALID_SERVER_RESPONSE},
+        {"one line longer than the bound", {ManyHeaderLines(1, 200 * 1024)}, ERROR_HTTP_INVALID_SERVER_RESPONSE},
         {"no status line", {"garbage\r\n\r\n"}, ERROR_HTTP_INVALID_SERVER_RESPONSE},
         {"status without a number", {"HTTP/1.1 abc OK\r\n\r\n"}, ERROR_HTTP_INVALID_SERVER_RESPONSE},
         {"NUL inside the header", {std::string("HTTP/1.1 200 OK\r\nX: a\0b\r\n\r\n", 27)},
