@@ -25,8 +25,9 @@ using testing::Snapshot;
 using testing::SweepAllocations;
 using testing::TakeSnapshot;
 
-constexpr char kAnswer[] = "HTTP/1.1 200 OK\r\nServer: Sweeper/1.0\r\nContent-Location: /index.html\r\n"
-                           "Date: Wed, 09 Dec 2026 06:00:00 GMT\r\n\r\n";
+constexpr char kAnswer[] =
+    "HTTP/1.1 200 OK\r\nServer: Sweeper/1.0\r\nContent-Location: /index.html\r\n"
+    "Date: Wed, 09 Dec 2026 06:00:00 GMT\r\n\r\n";
 
 std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
@@ -60,10 +61,7 @@ protected:
         registry.emplace();
     }
 
-    void Register()
-    {
-        ASSERT_EQ(library.registerServer(), S_OK);
-    }
+    void Register() { ASSERT_EQ(library.registerServer(), S_OK); }
 
     // A new object through the library's class factory, asked for IPalvex.
     IPalvex* NewObject()
@@ -102,9 +100,9 @@ TEST_F(AllocationSweep, RegisterServerFailsWholeOrRegistersWhole)
     const auto freshSystem = [&] {
         registry.emplace();
         HKEY classes = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classes,
-                                  nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExA(HKEY_CLASSES_ROOT, "CLSID", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classes, nullptr),
+            ERROR_SUCCESS);
         RegCloseKey(classes);
     };
     Register();
@@ -118,20 +116,20 @@ TEST_F(AllocationSweep, RegisterServerFailsWholeOrRegistersWhole)
     freshSystem();
     const Snapshot before = TakeSnapshot();
 
-    const unsigned faults = SweepAllocations(freshSystem, [&] { return library.registerServer(); },
-                                             [&](HRESULT hr, const char* failedIn) {
-                                                 const Snapshot after = TakeSnapshot();
-                                                 EXPECT_EQ(OpenRegistryHandles(), 0u);
-                                                 if (SUCCEEDED(hr)) {
-                                                     EXPECT_EQ(hr, S_OK);
-                                                     EXPECT_EQ(after, complete);
-                                                 } else {
-                                                     EXPECT_NE(failedIn, nullptr);
-                                                     EXPECT_TRUE(after == before || after == scriptOnly || after == complete)
-                                                         << Difference(after, complete);
-                                                 }
-                                                 EXPECT_EQ(library.registerServer(), S_OK);
-                                             });
+    const unsigned faults = SweepAllocations(
+        freshSystem, [&] { return library.registerServer(); },
+        [&](HRESULT hr, const char* failedIn) {
+            const Snapshot after = TakeSnapshot();
+            EXPECT_EQ(OpenRegistryHandles(), 0u);
+            if (SUCCEEDED(hr)) {
+                EXPECT_EQ(hr, S_OK);
+                EXPECT_EQ(after, complete);
+            } else {
+                EXPECT_NE(failedIn, nullptr);
+                EXPECT_TRUE(after == before || after == scriptOnly || after == complete) << Difference(after, complete);
+            }
+            EXPECT_EQ(library.registerServer(), S_OK);
+        });
     std::printf("DllRegisterServer: %u fallible calls\n", faults);
 }
 
@@ -169,7 +167,8 @@ TEST_F(AllocationSweep, CreateInstanceByProgIdAnswersAnObjectOrAFailure)
             CLSID clsid{};
             HRESULT hr = CLSIDFromProgID(u"Palvex.Palvex", &clsid);
             if (SUCCEEDED(hr)) {
-                hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPalvex, reinterpret_cast<void**>(&object));
+                hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPalvex,
+                                      reinterpret_cast<void**>(&object));
             }
             return hr;
         },

@@ -56,7 +56,8 @@ public:
     RegistrationWrites() = default;
     ~RegistrationWrites()
     {
-        for (auto key = created_.rbegin(); key != created_.rend(); ++key) (void)RegDeleteKeyA(HKEY_CLASSES_ROOT, key->c_str());
+        for (auto key = created_.rbegin(); key != created_.rend(); ++key)
+            (void)RegDeleteKeyA(HKEY_CLASSES_ROOT, key->c_str());
     }
     RegistrationWrites(const RegistrationWrites&) = delete;
     RegistrationWrites& operator=(const RegistrationWrites&) = delete;
@@ -98,7 +99,8 @@ private:
 HRESULT WriteHelpDirectory(RegistrationWrites& writes, const std::string& versionKey, LPCOLESTR fullPath,
                            LPCOLESTR helpDirectory)
 {
-    if (helpDirectory != nullptr) return FromRegistry(writes.WriteString(versionKey + "\\HELPDIR", nullptr, ToAnsi(helpDirectory)));
+    if (helpDirectory != nullptr)
+        return FromRegistry(writes.WriteString(versionKey + "\\HELPDIR", nullptr, ToAnsi(helpDirectory)));
     // Without a help folder, a new key gets the library's folder and an existing one stays.
     UniqueKey key;
     bool isNew = false;
