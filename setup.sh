@@ -7,9 +7,10 @@ cd "$(dirname "$0")"
 packages=(
   build-essential cmake pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libcurl4-openssl-dev libsqlite3-dev libffi-dev
+  libsqlite3-dev libffi-dev
   mingw-w64-tools binutils-mingw-w64-i686 g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  nginx-light curl time python3
+  nginx-light time python3
+  clang libclang-rt-dev
 )
 
 missing=()

@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -43,9 +42,6 @@ bool RawExchange(int port, const std::string& request)
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (connect(connection.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return false;
-    // The component's client does the same, so neither side waits on Nagle.
-    const int on = 1;
-    setsockopt(connection.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     for (std::size_t sent = 0; sent < request.size();) {
         const ssize_t n = send(connection.get(), request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
         if (n <= 0) return false;

@@ -1,10 +1,10 @@
 # The Windows DLLs, cross-built from the same sources with mingw-w64 as part of the Linux build:
 # <build>/win32/Quenvar.dll (x86) and <build>/win64/Quenvar.dll (x64). On by default where both
-# cross compilers are found, except in the sanitizer builds, which have no use for them.
+# cross compilers are found, except in the sanitizer and fuzzing builds, which have no use for them.
 find_program(QUENVAR_MINGW_I686 i686-w64-mingw32-g++)
 find_program(QUENVAR_MINGW_X86_64 x86_64-w64-mingw32-g++)
 set(windowsDefault OFF)
-if(QUENVAR_MINGW_I686 AND QUENVAR_MINGW_X86_64 AND NOT QUENVAR_SANITIZE AND NOT QUENVAR_TSAN)
+if(QUENVAR_MINGW_I686 AND QUENVAR_MINGW_X86_64 AND NOT QUENVAR_SANITIZE AND NOT QUENVAR_TSAN AND NOT QUENVAR_FUZZ)
   set(windowsDefault ON)
 endif()
 option(QUENVAR_WINDOWS "Cross-build the Windows DLLs into win32/ and win64/" ${windowsDefault})

@@ -1,7 +1,7 @@
 #include "com/AggregateObject.h"
 #include "com/ClassFactory.h"
 #include "com/StandaloneObject.h"
-#include "platform/testing/FaultInjection.h"
+#include "platform/test_support/FaultInjection.h"
 #include "tests/com/ModuleFixture.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include "module/ModuleState.h"
 #include "platform/UniqueInterface.h"
 #include "platform/automation/TestObjects.h"
-#include "platform/testing/FaultInjection.h"
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/FaultInjection.h"
+#include "platform/test_support/RegistryTesting.h"
 
 #include "tests/com/ModuleFixture.h"
 

@@ -1,6 +1,6 @@
 #include "module/ModuleState.h"
-#include "platform/testing/FaultInjection.h"
-#include "platform/testing/InternetTesting.h"
+#include "platform/test_support/FaultInjection.h"
+#include "platform/test_support/InternetTesting.h"
 #include "tests/component/TestPalvex.h"
 #include "tests/support/ScriptedHttpServer.h"
 

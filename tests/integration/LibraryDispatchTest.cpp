@@ -1,6 +1,6 @@
 #include "component/IPalvex.h"
 #include "platform/UniqueHandle.h"
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/RegistryTesting.h"
 #include "tests/integration/ServerLibrary.h"
 
 #include <gtest/gtest.h>

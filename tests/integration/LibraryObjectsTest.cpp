@@ -1,5 +1,5 @@
 #include "component/IPalvex.h"
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/RegistryTesting.h"
 #include "tests/integration/ServerLibrary.h"
 
 #include <gtest/gtest.h>

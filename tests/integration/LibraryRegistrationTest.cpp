@@ -1,5 +1,5 @@
-#include "platform/testing/FaultInjection.h"
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/FaultInjection.h"
+#include "platform/test_support/RegistryTesting.h"
 #include "tests/integration/RegistryView.h"
 
 #include <gtest/gtest.h>

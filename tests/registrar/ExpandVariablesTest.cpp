@@ -2,7 +2,7 @@
 #include "registrar/ReplacementMap.h"
 
 #include "platform/UniqueHandle.h"
-#include "platform/testing/FaultInjection.h"
+#include "platform/test_support/FaultInjection.h"
 
 #include <gtest/gtest.h>
 

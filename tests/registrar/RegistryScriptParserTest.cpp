@@ -1,7 +1,7 @@
 #include "registrar/RegistryScriptParser.h"
 #include "registrar/ReplacementMap.h"
 
-#include "platform/testing/FaultInjection.h"
+#include "platform/test_support/FaultInjection.h"
 
 #include <gtest/gtest.h>
 

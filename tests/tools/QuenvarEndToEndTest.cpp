@@ -1,7 +1,7 @@
 // The tools as a user runs them against the real component: register it, query loopback servers
 // late- and early-bound, unregister it.
 #include "ToolRun.h"
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/RegistryTesting.h"
 #include "tests/support/NginxServer.h"
 #include "tests/support/ScriptedHttpServer.h"
 

@@ -5,7 +5,7 @@
 
 #include "platform/Win32.h"
 
-#include "linux/testing/FaultPoint.h"
+#include "linux/edge/FaultGate.h"
 
 #include <exception>
 #include <new>

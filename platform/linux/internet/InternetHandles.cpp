@@ -1,7 +1,7 @@
 // The handle table: values count up from a base like the platform's, are never reused, and are
 // looked up under one lock that is held only for the look-up itself.
 #include "linux/internet/InternetHandles.h"
-#include "platform/testing/InternetTesting.h"
+#include "platform/test_support/InternetTesting.h"
 
 #include <unordered_map>
 #include <vector>

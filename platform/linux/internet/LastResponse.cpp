@@ -1,6 +1,6 @@
 // The thread's last response text, and the test-only text that an injected extended error leaves.
 #include "linux/internet/InternetCall.h"
-#include "platform/testing/InternetTesting.h"
+#include "platform/test_support/InternetTesting.h"
 
 #include <cstring>
 #include <mutex>

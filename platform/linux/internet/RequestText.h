@@ -2,6 +2,8 @@
 // line early and forge another.
 #pragma once
 
+#include "linux/internet/InternetHandles.h"
+
 #include <string>
 #include <string_view>
 
@@ -16,5 +18,9 @@ bool IsMethodToken(std::string_view text);
 // The request target of an object name: "/" for "", a leading '/' added when missing, blanks
 // written as %20. Throws std::bad_alloc.
 std::string RequestTarget(std::string_view objectName);
+
+// The request as it goes on the wire: request line, Host (with the port unless it is 80),
+// User-Agent, Referer and Accept when given, and the empty line. Throws std::bad_alloc.
+std::string RequestBytes(const HttpRequest& request, std::string_view host, INTERNET_PORT port);
 
 }  // namespace quenvar::platform

@@ -77,8 +77,7 @@ std::optional<ServerAddress> ParseServerName(std::string_view name, INTERNET_POR
         if (!parsed) return std::nullopt;
         chosen = *parsed;
     }
-    std::string urlHost = ipv6 ? std::string("[").append(host).append("]") : std::string(host);
-    return ServerAddress{std::move(urlHost), chosen};
+    return ServerAddress{std::string(host), ipv6, chosen};
 }
 
 }  // namespace quenvar::platform

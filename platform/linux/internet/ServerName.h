@@ -11,7 +11,8 @@
 namespace quenvar::platform {
 
 struct ServerAddress {
-    std::string urlHost;  // as it goes into a URL: the name, or the IPv6 address in brackets
+    std::string host;  // the name or address, without brackets
+    bool ipv6;         // an IPv6 address (given in brackets, or with colons)
     INTERNET_PORT port;
 };
 

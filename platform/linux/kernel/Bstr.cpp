@@ -1,7 +1,7 @@
 // BSTRs: [32-bit byte length][UTF-16 units][NUL unit], the pointer at the first unit.
 #include "platform/Win32.h"
 
-#include "linux/testing/FaultPoint.h"
+#include "linux/edge/FaultGate.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -2,7 +2,7 @@
 // through iconv one character at a time) and UTF-8, and the Win32 conversion functions.
 #include "linux/kernel/CodePage.h"
 
-#include "platform/testing/FaultInjection.h"
+#include "platform/test_support/FaultInjection.h"
 
 #include <array>
 #include <atomic>

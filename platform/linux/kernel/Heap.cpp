@@ -2,7 +2,7 @@
 // once. A heap is serialised by its own mutex unless created with HEAP_NO_SERIALIZE.
 #include "platform/Win32.h"
 
-#include "linux/testing/FaultPoint.h"
+#include "linux/edge/FaultGate.h"
 
 #include <cstdlib>
 #include <cstring>

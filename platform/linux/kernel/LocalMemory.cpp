@@ -1,7 +1,7 @@
 // Local memory: fixed blocks only, so the handle is the pointer itself.
 #include "platform/Win32.h"
 
-#include "linux/testing/FaultPoint.h"
+#include "linux/edge/FaultGate.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // The COM task allocator.
 #include "platform/Win32.h"
 
-#include "linux/testing/FaultPoint.h"
+#include "linux/edge/FaultGate.h"
 
 #include <cstdlib>
 

@@ -2,7 +2,7 @@
 #include "platform/Win32.h"
 
 #include "linux/message/SystemMessages.h"
-#include "linux/testing/FaultPoint.h"
+#include "linux/edge/FaultGate.h"
 
 #include <cstring>
 

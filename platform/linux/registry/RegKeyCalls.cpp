@@ -6,7 +6,7 @@
 #include "linux/registry/KeyNames.h"
 #include "linux/registry/RegistryCall.h"
 #include "linux/registry/ValueStore.h"
-#include "linux/testing/FaultPoint.h"
+#include "linux/edge/FaultGate.h"
 
 #include <algorithm>
 

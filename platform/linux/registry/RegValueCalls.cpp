@@ -7,7 +7,7 @@
 #include "linux/registry/RegistryCall.h"
 #include "linux/registry/ValueCodec.h"
 #include "linux/registry/ValueStore.h"
-#include "linux/testing/FaultPoint.h"
+#include "linux/edge/FaultGate.h"
 
 namespace {
 

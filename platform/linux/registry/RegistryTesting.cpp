@@ -1,5 +1,5 @@
 // The test-only registry controls, inside the platform library because they reach its state.
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/RegistryTesting.h"
 
 #include "linux/registry/RegistryCall.h"
 

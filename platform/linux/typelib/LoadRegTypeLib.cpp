@@ -6,7 +6,7 @@
 #include "platform/Win32.h"
 
 #include "linux/registry/RegistryMemo.h"
-#include "linux/testing/FaultPoint.h"
+#include "linux/edge/FaultGate.h"
 #include "platform/UniqueInterface.h"
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"

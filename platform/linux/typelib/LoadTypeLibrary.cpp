@@ -3,7 +3,7 @@
 #include "linux/typelib/LoadTypeLibrary.h"
 
 #include "linux/kernel/CodePage.h"
-#include "linux/testing/FaultPoint.h"
+#include "linux/edge/FaultGate.h"
 #include "linux/typelib/LoadedLibraries.h"
 #include "linux/typelib/MsftReader.h"
 #include "linux/typelib/TypeLibrary.h"

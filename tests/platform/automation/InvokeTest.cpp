@@ -3,7 +3,7 @@
 
 #include "linux/automation/FunctionIndex.h"
 #include "linux/automation/Invoke.h"
-#include "platform/testing/FaultInjection.h"
+#include "platform/test_support/FaultInjection.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "TestObjects.h"
 
-#include "platform/testing/FaultInjection.h"
+#include "platform/test_support/FaultInjection.h"
 
 #include <gtest/gtest.h>
 

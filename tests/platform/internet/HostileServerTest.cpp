@@ -35,7 +35,7 @@ TEST(HostileServer, EveryAnswerEndsWithClearCodeInBoundedTime)
         DWORD error;
     } cases[] = {
         {"header over the bound", {ManyHeaderLines(100, 1000)}, ERROR_HTTP_INVALID_SERVER_RESPONSE},
-        {"one line over libcurl's bound", {ManyHeaderLines(1, 200 * 1024)}, ERROR_HTTP_INVALID_SERVER_RESPONSE},
+        {"one line longer than the bound", {ManyHeaderLines(1, 200 * 1024)}, ERROR_HTTP_INVALID_SERVER_RESPONSE},
         {"no status line", {"garbage\r\n\r\n"}, ERROR_HTTP_INVALID_SERVER_RESPONSE},
         {"status without a number", {"HTTP/1.1 abc OK\r\n\r\n"}, ERROR_HTTP_INVALID_SERVER_RESPONSE},
         {"NUL inside the header", {std::string("HTTP/1.1 200 OK\r\nX: a\0b\r\n\r\n", 27)},

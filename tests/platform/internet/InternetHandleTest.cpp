@@ -1,6 +1,6 @@
 #include "platform/Win32.h"
-#include "platform/testing/FaultInjection.h"
-#include "platform/testing/InternetTesting.h"
+#include "platform/test_support/FaultInjection.h"
+#include "platform/test_support/InternetTesting.h"
 #include "tests/platform/internet/InternetTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "platform/Win32.h"
-#include "platform/testing/FaultInjection.h"
+#include "platform/test_support/FaultInjection.h"
 
 #include <gtest/gtest.h>
 

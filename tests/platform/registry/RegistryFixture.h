@@ -4,8 +4,8 @@
 
 #include "platform/UniqueHandle.h"
 #include "platform/Win32.h"
-#include "platform/testing/FaultInjection.h"
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/FaultInjection.h"
+#include "platform/test_support/RegistryTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // LoadTypeLib's arguments, paths and failures, and type information shared between threads.
 #include "TypeLibTestSupport.h"
 
-#include "platform/testing/FaultInjection.h"
+#include "platform/test_support/FaultInjection.h"
 
 #include <gtest/gtest.h>
 

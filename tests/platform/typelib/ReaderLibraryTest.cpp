@@ -3,7 +3,7 @@
 // interface deriving from another, and types imported from a second library.
 #include "TypeLibTestSupport.h"
 
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/RegistryTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // written, the version and locale rules of the lookup, and removal.
 #include "TypeLibTestSupport.h"
 
-#include "platform/testing/FaultInjection.h"
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/FaultInjection.h"
+#include "platform/test_support/RegistryTesting.h"
 
 #include <gtest/gtest.h>
 

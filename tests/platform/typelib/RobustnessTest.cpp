@@ -3,7 +3,7 @@
 // reading outside the file (the sanitizer build runs these).
 #include "TypeLibTestSupport.h"
 
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/RegistryTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // the object's own IDispatch.
 #include "TypeLibTestSupport.h"
 
-#include "platform/testing/RegistryTesting.h"
+#include "platform/test_support/RegistryTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,93 @@
+// Class objects and instances of in-process servers, and the unloading of servers no longer used.
+#include "platform/Win32.h"
+
+#include "linux/activation/Apartment.h"
+#include "linux/activation/GuidText.h"
+#include "linux/activation/LoadedServers.h"
+#include "linux/activation/RegistryText.h"
+#include "linux/registry/RegistryMemo.h"
+#include "linux/edge/FaultGate.h"
+#include "platform/UniqueHandle.h"
+
+#include <iterator>
+#include <new>
+#include <string>
+
+namespace quenvar::platform {
+namespace {
+
+struct ClassFactoryTraits {
+    using Pointer = IClassFactory*;
+    static Pointer Invalid() noexcept { return nullptr; }
+    static void Close(Pointer factory) noexcept { factory->Release(); }
+};
+using UniqueClassFactory = UniqueHandle<ClassFactoryTraits>;
+
+struct ServerValue {
+    std::string text;
+    bool expand = false;
+};
+
+// The library file registered for the class: the default value of its InprocServer32 key.
+HRESULT InprocServerPath(REFCLSID clsid, std::string& path)
+{
+    static RegistryMemo<ServerValue> found;
+    char16_t text[kGuidStringLength - 1];
+    FormatBracedGuid(clsid, text);
+    const std::string subKey = "CLSID\\" + std::string(std::begin(text), std::end(text)) + "\\InprocServer32";
+    ServerValue value;
+    const LONG status = found.Lookup(subKey, value, [&subKey](ServerValue& read) {
+        return ReadClassesRootText(subKey, /*allowExpand=*/true, read.text, &read.expand);
+    });
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_INVALID_DATA) return REGDB_E_CLASSNOTREG;
+    if (status != ERROR_SUCCESS) return REGDB_E_READREGDB;
+    // Expanded at every activation: the environment may have changed since.
+    path = value.expand ? ExpandEnvironmentText(value.text) : value.text;
+    return path.empty() ? REGDB_E_CLASSNOTREG : S_OK;
+}
+
+}  // namespace
+}  // namespace quenvar::platform
+
+extern "C" {
+
+HRESULT STDAPICALLTYPE CoGetClassObject(REFCLSID clsid, DWORD clsContext, COSERVERINFO* serverInfo, REFIID riid,
+                                        LPVOID* ppv)
+{
+    if (ppv == nullptr) return E_INVALIDARG;
+    *ppv = nullptr;
+    DWORD error;
+    if (quenvar::platform::FaultInjected("CoGetClassObject", &error)) return HRESULT_FROM_WIN32(error);
+    if (serverInfo != nullptr) return E_INVALIDARG;
+    if (!quenvar::platform::IsComInitialized()) return CO_E_NOTINITIALIZED;
+    if ((clsContext & CLSCTX_INPROC_SERVER) == 0) return REGDB_E_CLASSNOTREG;
+    try {
+        std::string path;
+        HRESULT hr = quenvar::platform::InprocServerPath(clsid, path);
+        if (FAILED(hr)) return hr;
+        quenvar::platform::ServerPin server;
+        hr = quenvar::platform::PinServer(path, server);
+        if (FAILED(hr)) return hr;
+        return server.GetClassObject(clsid, riid, ppv);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT STDAPICALLTYPE CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsContext, REFIID riid, LPVOID* ppv)
+{
+    if (ppv == nullptr) return E_INVALIDARG;
+    *ppv = nullptr;
+    DWORD error;
+    if (quenvar::platform::FaultInjected("CoCreateInstance", &error)) return HRESULT_FROM_WIN32(error);
+    quenvar::platform::UniqueClassFactory factory;
+    const HRESULT hr = CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory,
+                                        reinterpret_cast<void**>(factory.put()));
+    if (FAILED(hr)) return hr;
+    if (!factory) return CO_E_ERRORINDLL;  // a server that answered success without an object
+    return factory.get()->CreateInstance(outer, riid, ppv);
+}
+
+void STDAPICALLTYPE CoFreeUnusedLibraries() { quenvar::platform::FreeUnusedServers(); }
+
+}  // extern "C"

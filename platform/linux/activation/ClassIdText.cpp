@@ -1,0 +1,98 @@
+// Class identifiers from text: braced GUID strings and ProgIDs, and GUIDs back to text.
+#include "platform/Win32.h"
+
+#include "linux/activation/GuidText.h"
+#include "linux/activation/RegistryText.h"
+#include "linux/edge/FaultGate.h"
+
+#include <algorithm>
+#include <iterator>
+#include <new>
+#include <string>
+
+namespace quenvar::platform {
+namespace {
+
+// CurVer chains are short (version-independent name to versioned name); a longer one is a
+// loop or a damaged registry, not a class.
+constexpr int kMaxCurVerHops = 8;
+
+HRESULT FromRegistryStatus(LONG status)
+{
+    return status == ERROR_FILE_NOT_FOUND || status == ERROR_INVALID_DATA ? CO_E_CLASSSTRING : REGDB_E_READREGDB;
+}
+
+// A ProgID is a key name directly below HKCR: it cannot be empty or hold a backslash, and it
+// must survive the trip to the ANSI code page unchanged.
+bool ProgIdToAnsi(std::u16string_view progId, std::string& ansi)
+{
+    if (progId.empty() || progId.find(u'\\') != std::u16string_view::npos) return false;
+    const int length = static_cast<int>(progId.size());
+    BOOL usedDefault = FALSE;
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, progId.data(), length, nullptr, 0, nullptr,
+                                         &usedDefault);
+    if (size <= 0 || usedDefault) return false;
+    ansi.assign(static_cast<std::size_t>(size), '\0');
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, progId.data(), length, ansi.data(), size, nullptr,
+                               &usedDefault) == size &&
+           !usedDefault;
+}
+
+HRESULT ClassIdOfProgId(std::string progId, CLSID& clsid)
+{
+    for (int hop = 0; hop <= kMaxCurVerHops; ++hop) {
+        std::string text;
+        LONG status = ReadClassesRootText(progId + "\\CLSID", /*allowExpand=*/false, text);
+        if (status == ERROR_SUCCESS) return ParseBracedGuid(text, clsid) ? S_OK : CO_E_CLASSSTRING;
+        if (status != ERROR_FILE_NOT_FOUND) return FromRegistryStatus(status);
+        // No class of its own: the ProgID may name its current version instead.
+        status = ReadClassesRootText(progId + "\\CurVer", /*allowExpand=*/false, text);
+        if (status != ERROR_SUCCESS) return FromRegistryStatus(status);
+        if (text.empty() || text.find('\\') != std::string::npos) return CO_E_CLASSSTRING;
+        progId = std::move(text);
+    }
+    return CO_E_CLASSSTRING;
+}
+
+}  // namespace
+}  // namespace quenvar::platform
+
+extern "C" {
+
+HRESULT STDAPICALLTYPE CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid)
+{
+    if (progId == nullptr || clsid == nullptr) return E_INVALIDARG;
+    *clsid = CLSID_NULL;
+    DWORD error;
+    if (quenvar::platform::FaultInjected("CLSIDFromProgID", &error)) return HRESULT_FROM_WIN32(error);
+    try {
+        std::string ansi;
+        if (!quenvar::platform::ProgIdToAnsi(progId, ansi)) return CO_E_CLASSSTRING;
+        CLSID found{};
+        const HRESULT hr = quenvar::platform::ClassIdOfProgId(std::move(ansi), found);
+        if (SUCCEEDED(hr)) *clsid = found;
+        return hr;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT STDAPICALLTYPE CLSIDFromString(LPCOLESTR text, LPCLSID clsid)
+{
+    if (text == nullptr || clsid == nullptr) return E_INVALIDARG;
+    if (text[0] != u'{') return CLSIDFromProgID(text, clsid);
+    *clsid = CLSID_NULL;
+    return quenvar::platform::ParseBracedGuid(std::u16string_view(text), *clsid) ? S_OK : CO_E_CLASSSTRING;
+}
+
+int STDAPICALLTYPE StringFromGUID2(REFGUID guid, LPOLESTR buffer, int bufferLength)
+{
+    if (buffer == nullptr || bufferLength < kGuidStringLength) return 0;
+    char16_t text[kGuidStringLength - 1];
+    quenvar::platform::FormatBracedGuid(guid, text);
+    std::copy(std::begin(text), std::end(text), buffer);
+    buffer[kGuidStringLength - 1] = u'\0';
+    return kGuidStringLength;
+}
+
+}  // extern "C"

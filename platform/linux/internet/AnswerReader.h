@@ -1,0 +1,44 @@
+// Reads a server's answer up to the empty line that ends its header, from bytes as they arrive,
+// however they are split. Lines may end in CR LF or LF alone; the text kept has every line ended
+// by CR LF. Interim answers (1xx) are read and dropped, and the answer after them is the one
+// kept. What the reader keeps is bounded by kMaxHeaderBytes whatever the server sends.
+#pragma once
+
+#include "platform/Win32.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quenvar::platform {
+
+constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
+
+class AnswerReader {
+public:
+    enum class Progress {
+        NeedMore,  // no end of the header yet
+        Complete,  // Status() and RawHeader() describe the answer; later bytes are not looked at
+        Invalid,   // not an HTTP answer this client accepts; later bytes are not looked at
+    };
+
+    // Takes the next bytes of the answer. Throws std::bad_alloc.
+    Progress Read(std::string_view bytes);
+
+    DWORD Status() const { return status_; }
+    // The status line and header lines, each ended by CR LF, then CR LF; once Complete.
+    std::string TakeRawHeader() { return std::move(text_); }
+
+private:
+    enum class Step { StatusLine, FirstHeaderLine, HeaderLine };
+
+    Progress EndLine();
+
+    Progress outcome_ = Progress::NeedMore;
+    Step step_ = Step::StatusLine;
+    std::string line_;  // the line being read, without its line end
+    std::string text_;  // the answer's lines so far, each ended by CR LF
+    DWORD status_ = 0;
+};
+
+}  // namespace quenvar::platform

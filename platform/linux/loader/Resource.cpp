@@ -1,0 +1,109 @@
+// Finding and reading the resources of a module loaded as a data file.
+#include "platform/Win32.h"
+
+#include "linux/loader/DataFileModules.h"
+#include "linux/loader/SharedObjects.h"
+#include "linux/edge/FaultGate.h"
+
+#include <exception>
+
+namespace {
+
+using namespace quenvar::platform;
+
+// The entry behind a resource handle, provided it is one of this image's.
+const ResourceEntry* EntryOf(const DataFileImage& image, HRSRC resource)
+{
+    const auto address = reinterpret_cast<ULONG_PTR>(resource);
+    const auto first = reinterpret_cast<ULONG_PTR>(image.entries.data());
+    if (image.entries.empty() || address < first) return nullptr;
+    const std::size_t index = (address - first) / sizeof(ResourceEntry);
+    if (index >= image.entries.size() || &image.entries[index] != reinterpret_cast<const ResourceEntry*>(resource)) {
+        return nullptr;
+    }
+    return &image.entries[index];
+}
+
+HRSRC FindIn(const DataFileImage& image, LPCSTR name, LPCSTR type)
+{
+    ResourceId wantedName;
+    ResourceId wantedType;
+    if (!ResourceIdFromArgument(name, wantedName) || !ResourceIdFromArgument(type, wantedType)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    bool typeFound = false;
+    for (const ResourceEntry& entry : image.entries) {
+        if (entry.type != wantedType) continue;
+        typeFound = true;
+        if (entry.name == wantedName) return reinterpret_cast<HRSRC>(const_cast<ResourceEntry*>(&entry));
+    }
+    SetLastError(typeFound ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type)
+{
+    DWORD error = ERROR_SUCCESS;
+    if (FaultInjected("FindResourceA", &error)) {
+        SetLastError(error);
+        return nullptr;
+    }
+    try {
+        const DataFileImage* image = FindDataFile(module);
+        if (image == nullptr) {
+            std::string path;
+            const bool loaded = !IsDataFileHandle(module) && LoadedModulePath(module, path);
+            SetLastError(loaded ? ERROR_RESOURCE_DATA_NOT_FOUND : ERROR_INVALID_HANDLE);
+            return nullptr;
+        }
+        if (!image->hasResources) {
+            SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+            return nullptr;
+        }
+        return FindIn(*image, name, type);
+    } catch (const std::exception&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+}
+
+HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource)
+{
+    DWORD error = ERROR_SUCCESS;
+    if (FaultInjected("LoadResource", &error)) {
+        SetLastError(error);
+        return nullptr;
+    }
+    const DataFileImage* image = FindDataFile(module);
+    const ResourceEntry* entry = image != nullptr ? EntryOf(*image, resource) : nullptr;
+    if (entry == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return const_cast<BYTE*>(image->resources.data() + entry->dataOffset);
+}
+
+LPVOID WINAPI LockResource(HGLOBAL resourceData) { return resourceData; }
+
+DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource)
+{
+    DWORD error = ERROR_SUCCESS;
+    if (FaultInjected("SizeofResource", &error)) {
+        SetLastError(error);
+        return 0;
+    }
+    const DataFileImage* image = FindDataFile(module);
+    const ResourceEntry* entry = image != nullptr ? EntryOf(*image, resource) : nullptr;
+    if (entry == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    return entry->dataSize;
+}
+
+}  // extern "C"

@@ -1,0 +1,103 @@
+#include "platform/UniqueHandle.h"
+#include "platform/test_support/FaultInjection.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+constexpr DWORD kSystem = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+
+std::string Text(DWORD code)
+{
+    char buffer[512];
+    const DWORD length = FormatMessageA(kSystem, nullptr, code, 0, buffer, sizeof buffer, nullptr);
+    return std::string(buffer, length);
+}
+
+TEST(FormatMessage, KnowsTheCodesTheProjectReports)
+{
+    const struct {
+        DWORD code;
+        const char* text;
+    } cases[] = {
+        {12007, "The server name or address could not be resolved\r\n"},
+        {12029, "A connection with the server could not be established\r\n"},
+        {12002, "The operation timed out\r\n"},
+        {static_cast<DWORD>(E_FAIL), "Unspecified error\r\n"},
+        {static_cast<DWORD>(REGDB_E_CLASSNOTREG), "Class not registered\r\n"},
+        {static_cast<DWORD>(CO_E_NOTINITIALIZED), "CoInitialize has not been called.\r\n"},
+        {static_cast<DWORD>(DISP_E_EXCEPTION), "Exception occurred.\r\n"},
+        {ERROR_MOD_NOT_FOUND, "The specified module could not be found.\r\n"},
+        // Win32 codes carried in an HRESULT read as the code itself.
+        {static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)), "The specified module could not be found.\r\n"},
+        {static_cast<DWORD>(E_INVALIDARG), "The parameter is incorrect.\r\n"},
+        {ERROR_BAD_EXE_FORMAT, "%1 is not a valid Win32 application.\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        EXPECT_EQ(Text(c.code), c.text);
+    }
+}
+
+TEST(FormatMessage, FailuresSetTheLastError)
+{
+    char buffer[512] = "untouched";
+    const struct {
+        const char* name;
+        DWORD flags;
+        DWORD code;
+        DWORD language;
+        DWORD size;
+        DWORD error;
+    } cases[] = {
+        {"unknown code", kSystem, 0x80041234, 0, sizeof buffer, ERROR_MR_MID_NOT_FOUND},
+        {"unknown Win32 code inside an HRESULT", kSystem, 0x80070FFF, 0, sizeof buffer, ERROR_MR_MID_NOT_FOUND},
+        {"buffer one short", kSystem, 12002, 0, sizeof "The operation timed out\r\n" - 1, ERROR_INSUFFICIENT_BUFFER},
+        {"German", kSystem, 12002, MAKELANGID(0x07, SUBLANG_DEFAULT), sizeof buffer, ERROR_RESOURCE_LANG_NOT_FOUND},
+        {"inserts not ignored", FORMAT_MESSAGE_FROM_SYSTEM, ERROR_BAD_EXE_FORMAT, 0, sizeof buffer,
+         ERROR_INVALID_PARAMETER},
+        {"from a string", FORMAT_MESSAGE_FROM_STRING, 0, 0, sizeof buffer, ERROR_INVALID_PARAMETER},
+        {"width limit", kSystem | 80, 12002, 0, sizeof buffer, ERROR_INVALID_PARAMETER},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetLastError(0);
+        EXPECT_EQ(FormatMessageA(c.flags, nullptr, c.code, c.language, buffer, c.size, nullptr), 0u);
+        EXPECT_EQ(GetLastError(), c.error);
+    }
+    EXPECT_STREQ(buffer, "untouched");
+    // Texts without inserts need no FORMAT_MESSAGE_IGNORE_INSERTS; English is accepted.
+    EXPECT_GT(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 12002, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                             buffer, sizeof buffer, nullptr),
+              0u);
+}
+
+TEST(FormatMessage, AllocatesTheBufferOnRequest)
+{
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(kSystem | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, 12029, 0,
+                                        reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    quenvar::UniqueLocalMemory owner(text);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::string(text, length), "A connection with the server could not be established\r\n");
+    EXPECT_EQ(text[length], '\0');
+
+    text = reinterpret_cast<char*>(1);
+    SetLastError(0);
+    EXPECT_EQ(FormatMessageA(kSystem | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, 0x80041234, 0,
+                             reinterpret_cast<LPSTR>(&text), 0, nullptr),
+              0u);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_MR_MID_NOT_FOUND);
+
+    quenvar::testing::ScopedFault fault("LocalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(FormatMessageA(kSystem | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, 12029, 0,
+                             reinterpret_cast<LPSTR>(&text), 0, nullptr),
+              0u);
+    EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(text, nullptr);
+}
+
+}  // namespace
