@@ -1,6 +1,6 @@
 # Type libraries built from IDL by widl: 32-bit Windows libraries (64-bit ones in the x64 Windows
-# build), reproducible (the compiler's
-# time stamps pinned to 0), with no include path but our own IDL prelude in resources/.
+# build), reproducible (the compiler's time stamps pinned to 0), with no include path but our own
+# IDL prelude in resources/.
 find_program(QUENVAR_WIDL NAMES i686-w64-mingw32-widl widl REQUIRED)
 
 # quenvar_add_type_library(<target> IDL <file.idl> OUTPUT <file.tlb>
