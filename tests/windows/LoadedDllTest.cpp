@@ -3,15 +3,13 @@
 #include "component/IPalvex.h"
 #include "platform/test_support/InternetTesting.h"
 #include "tests/support/ScriptedHttpServer.h"
+#include "tests/windows/BuildOutput.h"
 #include "tests/windows/LoadedDll.h"
 #include "tests/windows/WindowsAbi.h"
 #include "tests/windows/WindowsImports.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,13 +18,6 @@ namespace quenvar::testing {
 namespace {
 
 using namespace windows;
-
-std::vector<std::uint8_t> ReadDll()
-{
-    const char* build = std::getenv("QUENVAR_BUILD_DIR");
-    std::ifstream file(std::string(build ? build : ".") + "/win64/Quenvar.dll", std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
 
 std::u16string Text(BSTR value)
 {
@@ -58,7 +49,7 @@ class LoadedQuenvarDll : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const std::vector<std::uint8_t> file = ReadDll();
+        const std::vector<std::uint8_t> file = ReadBuildOutput("win64/Quenvar.dll");
         std::string error;
         dll_ = LoadedDll::Load(file, WindowsImport, &error);
         ASSERT_NE(dll_, nullptr) << error;

@@ -1,27 +1,18 @@
 // The PE reader and loader refuse what is not a sound x64 DLL with a reason, never reading outside
 // the file: cut copies, damaged header fields and tables, the other machine's DLL.
+#include "tests/windows/BuildOutput.h"
 #include "tests/windows/LoadedDll.h"
 #include "tests/windows/PeImage.h"
 #include "tests/windows/WindowsImports.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace quenvar::testing {
 namespace {
-
-std::vector<std::uint8_t> ReadBuilt(const char* relative)
-{
-    const char* build = std::getenv("QUENVAR_BUILD_DIR");
-    std::ifstream file(std::string(build ? build : ".") + relative, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
 
 std::uint32_t U32(const std::vector<std::uint8_t>& bytes, std::size_t offset)
 {
@@ -46,7 +37,7 @@ class PeImageReader : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dll = ReadBuilt("/win64/Quenvar.dll");
+        dll = ReadBuildOutput("win64/Quenvar.dll");
         ASSERT_GT(dll.size(), 1024u);
         header = U32(dll, 0x3C);
         optional = header + 24;
@@ -142,7 +133,7 @@ TEST_F(PeImageReader, SurvivesAnyDamagedHeaderByte)
 TEST_F(PeImageReader, LoaderRefusesTheOtherMachineAndMissingImports)
 {
     std::string error;
-    EXPECT_EQ(LoadedDll::Load(ReadBuilt("/win32/Quenvar.dll"), WindowsImport, &error), nullptr);
+    EXPECT_EQ(LoadedDll::Load(ReadBuildOutput("win32/Quenvar.dll"), WindowsImport, &error), nullptr);
     EXPECT_EQ(error, "not an x64 image");
 
     const auto withoutHeapAlloc = [](std::string_view dll, std::string_view name) {
