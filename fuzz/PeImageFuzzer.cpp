@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!Inside(image->entryPoint, 1, image->imageSize)) __builtin_trap();
     for (const auto& section : image->sections) {
         if (!Inside(section.fileOffset, section.fileSize, size)) __builtin_trap();
-        if (!Inside(section.address, section.size, image->imageSize) || section.fileSize > section.size) __builtin_trap();
+        if (!Inside(section.address, section.size, image->imageSize) || section.fileSize > section.size)
+            __builtin_trap();
     }
     for (std::uint32_t address : image->relocations) {
         if (!Inside(address, 8, image->imageSize)) __builtin_trap();

@@ -33,7 +33,11 @@ public:
     ~Reference() { Reset(); }
     Reference(const Reference&) = delete;
     Reference& operator=(const Reference&) = delete;
-    void** Out() { Reset(); return &object_; }
+    void** Out()
+    {
+        Reset();
+        return &object_;
+    }
     void* get() const { return object_; }
     void Reset()
     {
@@ -74,8 +78,8 @@ protected:
     {
         Reference factory;
         ASSERT_EQ(getClassObject_(&CLSID_Palvex, &IID_IClassFactory, factory.Out()), S_OK);
-        ASSERT_EQ(VtableOf<ClassFactorySlots>(factory.get()).CreateInstance(factory.get(), nullptr, &IID_IPalvex,
-                                                                            palvex.Out()),
+        ASSERT_EQ(VtableOf<ClassFactorySlots>(factory.get())
+                      .CreateInstance(factory.get(), nullptr, &IID_IPalvex, palvex.Out()),
                   S_OK);
     }
     static HRESULT Query(void* palvex, const std::string& host)
@@ -87,7 +91,7 @@ protected:
         if (putResult != S_OK) return putResult;
         return VtableOf<PalvexSlots>(palvex).QueryServer(palvex);
     }
-    static std::u16string Read(void* palvex, HRESULT(MS_ABI* PalvexSlots::*getter)(void*, BSTR*))
+    static std::u16string Read(void* palvex, HRESULT (MS_ABI* PalvexSlots::*getter)(void*, BSTR*))
     {
         BSTR value = nullptr;
         EXPECT_EQ((VtableOf<PalvexSlots>(palvex).*getter)(palvex, &value), S_OK);
@@ -174,12 +178,13 @@ TEST_F(LoadedQuenvarDll, InterfacesKeepOneIdentityAndCountReferences)
 
 TEST_F(LoadedQuenvarDll, QueryServerFillsTheFourProperties)
 {
-    ScriptedHttpServer server(ScriptedAnswer{
-        "HTTP/1.1 200 OK\r\nServer: scripted/3\r\nContent-Location: /here\r\nDate: Tue, 01 Jan 2030 00:00:00 GMT\r\n\r\n"});
+    ScriptedHttpServer server(
+        ScriptedAnswer{"HTTP/1.1 200 OK\r\nServer: scripted/3\r\nContent-Location: /here\r\nDate: Tue, 01 Jan 2030 "
+                       "00:00:00 GMT\r\n\r\n"});
     Reference palvex;
     CreatePalvex(palvex);
-    ASSERT_EQ(Query(palvex.get(), server.Address()), S_OK) << ::testing::PrintToString(
-        Read(palvex.get(), &PalvexSlots::get_ErrorInfo));
+    ASSERT_EQ(Query(palvex.get(), server.Address()), S_OK)
+        << ::testing::PrintToString(Read(palvex.get(), &PalvexSlots::get_ErrorInfo));
     EXPECT_EQ(Read(palvex.get(), &PalvexSlots::get_HTTPVer), u"HTTP/1.1");
     EXPECT_EQ(Read(palvex.get(), &PalvexSlots::get_ServerSoftware), u"scripted/3");
     EXPECT_EQ(Read(palvex.get(), &PalvexSlots::get_ContentLocation), u"/here");

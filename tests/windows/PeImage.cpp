@@ -163,8 +163,8 @@ void ReadImports(const ImageReader& reader, Directory directory, PeImage& image)
             if (entry & kImportByOrdinal) throw Malformed("an import from " + dll + " is by ordinal");
             const std::uint64_t slot = slots + 8 * i;
             reader.RequireInImage(slot, 8, "an import address slot");
-            image.imports.push_back({dll, reader.NameAt(entry + 2, "an imported function's name"),
-                                     static_cast<std::uint32_t>(slot)});
+            image.imports.push_back(
+                {dll, reader.NameAt(entry + 2, "an imported function's name"), static_cast<std::uint32_t>(slot)});
         }
     }
 }

@@ -13,10 +13,10 @@
 namespace quenvar::testing {
 
 struct PeSection {
-    std::uint32_t address;     // relative to the image base
-    std::uint32_t size;        // in memory
+    std::uint32_t address;  // relative to the image base
+    std::uint32_t size;     // in memory
     std::uint32_t fileOffset;
-    std::uint32_t fileSize;    // at most size
+    std::uint32_t fileSize;  // at most size
     std::uint32_t characteristics;
 };
 

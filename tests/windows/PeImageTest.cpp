@@ -107,8 +107,10 @@ TEST_F(PeImageReader, RefusesDamagedFieldsWithTheirReason)
         {"section address", FirstSection() + 12, 0x40000000, 4, "section 1 lies outside the image"},
         {"section data", FirstSection() + 20, 0xFFFFFF00, 4, "the data of section 1 lies beyond the end of the file"},
         {"import table", Directory(1), 0x10, 4, "an import descriptor lies outside the file data of the sections"},
-        {"export table", Directory(0), 0x7FFFFFF0, 4, "the export directory lies outside the file data of the sections"},
-        {"relocation table", Directory(5) + 4, 0x7FFFFFF0, 4, "a relocation block lies outside the file data of the sections"},
+        {"export table", Directory(0), 0x7FFFFFF0, 4,
+         "the export directory lies outside the file data of the sections"},
+        {"relocation table", Directory(5) + 4, 0x7FFFFFF0, 4,
+         "a relocation block lies outside the file data of the sections"},
         {"entry point", optional + 16, 0x7FFFFFF0, 4, "the entry point lies outside the image"},
     };
     for (const auto& c : cases) {

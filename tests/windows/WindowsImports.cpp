@@ -46,7 +46,8 @@ MS_ABI int WsprintfA(LPSTR output, LPCSTR format, ...)
     std::uint64_t slots[kMaxFormatArguments] = {};
     __builtin_ms_va_list arguments;
     __builtin_ms_va_start(arguments, format);
-    for (int i = 0; i < std::min(count, kMaxFormatArguments); ++i) slots[i] = __builtin_va_arg(arguments, std::uint64_t);
+    for (int i = 0; i < std::min(count, kMaxFormatArguments); ++i)
+        slots[i] = __builtin_va_arg(arguments, std::uint64_t);
     __builtin_ms_va_end(arguments);
     return wsprintfA(output, format, slots[0], slots[1], slots[2], slots[3], slots[4], slots[5], slots[6], slots[7]);
 }
@@ -57,7 +58,8 @@ struct Import {
     void* function;
 };
 
-#define THUNK(dll, name) Import{dll, #name, reinterpret_cast<void*>(&Thunk<&::name>::Call)}
+#define THUNK(dll, name) \
+    Import { dll, #name, reinterpret_cast<void*>(&Thunk<&::name>::Call) }
 
 const Import kImports[] = {
     THUNK("advapi32.dll", RegCloseKey),
