@@ -29,6 +29,32 @@ std::string Table(std::initializer_list<QueryResult> results)
     return out.str();
 }
 
+TEST(ResultFormat, CsvQuotesOnlyWhatNeedsItAndDisarmsFormulas)
+{
+    EXPECT_EQ(CsvField("plain text"), "plain text");
+    EXPECT_EQ(CsvField(""), "");
+    EXPECT_EQ(CsvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(CsvField("two\r\nlines"), "\"two\r\nlines\"");
+    EXPECT_EQ(CsvField("tab\tesc\x1b del\x7F"), "tab\tesc  del ");
+    EXPECT_EQ(CsvField("=HYPERLINK(\"x\")"), "\"'=HYPERLINK(\"\"x\"\")\"");
+    for (const char* formula : {"+1", "-1", "@SUM(A1)"}) EXPECT_EQ(CsvField(formula), std::string("'") + formula);
+}
+
+TEST(ResultFormat, CsvLinesHaveTheJsonColumns)
+{
+    QueryResult ok = Succeeded("a:80", "nginx/1.22, with \"quotes\"");
+    EXPECT_EQ(std::string(kCsvHeader),
+              "host,ok,HTTPVer,ServerSoftware,ContentLocation,CurrentServerTime,error,elapsedMs\r\n");
+    EXPECT_EQ(FormatCsvLine(ok),
+              "a:80,true,HTTP/1.1,\"nginx/1.22, with \"\"quotes\"\"\",,\"Tue, 08 Dec 2026 17:00:00 GMT\",,12\r\n");
+    QueryResult failed;
+    failed.host = "https://b";
+    failed.error = "HTTPS is not supported: the component speaks plain HTTP";
+    failed.elapsedMs = 0;
+    EXPECT_EQ(FormatCsvLine(failed), "https://b,false,,,,,HTTPS is not supported: the component speaks plain HTTP,0\r\n");
+}
+
 TEST(ResultFormat, JsonEscapesEverythingThatNeedsIt)
 {
     EXPECT_EQ(JsonEscape("plain"), "plain");
