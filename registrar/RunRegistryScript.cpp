@@ -30,8 +30,8 @@ HRESULT RunText(RegistryScriptParser& parser, const char* data, DWORD size, Scri
 
 }  // namespace
 
-HRESULT RunScriptResource(const ReplacementMap& replacements, LPCOLESTR moduleFileName, WORD resourceId,
-                          LPCSTR type, ScriptMode mode) noexcept
+HRESULT RunScriptResource(const ReplacementMap& replacements, LPCOLESTR moduleFileName, WORD resourceId, LPCSTR type,
+                          ScriptMode mode) noexcept
 {
     RegistryScriptParser parser(replacements);
     const int bytes = WideCharToMultiByte(CP_ACP, 0, moduleFileName, -1, nullptr, 0, nullptr, nullptr);
@@ -70,7 +70,7 @@ HRESULT RunRegistryScript(const ModuleState& module, UINT resourceId, BOOL regis
     if (MultiByteToWideChar(CP_ACP, 0, fileName, -1, wideName, MAX_PATH) == 0) return LastErrorResult();
 
     // A variable whose Add failed fails its lookup later, when the script uses it.
-    (void)replacements.Add(u"Module", wideName);
+    (void)replacements.Add(OLESTR("Module"), wideName);
     for (const ScriptVariable* variable = extraVariables; variable != nullptr && variable->name != nullptr;
          ++variable) {
         (void)replacements.Add(variable->name, variable->value);

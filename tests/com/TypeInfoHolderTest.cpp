@@ -1,6 +1,5 @@
-#include "com/DispatchSlots.h"
+#include "com/DispatchingPalvex.h"
 #include "com/TypeInfoHolder.h"
-#include "component/Palvex.h"
 #include "module/ModuleState.h"
 #include "platform/UniqueInterface.h"
 #include "platform/automation/TestObjects.h"
@@ -31,31 +30,13 @@ constexpr LCID kEnglish = 0x0409;
 
 COM_NO_VTABLE_DTOR_WARNING_BEGIN
 
-// A core with the hold every live core takes and the shared dispatch slots, as the identity
-// wrappers have them; its own lifetime is the test's scope.
-class HeldPalvex final : public Palvex {
+// The dispatching core the identity wrappers derive from, with a hold on the type information;
+// its own lifetime is the test's scope.
+class HeldPalvex final : public DispatchingPalvex {
 public:
-    HeldPalvex() { theTypeInfoHolder.Hold(); }
-    ~HeldPalvex() { theTypeInfoHolder.Drop(); }
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
     ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override { return DispatchGetTypeInfoCount(pctinfo); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override
-    {
-        return DispatchGetTypeInfo(iTInfo, lcid, ppTInfo);
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
-                                            DISPID* rgDispId) override
-    {
-        return DispatchGetIDsOfNames(riid, rgszNames, cNames, lcid, rgDispId);
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
-                                     VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override
-    {
-        return DispatchInvoke(this, dispIdMember, riid, lcid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
-    }
 
     std::u16string StoredServerURL() const { return TextOf(serverURL.get()); }
 };
@@ -93,10 +74,11 @@ protected:
 
 TEST_F(TypeInfoHolderTest, CountIsOne)
 {
+    HeldPalvex object;
     UINT count = 0;
-    EXPECT_EQ(DispatchGetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(object.GetTypeInfoCount(&count), S_OK);
     EXPECT_EQ(count, 1u);
-    EXPECT_EQ(DispatchGetTypeInfoCount(nullptr), E_POINTER);
+    EXPECT_EQ(object.GetTypeInfoCount(nullptr), E_POINTER);
 }
 
 TEST_F(TypeInfoHolderTest, UnregisteredLibraryFailsUntilItIsRegistered)
@@ -182,9 +164,9 @@ TEST_F(TypeInfoHolderTest, NamesMapToTheirDispatchIdsInAnyCase)
     Register();
     HeldPalvex object;
     const std::pair<const char16_t*, DISPID> names[] = {
-        {u"HTTPVer", 1},        {u"httpver", 1},     {u"SERVERSOFTWARE", 2},    {u"ContentLocation", 3},
-        {u"serverURL", 4},      {u"ServerURL", 4},   {u"CurrentServerTime", 5}, {u"QueryServer", 6},
-        {u"queryserver", 6},    {u"ErrorInfo", 7},
+        {u"HTTPVer", 1},     {u"httpver", 1},   {u"SERVERSOFTWARE", 2},    {u"ContentLocation", 3},
+        {u"serverURL", 4},   {u"ServerURL", 4}, {u"CurrentServerTime", 5}, {u"QueryServer", 6},
+        {u"queryserver", 6}, {u"ErrorInfo", 7},
     };
     for (const auto& [name, expected] : names) {
         const std::u16string_view wide(name);
@@ -221,13 +203,13 @@ TEST_F(TypeInfoHolderTest, InvokeReachesTheMembersThroughTheCallersPointer)
 
     // An empty host fails before any traffic; dispatch reports the query's own failure.
     Arguments empty({}, PutValue(Text(u"")));
-    ASSERT_EQ(dispatch.Invoke(kDispIdServerURL, IID_NULL, kEnglish, DISPATCH_PROPERTYPUT, empty.get(), nullptr,
-                              nullptr, nullptr),
+    ASSERT_EQ(dispatch.Invoke(kDispIdServerURL, IID_NULL, kEnglish, DISPATCH_PROPERTYPUT, empty.get(), nullptr, nullptr,
+                              nullptr),
               S_OK);
     const HRESULT direct = object.QueryServer();
     EXCEPINFO exception{};
-    EXPECT_EQ(dispatch.Invoke(kDispIdQueryServer, IID_NULL, kEnglish, DISPATCH_METHOD, none.get(), &result,
-                              &exception, nullptr),
+    EXPECT_EQ(dispatch.Invoke(kDispIdQueryServer, IID_NULL, kEnglish, DISPATCH_METHOD, none.get(), &result, &exception,
+                              nullptr),
               DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, direct);
     EXPECT_EQ(exception.bstrDescription, nullptr);

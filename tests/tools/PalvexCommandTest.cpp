@@ -28,7 +28,8 @@ TEST_F(PalvexCommand, BadInputGetsAClearMessageAndNothingOnStandardOutput)
     } cases[] = {
         {{"--bogus", "a"}, "", "palvex: unknown option '--bogus'\nTry 'palvex --help'.\n"},
         {{"-j", "0", "a"}, "", "palvex: invalid number of jobs '0' (1 to 256)\nTry 'palvex --help'.\n"},
-        {{"-f", missing}, "",
+        {{"-f", missing},
+         "",
          "palvex: cannot open host list '" + missing + "': No such file or directory\nTry 'palvex --help'.\n"},
         {{}, "", "palvex: no hosts given\nTry 'palvex --help'.\n"},
         {{"--json", "--csv", "a"}, "", "palvex: --json and --csv cannot be combined\nTry 'palvex --help'.\n"},

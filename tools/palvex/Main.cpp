@@ -91,7 +91,8 @@ int Run(const PalvexOptions& options, const HostList& hosts)
         progress.Clear();
         std::cout << (options.json ? FormatJsonLine(result) : FormatCsvLine(result)) << std::flush;
     };
-    RunQueries(hosts, options.jobs, makeQuery, takeResult, [&progress](std::size_t finished) { progress.Update(finished); });
+    RunQueries(hosts, options.jobs, makeQuery, takeResult,
+               [&progress](std::size_t finished) { progress.Update(finished); });
     progress.Clear();
     if (!streamed) table.Print(std::cout);
     std::cout << std::flush;

@@ -10,8 +10,8 @@
 namespace quenvar::tools {
 
 struct PalvexOptions {
-    std::vector<std::string> hosts;         // from the arguments, in order
-    std::optional<std::string> hostFile;    // -f FILE; "-" is standard input
+    std::vector<std::string> hosts;       // from the arguments, in order
+    std::optional<std::string> hostFile;  // -f FILE; "-" is standard input
     unsigned jobs = 1;
     bool earlyBound = false;
     bool json = false;

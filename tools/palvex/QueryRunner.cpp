@@ -77,9 +77,8 @@ void Work(RunState& state, const HostQueryFactory& makeQuery)
             std::string server;
             if (!query) result.error = "cannot initialise COM: " + DescribeStatus(static_cast<DWORD>(initialized));
             else if (ServerFromHost(result.host, server, result.error)) query->Run(server, result);
-            result.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   std::chrono::steady_clock::now() - start)
-                                   .count();
+            result.elapsedMs =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
             state.Finish(index, std::move(result));
         }
     }

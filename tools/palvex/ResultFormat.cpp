@@ -116,8 +116,8 @@ std::string FormatCsvLine(const QueryResult& result)
 {
     std::string line = CsvField(result.host);
     line.append(result.ok ? ",true," : ",false,");
-    for (const std::string* text : {&result.httpVer, &result.serverSoftware, &result.contentLocation,
-                                    &result.currentServerTime, &result.error}) {
+    for (const std::string* text :
+         {&result.httpVer, &result.serverSoftware, &result.contentLocation, &result.currentServerTime, &result.error}) {
         line.append(CsvField(*text)) += ',';
     }
     return line.append(std::to_string(result.elapsedMs)).append("\r\n");

@@ -27,16 +27,11 @@ int Fail(const std::string& message)
 std::string Describe(LONG result)
 {
     switch (result) {
-    case ERROR_FILE_NOT_FOUND:
-        return "no such key";
-    case ERROR_BADKEY:
-        return "not a key path (a root such as HKEY_CLASSES_ROOT or HKCR, then names separated by \\)";
-    case ERROR_BADDB:
-        return "the registry file is damaged or not a registry";
-    case ERROR_CANTOPEN:
-        return "the registry file cannot be opened";
-    default:
-        return "registry error " + std::to_string(result);
+    case ERROR_FILE_NOT_FOUND: return "no such key";
+    case ERROR_BADKEY: return "not a key path (a root such as HKEY_CLASSES_ROOT or HKCR, then names separated by \\)";
+    case ERROR_BADDB: return "the registry file is damaged or not a registry";
+    case ERROR_CANTOPEN: return "the registry file cannot be opened";
+    default: return "registry error " + std::to_string(result);
     }
 }
 

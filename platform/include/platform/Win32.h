@@ -8,6 +8,10 @@
 #include <ole2.h>
 #include <oleauto.h>
 #include <wininet.h>
+// COM interfaces have no virtual destructor: their objects release themselves.
+#define COM_NO_VTABLE_DTOR_WARNING_BEGIN \
+    _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wnon-virtual-dtor\"")
+#define COM_NO_VTABLE_DTOR_WARNING_END _Pragma("GCC diagnostic pop")
 #else
 #include "platform/win32/Types.h"
 #include "platform/win32/Errors.h"

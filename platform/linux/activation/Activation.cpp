@@ -81,8 +81,8 @@ HRESULT STDAPICALLTYPE CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD c
     DWORD error;
     if (quenvar::platform::FaultInjected("CoCreateInstance", &error)) return HRESULT_FROM_WIN32(error);
     quenvar::platform::UniqueClassFactory factory;
-    const HRESULT hr = CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory,
-                                        reinterpret_cast<void**>(factory.put()));
+    const HRESULT hr =
+        CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
     if (FAILED(hr)) return hr;
     if (!factory) return CO_E_ERRORINDLL;  // a server that answered success without an object
     return factory.get()->CreateInstance(outer, riid, ppv);

@@ -88,8 +88,7 @@ int LookUpBefore(LookUp lookUp, std::chrono::steady_clock::time_point deadline, 
     return addresses.size() > before ? 0 : EAI_NONAME;
 }
 
-int ResolveServer(const ServerAddress& server, std::chrono::steady_clock::time_point deadline,
-                  ResolvedServer& resolved)
+int ResolveServer(const ServerAddress& server, std::chrono::steady_clock::time_point deadline, ResolvedServer& resolved)
 {
     SocketAddress address{};
     if (NumericAddress(server, address, resolved.host)) {

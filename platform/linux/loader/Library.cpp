@@ -29,8 +29,8 @@ HMODULE LoadModule(LPCSTR fileName, HANDLE reserved, DWORD flags) noexcept
     }
     try {
         HMODULE module = nullptr;
-        const DWORD error = (flags & kDataFileFlags) != 0 ? LoadDataFile(fileName, module)
-                                                          : LoadSharedObject(fileName, module);
+        const DWORD error =
+            (flags & kDataFileFlags) != 0 ? LoadDataFile(fileName, module) : LoadSharedObject(fileName, module);
         return error == ERROR_SUCCESS ? module : Fail(error);
     } catch (const std::exception&) {
         return Fail(ERROR_NOT_ENOUGH_MEMORY);
@@ -66,7 +66,7 @@ BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const ModuleReference reference = pin ? ModuleReference::Pin
+    const ModuleReference reference = pin         ? ModuleReference::Pin
                                       : unchanged ? ModuleReference::Unchanged
                                                   : ModuleReference::Add;
     const bool fromAddress = (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) != 0;

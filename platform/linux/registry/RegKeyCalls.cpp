@@ -166,9 +166,9 @@ LONG EnumKey(const char* faultPoint, HKEY key, DWORD index, Char* name, LPDWORD 
     });
 }
 
-// Name lengths are counted in the caller's units (for the A form ANSI bytes, so that a buffer of the longest length plus one
-// holds every name even on a double-byte code page); the longest data is counted in bytes of
-// the stored form (strings in UTF-16), as on the platform.
+// Name lengths are counted in the caller's units (for the A form ANSI bytes, so that a buffer of the longest length
+// plus one holds every name even on a double-byte code page); the longest data is counted in bytes of the stored form
+// (strings in UTF-16), as on the platform.
 template <typename Char>
 LONG QueryInfoKey(const char* faultPoint, HKEY key, Char* keyClass, LPDWORD keyClassLength, LPDWORD reserved,
                   LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,

@@ -19,7 +19,6 @@ bool FitsType(DWORD type, DWORD size)
     return (type != REG_DWORD || size == sizeof(DWORD)) && (type != REG_QWORD || size == sizeof(ULONGLONG));
 }
 
-
 template <typename Char>
 LONG SetValue(const char* faultPoint, HKEY key, const Char* valueName, DWORD type, const BYTE* data, DWORD size)
 {

@@ -19,8 +19,14 @@ struct TextForm<char> {
     // NULL reads as "".
     static std::u16string In(const char* text) { return text == nullptr ? std::u16string() : AnsiToWide(text); }
     static std::string Out(std::u16string_view text) { return WideToAnsi(text); }
-    static std::vector<BYTE> DataIn(DWORD type, const BYTE* data, DWORD size) { return EncodeValueData(type, data, size); }
-    static std::vector<BYTE> DataOut(DWORD type, const std::vector<BYTE>& stored) { return DecodeValueData(type, stored); }
+    static std::vector<BYTE> DataIn(DWORD type, const BYTE* data, DWORD size)
+    {
+        return EncodeValueData(type, data, size);
+    }
+    static std::vector<BYTE> DataOut(DWORD type, const std::vector<BYTE>& stored)
+    {
+        return DecodeValueData(type, stored);
+    }
 };
 
 template <>

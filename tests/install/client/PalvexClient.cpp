@@ -8,7 +8,8 @@ int main(int argc, char** argv)
     quenvar::IPalvex* palvex = nullptr;
     if (argc != 2 || FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) ||
         FAILED(CLSIDFromProgID(u"Palvex.Palvex", &clsid)) ||
-        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, quenvar::IID_IPalvex, (void**)&palvex))) return 2;
+        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, quenvar::IID_IPalvex, (void**)&palvex)))
+        return 2;
     const std::u16string host(argv[1], argv[1] + std::char_traits<char>::length(argv[1]));  // an ASCII host name
     BSTR url = SysAllocString(host.c_str()), version = nullptr, software = nullptr;
     const HRESULT hr = palvex->put_ServerURL(url) == S_OK ? palvex->QueryServer() : E_FAIL;

@@ -56,8 +56,9 @@ TEST(ResolveServer, NumbersNeedNoLookUpAndAreWrittenInTheirUsualForm)
         EXPECT_EQ(AddressText(resolved.addresses[0]), c.address);
     }
     ResolvedServer resolved;
-    EXPECT_EQ(InternetErrorFrom(ExchangeStep::Resolve, ResolveServer({"1::2::3", true, 80}, Clock::now() + 5s, resolved)),
-              ERROR_INTERNET_NAME_NOT_RESOLVED);
+    EXPECT_EQ(
+        InternetErrorFrom(ExchangeStep::Resolve, ResolveServer({"1::2::3", true, 80}, Clock::now() + 5s, resolved)),
+        ERROR_INTERNET_NAME_NOT_RESOLVED);
 }
 
 TEST(ResolveServer, NamesGoToTheSystemsResolver)

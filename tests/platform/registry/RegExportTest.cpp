@@ -147,8 +147,8 @@ TEST_F(RegExport, EveryRootWithoutAKey)
     const ToolRun run = Reg("export");
     ASSERT_EQ(run.exitCode, 0);
     std::size_t previous = 0;
-    for (const char* root : {"CLASSES_ROOT", "CURRENT_USER", "LOCAL_MACHINE", "USERS", "PERFORMANCE_DATA",
-                             "CURRENT_CONFIG", "DYN_DATA"}) {
+    for (const char* root :
+         {"CLASSES_ROOT", "CURRENT_USER", "LOCAL_MACHINE", "USERS", "PERFORMANCE_DATA", "CURRENT_CONFIG", "DYN_DATA"}) {
         const std::size_t at = run.out.find("\n[HKEY_" + std::string(root) + "]\n");
         ASSERT_NE(at, std::string::npos) << root;
         EXPECT_GE(at, previous) << root;

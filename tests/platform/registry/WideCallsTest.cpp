@@ -7,7 +7,7 @@
 namespace quenvar::testing {
 namespace {
 
-constexpr char16_t kKeyName[] = u"Ключ 日本";   // no character of it in code page 1252
+constexpr char16_t kKeyName[] = u"Ключ 日本";  // no character of it in code page 1252
 constexpr char16_t kValueName[] = u"名前";
 constexpr char16_t kText[] = u"значение €";
 

@@ -54,12 +54,11 @@ extern "C" {
 // A NULL or empty subKey opens a new handle to parent itself. *result is NULL on failure.
 LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
 // Opens or creates the key and every missing level above it; *disposition tells which.
-LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
-                            REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
+LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options, REGSAM access,
+                            LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
 LONG WINAPI RegCloseKey(HKEY key);
 LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
-LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                             LPDWORD size);
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
 LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
                              LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
@@ -75,11 +74,10 @@ LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
 // The wide forms take and give names and string data in UTF-16, as the registry keeps them, so
 // every name shows whatever its characters; lengths are counted in UTF-16 units.
 LONG WINAPI RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
-LONG WINAPI RegCreateKeyExW(HKEY parent, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options,
-                            REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
+LONG WINAPI RegCreateKeyExW(HKEY parent, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM access,
+                            LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
 LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
-LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                             LPDWORD size);
+LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
 LONG WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
                              LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
