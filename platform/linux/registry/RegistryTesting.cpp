@@ -12,6 +12,12 @@ namespace quenvar::testing {
 
 void ReopenRegistry() { platform::ResetRegistry(); }
 
+std::size_t OpenRegistryHandles()
+{
+    platform::RegistryCall call;
+    return call.handles().Count();
+}
+
 ScopedPrivateRegistry::ScopedPrivateRegistry()
 {
     const char* temporary = std::getenv("TMPDIR");
