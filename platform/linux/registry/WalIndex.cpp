@@ -26,11 +26,12 @@ constexpr std::uint32_t kWalIndexVersion = 3007000;
 // SQLite's unit of WAL-index shared memory.
 constexpr int kRegionBytes = 32768;
 
-// Another process may be writing these words: atomic loads, never a torn or cached word. Only
-// loads: the memory is SQLite's and is never written here.
+// Another process may be writing these words: atomic loads, never a torn or cached word. Acquire
+// loads keep every later read after them (a standalone fence would do the same, but the thread
+// sanitizer cannot follow one). Only loads: the memory is SQLite's and is never written here.
 void LoadWords(std::uint32_t* from, HeaderWords& to)
 {
-    for (std::size_t i = 0; i < kHeaderWords; ++i) to[i] = std::atomic_ref(from[i]).load(std::memory_order_relaxed);
+    for (std::size_t i = 0; i < kHeaderWords; ++i) to[i] = std::atomic_ref(from[i]).load(std::memory_order_acquire);
 }
 
 // SQLite's header checksum, in native byte order.
@@ -65,9 +66,8 @@ bool ReadWalIndexChange(const volatile void* region, WalIndexChange& change)
 {
     auto* words = static_cast<std::uint32_t*>(const_cast<void*>(region));
     HeaderWords first, second;
-    LoadWords(words, first);
     // The second copy is read after the first: equal copies are one writer's complete header.
-    std::atomic_thread_fence(std::memory_order_acquire);
+    LoadWords(words, first);
     LoadWords(words + kHeaderWords, second);
     if (first != second || first[kVersionWord] != kWalIndexVersion) return false;
     unsigned char initialized = 0;
