@@ -47,12 +47,10 @@ TEST_F(MutexTest, OwnershipIsRecursiveAndOnlyTheOwnerReleases)
         EXPECT_TRUE(ReleaseMutex(mutex.get()));
         EXPECT_FALSE(ReleaseMutex(mutex.get()));
         EXPECT_EQ(GetLastError(), ERROR_NOT_OWNER);
-        std::thread(
-            [&] {
-                EXPECT_EQ(WaitForSingleObject(mutex.get(), 0), WAIT_OBJECT_0);
-                EXPECT_TRUE(ReleaseMutex(mutex.get()));
-            })
-            .join();
+        std::thread([&] {
+            EXPECT_EQ(WaitForSingleObject(mutex.get(), 0), WAIT_OBJECT_0);
+            EXPECT_TRUE(ReleaseMutex(mutex.get()));
+        }).join();
     }
 }
 
