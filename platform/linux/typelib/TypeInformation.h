@@ -8,6 +8,7 @@
 
 #include "linux/automation/FunctionIndex.h"
 #include "linux/automation/PreparedCall.h"
+#include "linux/typelib/TaskMemory.h"
 #include "linux/typelib/TypeLibrary.h"
 #include "platform/UniqueInterface.h"
 
@@ -18,7 +19,7 @@
 
 namespace quenvar::platform {
 
-class TypeInformation final : public ITypeInfo {
+class TypeInformation final : public ITypeInfo, private InTaskMemory {
 public:
     // For the library that owns the objects; null when memory runs out.
     [[nodiscard]] static OwnedTypeInformation Create(TypeLibrary* library, std::size_t index, TypeView view) noexcept;
