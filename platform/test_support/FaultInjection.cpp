@@ -1,16 +1,14 @@
-// The armed-fault table behind FaultInjected and the test-only arming API.
+// The armed-fault table, and the hook through which the library's fault gates consult it while
+// a fault is armed.
 #include "platform/test_support/FaultInjection.h"
 
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/TestHooks.h"
 
 #include <array>
 #include <cstring>
 #include <mutex>
 
-namespace quenvar::platform {
-
-std::atomic<bool> faultsArmed{false};
-
+namespace quenvar::testing {
 namespace {
 
 struct ArmedFault {
@@ -33,8 +31,6 @@ ArmedFault* FindFault(const char* function)
     return nullptr;
 }
 
-}  // namespace
-
 bool TakeFault(const char* function, DWORD* error)
 {
     std::lock_guard guard(faultTableLock);
@@ -46,40 +42,36 @@ bool TakeFault(const char* function, DWORD* error)
     return true;
 }
 
-}  // namespace quenvar::platform
-
-namespace quenvar::testing {
-
-using platform::faultTableLock;
+}  // namespace
 
 void ArmFault(const char* function, unsigned nth, DWORD error)
 {
     std::lock_guard guard(faultTableLock);
-    platform::ArmedFault* fault = platform::FindFault(function);
+    ArmedFault* fault = FindFault(function);
     if (fault == nullptr) {
-        if (platform::armedCount == platform::kMaxArmedFaults) return;
-        fault = &platform::faultTable[platform::armedCount++];
+        if (armedCount == kMaxArmedFaults) return;
+        fault = &faultTable[armedCount++];
         std::strncpy(fault->function, function, sizeof fault->function - 1);
         fault->function[sizeof fault->function - 1] = '\0';
     }
     fault->callsLeft = nth;
     fault->error = error;
     fault->fired = false;
-    platform::faultsArmed.store(true, std::memory_order_relaxed);
+    QuenvarTestSetFaultHook(&TakeFault);
 }
 
 bool FaultFired(const char* function)
 {
     std::lock_guard guard(faultTableLock);
-    const platform::ArmedFault* fault = platform::FindFault(function);
+    const ArmedFault* fault = FindFault(function);
     return fault != nullptr && fault->fired;
 }
 
 void DisarmFaults()
 {
     std::lock_guard guard(faultTableLock);
-    platform::armedCount = 0;
-    platform::faultsArmed.store(false, std::memory_order_relaxed);
+    armedCount = 0;
+    QuenvarTestSetFaultHook(nullptr);
 }
 
 }  // namespace quenvar::testing

@@ -9,6 +9,9 @@
 #include <oleauto.h>
 #include <wininet.h>
 #else
+// The platform library builds with hidden visibility: what these headers declare is what it can
+// export (its version script picks the inventory).
+#pragma GCC visibility push(default)
 #include "platform/win32/Types.h"
 #include "platform/win32/Errors.h"
 #include "platform/win32/Guid.h"
@@ -25,4 +28,5 @@
 #include "platform/win32/Com.h"
 #include "platform/win32/Message.h"
 #include "platform/win32/Console.h"
+#pragma GCC visibility pop
 #endif

@@ -1,6 +1,6 @@
 // The thread's last response text, and the test-only text that an injected extended error leaves.
 #include "linux/internet/InternetCall.h"
-#include "platform/test_support/InternetTesting.h"
+#include "linux/edge/TestHooks.h"
 
 #include <cstring>
 #include <mutex>
@@ -52,16 +52,12 @@ void FailInjectedCall(DWORD error)
 
 }  // namespace quenvar::platform
 
-namespace quenvar::testing {
-
-void SetExtendedErrorText(const char* text)
+void QuenvarTestSetExtendedErrorText(const char* text) noexcept
 {
-    platform::ArmedText& armed = platform::Armed();
+    quenvar::platform::ArmedText& armed = quenvar::platform::Armed();
     std::lock_guard guard(armed.lock);
     armed.text = text;
 }
-
-}  // namespace quenvar::testing
 
 using quenvar::platform::lastResponse;
 

@@ -2,7 +2,7 @@
 // through iconv one character at a time) and UTF-8, and the Win32 conversion functions.
 #include "linux/kernel/CodePage.h"
 
-#include "platform/test_support/FaultInjection.h"
+#include "linux/edge/TestHooks.h"
 
 #include <array>
 #include <atomic>
@@ -238,16 +238,12 @@ bool EncodeFromWide(UINT codePage, std::u16string_view wide, char defaultChar, b
 
 }  // namespace quenvar::platform
 
-namespace quenvar::testing {
-
-bool SetAnsiCodePage(UINT codePage)
+BOOL QuenvarTestSetAnsiCodePage(UINT codePage) noexcept
 {
-    if (codePage != 1252 && codePage != 932) return false;
-    platform::ansiCodePage.store(codePage, std::memory_order_relaxed);
-    return true;
+    if (codePage != 1252 && codePage != 932) return FALSE;
+    quenvar::platform::ansiCodePage.store(codePage, std::memory_order_relaxed);
+    return TRUE;
 }
-
-}  // namespace quenvar::testing
 
 namespace {
 

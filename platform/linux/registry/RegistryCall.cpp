@@ -1,5 +1,6 @@
 #include "linux/registry/RegistryCall.h"
 
+#include "linux/edge/TestHooks.h"
 #include "linux/registry/RegistryFile.h"
 #include "linux/registry/RegistryStamp.h"
 
@@ -117,3 +118,5 @@ void ResetRegistry()
 }
 
 }  // namespace quenvar::platform
+
+void QuenvarTestReopenRegistry() noexcept { quenvar::platform::ResetRegistry(); }
