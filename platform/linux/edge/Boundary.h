@@ -12,12 +12,15 @@
 
 namespace quenvar::platform {
 
+// ERROR_INTERNAL_ERROR: a C++ failure that is not about memory.
+inline constexpr DWORD kInternalError = 1359;
+
 // Functions that answer `value` (FALSE, NULL, 0) and leave the error in the thread's last error.
 template <typename Result>
 struct SetsLastError {
     Result value;
     DWORD outOfMemory = ERROR_NOT_ENOUGH_MEMORY;
-    DWORD unexpected = ERROR_INTERNAL_ERROR;
+    DWORD unexpected = kInternalError;
 
     Result Fail(DWORD error) const noexcept
     {
@@ -29,7 +32,7 @@ struct SetsLastError {
 // Functions that answer a Win32 error code (the registry's LONG results).
 struct ReturnsErrorCode {
     DWORD outOfMemory = ERROR_OUTOFMEMORY;
-    DWORD unexpected = ERROR_INTERNAL_ERROR;
+    DWORD unexpected = kInternalError;
 
     LONG Fail(DWORD error) const noexcept { return static_cast<LONG>(error); }
 };
@@ -47,7 +50,7 @@ template <typename Result>
 struct ReturnsOnly {
     Result value;
     DWORD outOfMemory = ERROR_NOT_ENOUGH_MEMORY;
-    DWORD unexpected = ERROR_INTERNAL_ERROR;
+    DWORD unexpected = kInternalError;
 
     Result Fail(DWORD) const noexcept { return value; }
 };

@@ -63,31 +63,28 @@ using quenvar::platform::lastResponse;
 
 extern "C" BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD bufferLength)
 {
-    DWORD injected = ERROR_SUCCESS;
-    if (quenvar::platform::FaultInjected("InternetGetLastResponseInfoA", &injected)) {
-        SetLastError(injected);
-        return FALSE;
-    }
-    if (error == nullptr || bufferLength == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *error = lastResponse.error;
-    const std::string& text = lastResponse.text;
-    if (text.empty()) {
-        if (buffer != nullptr && *bufferLength > 0) buffer[0] = '\0';
-        *bufferLength = 0;
+    return Boundary("InternetGetLastResponseInfoA", quenvar::platform::SetsLastError<BOOL>{FALSE}, [&]() -> BOOL {
+        if (error == nullptr || bufferLength == nullptr) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        *error = lastResponse.error;
+        const std::string& text = lastResponse.text;
+        if (text.empty()) {
+            if (buffer != nullptr && *bufferLength > 0) buffer[0] = '\0';
+            *bufferLength = 0;
+            SetLastError(ERROR_SUCCESS);
+            return TRUE;
+        }
+        const DWORD needed = static_cast<DWORD>(text.size() + 1);
+        if (buffer == nullptr || *bufferLength < needed) {
+            *bufferLength = needed;
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return FALSE;
+        }
+        std::memcpy(buffer, text.c_str(), needed);
+        *bufferLength = needed - 1;
         SetLastError(ERROR_SUCCESS);
         return TRUE;
-    }
-    const DWORD needed = static_cast<DWORD>(text.size() + 1);
-    if (buffer == nullptr || *bufferLength < needed) {
-        *bufferLength = needed;
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    std::memcpy(buffer, text.c_str(), needed);
-    *bufferLength = needed - 1;
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    });
 }

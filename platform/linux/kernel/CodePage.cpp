@@ -1,5 +1,6 @@
 // Code pages 1252 (by table: glibc's iconv refuses its five unassigned bytes), 932 (Shift-JIS,
 // through iconv one character at a time) and UTF-8, and the Win32 conversion functions.
+#include "linux/edge/Boundary.h"
 #include "linux/kernel/CodePage.h"
 
 #include "linux/edge/TestHooks.h"
@@ -282,15 +283,15 @@ BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar)
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
                                int wideCount)
 {
-    const UINT resolved = ResolveCodePage(codePage);
-    if (resolved == 0 || multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0 ||
-        (wide == nullptr && wideCount != 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const std::size_t length = multiByteCount == -1 ? std::char_traits<char>::length(multiByte) + 1
-                                                    : static_cast<std::size_t>(multiByteCount);
-    try {
+    return Boundary("MultiByteToWideChar", quenvar::platform::SetsLastError<int>{0}, [&]() -> int {
+        const UINT resolved = ResolveCodePage(codePage);
+        if (resolved == 0 || multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0 ||
+            (wide == nullptr && wideCount != 0)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        const std::size_t length = multiByteCount == -1 ? std::char_traits<char>::length(multiByte) + 1
+                                                        : static_cast<std::size_t>(multiByteCount);
         std::u16string converted;
         converted.reserve(length);
         if (!quenvar::platform::DecodeToWide(resolved, {multiByte, length}, (flags & MB_ERR_INVALID_CHARS) != 0,
@@ -299,26 +300,23 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
             return 0;
         }
         return CopyOut(converted, wide, wideCount);
-    } catch (const std::bad_alloc&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
+    });
 }
 
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
                                int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar)
 {
-    const UINT resolved = ResolveCodePage(codePage);
-    const bool utf8 = resolved == CP_UTF8;
-    if (resolved == 0 || wide == nullptr || wideCount == 0 || wideCount < -1 || multiByteCount < 0 ||
-        (multiByte == nullptr && multiByteCount != 0) ||
-        (utf8 && (defaultChar != nullptr || usedDefaultChar != nullptr))) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const std::size_t length = wideCount == -1 ? std::char_traits<char16_t>::length(wide) + 1
-                                               : static_cast<std::size_t>(wideCount);
-    try {
+    return Boundary("WideCharToMultiByte", quenvar::platform::SetsLastError<int>{0}, [&]() -> int {
+        const UINT resolved = ResolveCodePage(codePage);
+        const bool utf8 = resolved == CP_UTF8;
+        if (resolved == 0 || wide == nullptr || wideCount == 0 || wideCount < -1 || multiByteCount < 0 ||
+            (multiByte == nullptr && multiByteCount != 0) ||
+            (utf8 && (defaultChar != nullptr || usedDefaultChar != nullptr))) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        const std::size_t length = wideCount == -1 ? std::char_traits<char16_t>::length(wide) + 1
+                                                   : static_cast<std::size_t>(wideCount);
         std::string converted;
         converted.reserve(length);
         bool usedDefault = false;
@@ -329,10 +327,7 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
         }
         if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? TRUE : FALSE;
         return CopyOut(converted, multiByte, multiByteCount);
-    } catch (const std::bad_alloc&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
+    });
 }
 
 }  // extern "C"

@@ -1,7 +1,7 @@
 // The COM task allocator.
 #include "platform/Win32.h"
 
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 
 #include <cstdlib>
 
@@ -9,9 +9,9 @@ extern "C" {
 
 LPVOID STDAPICALLTYPE CoTaskMemAlloc(SIZE_T bytes)
 {
-    DWORD error = ERROR_SUCCESS;
-    if (quenvar::platform::FaultInjected("CoTaskMemAlloc", &error)) return nullptr;
-    return std::malloc(bytes == 0 ? 1 : bytes);
+    return Boundary("CoTaskMemAlloc", quenvar::platform::ReturnsOnly<LPVOID>{nullptr}, [&]() -> LPVOID {
+        return std::malloc(bytes == 0 ? 1 : bytes);
+    });
 }
 
 LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes)
@@ -20,9 +20,9 @@ LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes)
         std::free(block);
         return nullptr;
     }
-    DWORD error = ERROR_SUCCESS;
-    if (quenvar::platform::FaultInjected("CoTaskMemRealloc", &error)) return nullptr;
-    return std::realloc(block, bytes == 0 ? 1 : bytes);
+    return quenvar::platform::Boundary("CoTaskMemRealloc", quenvar::platform::ReturnsOnly<LPVOID>{nullptr}, [&]() -> LPVOID {
+        return std::realloc(block, bytes == 0 ? 1 : bytes);
+    });
 }
 
 void STDAPICALLTYPE CoTaskMemFree(LPVOID block) { std::free(block); }

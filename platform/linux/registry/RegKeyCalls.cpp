@@ -6,7 +6,6 @@
 #include "linux/registry/KeyNames.h"
 #include "linux/registry/RegistryCall.h"
 #include "linux/registry/ValueStore.h"
-#include "linux/edge/FaultGate.h"
 
 #include <algorithm>
 
@@ -60,14 +59,9 @@ extern "C" {
 
 LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result)
 {
-    DWORD error;
-    if (FaultInjected("RegOpenKeyExA", &error)) {
-        if (result != nullptr) *result = nullptr;
-        return static_cast<LONG>(error);
-    }
-    if (result == nullptr) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    return GuardedCall([&] {
+    if (result != nullptr) *result = nullptr;
+    return Boundary("RegOpenKeyExA", kRegistryFailure, [&]() -> LONG {
+        if (result == nullptr) return ERROR_INVALID_PARAMETER;
         std::vector<std::u16string> names;
         RegistryCall call;
         KeyHandle start{};
@@ -86,15 +80,10 @@ LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD /*options*/, REGSAM 
 LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*keyClass*/, DWORD options,
                             REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result, LPDWORD disposition)
 {
-    DWORD error;
-    if (FaultInjected("RegCreateKeyExA", &error)) {
-        if (result != nullptr) *result = nullptr;
-        return static_cast<LONG>(error);
-    }
-    if (result == nullptr) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    if ((options & ~REG_OPTION_VOLATILE) != 0) return ERROR_INVALID_PARAMETER;
-    return GuardedCall([&] {
+    if (result != nullptr) *result = nullptr;
+    return Boundary("RegCreateKeyExA", kRegistryFailure, [&]() -> LONG {
+        if (result == nullptr) return ERROR_INVALID_PARAMETER;
+        if ((options & ~REG_OPTION_VOLATILE) != 0) return ERROR_INVALID_PARAMETER;
         std::vector<std::u16string> names;
         RegistryCall call;
         KeyHandle start{};
@@ -115,9 +104,7 @@ LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD /*reserved*/, LPST
 // An armed fault leaves the handle open.
 LONG WINAPI RegCloseKey(HKEY key)
 {
-    DWORD error;
-    if (FaultInjected("RegCloseKey", &error)) return static_cast<LONG>(error);
-    return GuardedCall([&] {
+    return Boundary("RegCloseKey", kRegistryFailure, [&]() -> LONG {
         RegistryCall call;
         return call.handles().Remove(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     });
@@ -126,10 +113,8 @@ LONG WINAPI RegCloseKey(HKEY key)
 // Deleting needs no right on the parent handle.
 LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey)
 {
-    DWORD error;
-    if (FaultInjected("RegDeleteKeyA", &error)) return static_cast<LONG>(error);
-    if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
-    return GuardedCall([&] {
+    return Boundary("RegDeleteKeyA", kRegistryFailure, [&]() -> LONG {
+        if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
         std::vector<std::u16string> names;
         RegistryCall call;
         KeyHandle start{};
@@ -150,13 +135,11 @@ LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey)
 LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPSTR keyClass,
                           LPDWORD keyClassLength, PFILETIME lastWriteTime)
 {
-    DWORD error;
-    if (FaultInjected("RegEnumKeyExA", &error)) return static_cast<LONG>(error);
-    if (name == nullptr || nameLength == nullptr || reserved != nullptr ||
-        (keyClass != nullptr && keyClassLength == nullptr)) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    return GuardedCall([&] {
+    return Boundary("RegEnumKeyExA", kRegistryFailure, [&]() -> LONG {
+        if (name == nullptr || nameLength == nullptr || reserved != nullptr ||
+            (keyClass != nullptr && keyClassLength == nullptr)) {
+            return ERROR_INVALID_PARAMETER;
+        }
         RegistryCall call;
         KeyHandle handle{};
         Subkey subkey;
@@ -182,10 +165,8 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD keyClassLength, L
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
                              PFILETIME lastWriteTime)
 {
-    DWORD error;
-    if (FaultInjected("RegQueryInfoKeyA", &error)) return static_cast<LONG>(error);
-    if (reserved != nullptr || (keyClass != nullptr && keyClassLength == nullptr)) return ERROR_INVALID_PARAMETER;
-    return GuardedCall([&] {
+    return Boundary("RegQueryInfoKeyA", kRegistryFailure, [&]() -> LONG {
+        if (reserved != nullptr || (keyClass != nullptr && keyClassLength == nullptr)) return ERROR_INVALID_PARAMETER;
         RegistryCall call;
         KeyHandle handle{};
         std::vector<std::u16string> subkeyNames;

@@ -7,7 +7,6 @@
 #include "linux/registry/RegistryCall.h"
 #include "linux/registry/ValueCodec.h"
 #include "linux/registry/ValueStore.h"
-#include "linux/edge/FaultGate.h"
 
 namespace {
 
@@ -25,10 +24,8 @@ extern "C" {
 
 LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD size)
 {
-    DWORD error;
-    if (FaultInjected("RegSetValueExA", &error)) return static_cast<LONG>(error);
-    if ((data == nullptr && size != 0) || !FitsType(type, size)) return ERROR_INVALID_PARAMETER;
-    return GuardedCall([&] {
+    return Boundary("RegSetValueExA", kRegistryFailure, [&]() -> LONG {
+        if ((data == nullptr && size != 0) || !FitsType(type, size)) return ERROR_INVALID_PARAMETER;
         std::u16string name;
         RegistryCall call;
         KeyHandle handle{};
@@ -44,10 +41,8 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD
 
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size)
 {
-    DWORD error;
-    if (FaultInjected("RegQueryValueExA", &error)) return static_cast<LONG>(error);
-    if (reserved != nullptr || (data != nullptr && size == nullptr)) return ERROR_INVALID_PARAMETER;
-    return GuardedCall([&] {
+    return Boundary("RegQueryValueExA", kRegistryFailure, [&]() -> LONG {
+        if (reserved != nullptr || (data != nullptr && size == nullptr)) return ERROR_INVALID_PARAMETER;
         std::u16string name;
         RegistryCall call;
         KeyHandle handle{};
@@ -69,13 +64,11 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
 LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameLength, LPDWORD reserved,
                           LPDWORD type, LPBYTE data, LPDWORD dataSize)
 {
-    DWORD error;
-    if (FaultInjected("RegEnumValueA", &error)) return static_cast<LONG>(error);
-    if (valueName == nullptr || valueNameLength == nullptr || reserved != nullptr ||
-        (data != nullptr && dataSize == nullptr)) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    return GuardedCall([&] {
+    return Boundary("RegEnumValueA", kRegistryFailure, [&]() -> LONG {
+        if (valueName == nullptr || valueNameLength == nullptr || reserved != nullptr ||
+            (data != nullptr && dataSize == nullptr)) {
+            return ERROR_INVALID_PARAMETER;
+        }
         RegistryCall call;
         KeyHandle handle{};
         StoredValue value{};
@@ -95,9 +88,7 @@ LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueN
 
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName)
 {
-    DWORD error;
-    if (FaultInjected("RegDeleteValueA", &error)) return static_cast<LONG>(error);
-    return GuardedCall([&] {
+    return Boundary("RegDeleteValueA", kRegistryFailure, [&]() -> LONG {
         std::u16string name;
         RegistryCall call;
         KeyHandle handle{};

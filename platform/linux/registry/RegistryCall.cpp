@@ -94,7 +94,7 @@ HandleTable& RegistryCall::handles() { return State().handles; }
 
 DWORD ReadRegistryStamp(RegistryStamp& stamp)
 {
-    return static_cast<DWORD>(GuardedCall([&]() -> DWORD {
+    return static_cast<DWORD>(Boundary("ReadRegistryStamp", kRegistryFailure, [&]() -> LONG {
         RegistryState& state = State();
         std::lock_guard guard(state.lock);
         DWORD error = OpenDatabase(state);

@@ -6,7 +6,7 @@
 #include "platform/Win32.h"
 
 #include "linux/registry/RegistryMemo.h"
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 #include "platform/UniqueInterface.h"
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"
@@ -120,11 +120,7 @@ extern "C" HRESULT STDAPICALLTYPE LoadRegTypeLib(REFGUID libraryId, WORD majorVe
 {
     if (typeLib == nullptr) return E_INVALIDARG;
     *typeLib = nullptr;
-    DWORD error = 0;
-    if (FaultInjected("LoadRegTypeLib", &error)) return static_cast<HRESULT>(error);
-    try {
+    return quenvar::platform::Boundary("LoadRegTypeLib", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         return LoadRegistered(libraryId, majorVersion, minorVersion, lcid, typeLib);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }

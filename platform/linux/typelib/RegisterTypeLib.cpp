@@ -3,7 +3,7 @@
 // Coclasses are not registered here; their servers register them.
 #include "platform/Win32.h"
 
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 #include "platform/UniqueInterface.h"
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"
@@ -185,25 +185,17 @@ extern "C" {
 HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR fullPath, LPCOLESTR helpDirectory)
 {
     if (typeLib == nullptr || fullPath == nullptr) return E_INVALIDARG;
-    DWORD error = 0;
-    if (FaultInjected("RegisterTypeLib", &error)) return static_cast<HRESULT>(error);
-    try {
+    return quenvar::platform::Boundary("RegisterTypeLib", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         return Register(typeLib, fullPath, helpDirectory);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT STDAPICALLTYPE UnRegisterTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,
                                          SYSKIND sysKind)
 {
-    DWORD error = 0;
-    if (FaultInjected("UnRegisterTypeLib", &error)) return static_cast<HRESULT>(error);
-    try {
+    return quenvar::platform::Boundary("UnRegisterTypeLib", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         return Unregister(libraryId, majorVersion, minorVersion, lcid, sysKind);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // extern "C"
