@@ -1,6 +1,6 @@
-cmake_minimum_required(VERSION 3.25)
 # Compares the symbols LIBRARY defines dynamically with the names EXPORTS lists (a wildcard
 # entry such as QuenvarTest* stands for every name with that prefix).
+cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE table RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "nm cannot read ${LIBRARY}")
