@@ -10,7 +10,7 @@ packages=(
   libsqlite3-dev libffi-dev
   mingw-w64-tools binutils-mingw-w64-i686
   nginx-light time python3
-  clang libclang-rt-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -30,6 +30,7 @@ struct KeyBody {
     bool skipAtEntry;
     int depth;
     bool noRemove = false;
+    bool keyNameCut = false;  // the current key's name did not fit in keyName
     RegKey current;
     char token[kTokenSize];
     char valueName[kShortTokenSize];
@@ -83,7 +84,8 @@ HRESULT RegisterKeyItem(KeyBody& body) noexcept
 HRESULT DeleteCurrentKey(KeyBody& body) noexcept
 {
     if (body.current.Close() != ERROR_SUCCESS) return RegistryScriptParser::ScriptError();
-    if (!body.noRemove) (void)RegDeleteKeyA(body.key, body.keyName);
+    // A cut name could be another key's: a key whose name did not fit stays, emptied.
+    if (!body.noRemove && !body.keyNameCut) (void)RegDeleteKeyA(body.key, body.keyName);
     return S_OK;
 }
 
@@ -101,11 +103,8 @@ HRESULT SkipKeyRest(KeyBody& body) noexcept
 HRESULT RemoveKeyItem(KeyBody& body) noexcept
 {
     if (HasBackslash(body.token)) return RegistryScriptParser::ScriptError();
-    // A name too long to remember whole is treated as absent: a cut name could be another key.
-    if (!body.skip && (lstrlenA(body.token) >= static_cast<int>(kShortTokenSize) ||
-                       body.current.Open(body.key, body.token, KEY_ALL_ACCESS) != ERROR_SUCCESS)) {
-        body.skip = true;
-    }
+    if (!body.skip && body.current.Open(body.key, body.token, KEY_ALL_ACCESS) != ERROR_SUCCESS) body.skip = true;
+    body.keyNameCut = lstrlenA(body.token) >= static_cast<int>(kShortTokenSize);
     lstrcpynA(body.keyName, body.token, static_cast<int>(kShortTokenSize));
 
     if (!body.skip && !detail::HasSubkeys(body.current.get()) && !detail::HasValues(body.current.get())) {

@@ -67,6 +67,15 @@ private:
     std::size_t handlesBefore_ = 0;
 };
 
+// The whole request, byte for byte: what a server learns about its client is this and no more.
+TEST_F(QueryServer, SendsOneBareGetRequest)
+{
+    ScriptedHttpServer server(ScriptedAnswer{kEarlierAnswer});
+    ASSERT_EQ(Query(server.Address()), S_OK);
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0], "GET / HTTP/1.0\r\nHost: " + server.Address() + "\r\nUser-Agent: Ferrowin\r\n\r\n");
+}
+
 TEST_F(QueryServer, TakesTheValuesOfAnyAnswerAndKeepsThoseItLacks)
 {
     const struct {

@@ -180,5 +180,32 @@ TEST_F(LibraryRegistration, RegistryFailureIsAnsweredAndLeavesNoTypeLibrary)
     EXPECT_EQ(library.registerServer(), S_OK);
 }
 
+TEST_F(LibraryRegistration, TypeLibraryFailuresAreAnsweredAndTheClassEntriesKept)
+{
+    namespace fs = std::filesystem;
+    const fs::path module = fs::path(Canonical(registry.Folder())) / "alone" / "QuenvarNoTypeLib.so";
+    fs::create_directories(module.parent_path());
+    fs::copy_file(BuildPath("tests/lib/QuenvarNoTypeLib.so"), module);  // without its .tlb
+    {
+        ServerLibrary library(module.string());
+        ASSERT_TRUE(library.Loaded());
+        EXPECT_EQ(library.registerServer(), TYPE_E_CANTLOADLIBRARY);
+        EXPECT_EQ(DefaultValue(kClassKey + "\\InprocServer32"), module.string());
+        EXPECT_EQ(DefaultValue(kTypeLibKey), "<absent>");
+        EXPECT_EQ(library.unregisterServer(), S_OK);
+    }
+
+    // The script creates ten keys in an empty registry; the eleventh creation is the type
+    // library's.
+    ServerLibrary library(BuildPath("lib/Quenvar.so"));
+    ASSERT_TRUE(library.Loaded());
+    {
+        quenvar::testing::ScopedFault fault("RegCreateKeyExA", 11, ERROR_ACCESS_DENIED);
+        EXPECT_EQ(library.registerServer(), TYPE_E_REGISTRYACCESS);
+        EXPECT_TRUE(quenvar::testing::FaultFired("RegCreateKeyExA"));
+    }
+    EXPECT_EQ(DefaultValue(kClassKey + "\\InprocServer32"), Canonical(library.Path()));
+}
+
 }  // namespace
 }  // namespace quenvar

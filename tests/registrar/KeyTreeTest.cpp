@@ -246,6 +246,23 @@ TEST_F(KeyTreeTest, DoubleByteNamesKeepTheirTrailBytes)
     EXPECT_EQ(Register(script), DISP_E_EXCEPTION);
 }
 
+TEST_F(KeyTreeTest, KeyNamedBeyondTheRememberedLengthIsEmptiedButKept)
+{
+    ScopedAnsiCodePage codePage(932);
+    std::string name;
+    for (int i = 0; i < 150; ++i) name += "\x82\xa0";  // 150 characters, 300 bytes
+    const std::string cut = name.substr(0, 258);
+    CreateKey(HKEY_CURRENT_USER, ("Outer\\" + cut).c_str());
+    const std::string script = "HKCU { Outer { '" + name + "' { Inner { Deeper } val Named = s 'n' } } }";
+    ASSERT_EQ(Register(script), S_OK);
+    ASSERT_EQ(TakeSnapshot().count("HKCU\\Outer\\" + name + "\\Inner\\Deeper"), 1u);
+
+    // Everything below the long name goes; the key itself stays, since only its cut name is
+    // remembered for the delete, and a key of that cut name is another key.
+    EXPECT_EQ(Unregister(script), S_OK);
+    EXPECT_EQ(TakeSnapshot(), (Snapshot{"HKCU\\Outer", "HKCU\\Outer\\" + cut, "HKCU\\Outer\\" + name}));
+}
+
 TEST_F(KeyTreeTest, FatalRegistryFailuresStopThePass)
 {
     {

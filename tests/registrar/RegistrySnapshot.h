@@ -44,7 +44,7 @@ inline void AddKey(HKEY key, const std::string& path, Snapshot& lines)
         lines.insert(ValueLine(path, name, type, data, size));
     }
     for (DWORD index = 0;; ++index) {
-        char name[256];
+        char name[512];  // 255 characters of a double-byte code page
         DWORD length = sizeof name;
         if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         HKEY subkey = nullptr;
