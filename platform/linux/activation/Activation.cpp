@@ -10,7 +10,6 @@
 #include "platform/UniqueHandle.h"
 
 #include <iterator>
-#include <new>
 #include <string>
 
 namespace quenvar::platform {

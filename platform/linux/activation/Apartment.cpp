@@ -32,7 +32,7 @@ extern "C" {
 
 HRESULT STDAPICALLTYPE CoInitializeEx(LPVOID reserved, DWORD coInit)
 {
-    return Boundary("CoInitializeEx", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
+    return quenvar::platform::Boundary("CoInitializeEx", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         if (reserved != nullptr || (coInit & ~quenvar::platform::kKnownFlags) != 0) return E_INVALIDARG;
         const bool apartmentThreaded = (coInit & COINIT_APARTMENTTHREADED) != 0;
         if (apartment.initCount != 0) {

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <new>
 #include <string>
 
 namespace quenvar::platform {
@@ -75,7 +74,7 @@ HRESULT STDAPICALLTYPE CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid)
 
 HRESULT STDAPICALLTYPE CLSIDFromString(LPCOLESTR text, LPCLSID clsid)
 {
-    return Boundary("CLSIDFromString", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
+    return quenvar::platform::Boundary("CLSIDFromString", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         if (text == nullptr || clsid == nullptr) return E_INVALIDARG;
         if (text[0] != u'{') return CLSIDFromProgID(text, clsid);
         *clsid = CLSID_NULL;

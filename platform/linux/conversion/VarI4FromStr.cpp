@@ -5,13 +5,11 @@
 #include "linux/edge/Boundary.h"
 #include "linux/conversion/NumberText.h"
 
-#include <exception>
-
 extern "C" {
 
 HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID /*lcid*/, ULONG /*flags*/, LONG* out)
 {
-    return Boundary("VarI4FromStr", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
+    return quenvar::platform::Boundary("VarI4FromStr", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         if (out == nullptr) return E_INVALIDARG;
         if (text == nullptr) return DISP_E_TYPEMISMATCH;
         quenvar::platform::NumberText number;

@@ -63,7 +63,9 @@ using quenvar::platform::lastResponse;
 
 extern "C" BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD bufferLength)
 {
-    return Boundary("InternetGetLastResponseInfoA", quenvar::platform::SetsLastError<BOOL>{FALSE}, [&]() -> BOOL {
+    // Not an InternetCall: reading the last response must not clear it.
+    constexpr quenvar::platform::SetsLastError<BOOL> failure{FALSE};
+    return quenvar::platform::Boundary("InternetGetLastResponseInfoA", failure, [&]() -> BOOL {
         if (error == nullptr || bufferLength == nullptr) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;

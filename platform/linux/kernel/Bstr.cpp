@@ -37,8 +37,8 @@ extern "C" {
 
 BSTR STDAPICALLTYPE SysAllocString(const OLECHAR* source)
 {
+    if (source == nullptr) return nullptr;
     return quenvar::platform::Boundary("SysAllocString", kBstrFailure, [&]() -> BSTR {
-        if (source == nullptr) return nullptr;
         std::size_t length = 0;
         while (source[length] != 0) ++length;
         if (length > kMaxBytes / sizeof(OLECHAR)) return nullptr;

@@ -8,7 +8,6 @@
 #include <array>
 #include <atomic>
 #include <iconv.h>
-#include <new>
 
 namespace quenvar::platform {
 namespace {
@@ -283,7 +282,7 @@ BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar)
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
                                int wideCount)
 {
-    return Boundary("MultiByteToWideChar", quenvar::platform::SetsLastError<int>{0}, [&]() -> int {
+    return quenvar::platform::Boundary("MultiByteToWideChar", quenvar::platform::SetsLastError<int>{0}, [&]() -> int {
         const UINT resolved = ResolveCodePage(codePage);
         if (resolved == 0 || multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0 ||
             (wide == nullptr && wideCount != 0)) {
@@ -306,7 +305,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
                                int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar)
 {
-    return Boundary("WideCharToMultiByte", quenvar::platform::SetsLastError<int>{0}, [&]() -> int {
+    return quenvar::platform::Boundary("WideCharToMultiByte", quenvar::platform::SetsLastError<int>{0}, [&]() -> int {
         const UINT resolved = ResolveCodePage(codePage);
         const bool utf8 = resolved == CP_UTF8;
         if (resolved == 0 || wide == nullptr || wideCount == 0 || wideCount < -1 || multiByteCount < 0 ||

@@ -92,7 +92,8 @@ extern "C" {
 
 HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize)
 {
-    return Boundary("HeapCreate", quenvar::platform::SetsLastError<HANDLE>{nullptr}, [&]() -> HANDLE {
+    constexpr quenvar::platform::SetsLastError<HANDLE> failure{nullptr};
+    return quenvar::platform::Boundary("HeapCreate", failure, [&]() -> HANDLE {
         if (maximumSize != 0 && initialSize > maximumSize) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return nullptr;
@@ -143,7 +144,7 @@ LPVOID WINAPI HeapAlloc(HANDLE handle, DWORD flags, SIZE_T bytes)
 
 LPVOID WINAPI HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes)
 {
-    return Boundary("HeapReAlloc", kHeapFailure, [&]() -> LPVOID {
+    return quenvar::platform::Boundary("HeapReAlloc", kHeapFailure, [&]() -> LPVOID {
         Heap* heap = HeapFromHandle(handle);
         if (heap == nullptr || block == nullptr) {
             SetLastError(ERROR_INVALID_PARAMETER);

@@ -9,7 +9,8 @@ extern "C" {
 
 HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes)
 {
-    return Boundary("LocalAlloc", quenvar::platform::SetsLastError<HLOCAL>{nullptr}, [&]() -> HLOCAL {
+    constexpr quenvar::platform::SetsLastError<HLOCAL> failure{nullptr};
+    return quenvar::platform::Boundary("LocalAlloc", failure, [&]() -> HLOCAL {
         // malloc(0) may answer NULL; the platform answers a valid block.
         const SIZE_T size = bytes == 0 ? 1 : bytes;
         void* block = (flags & LMEM_ZEROINIT) ? std::calloc(1, size) : std::malloc(size);

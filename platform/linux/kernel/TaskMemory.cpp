@@ -5,11 +5,14 @@
 
 #include <cstdlib>
 
+// The task allocator answers NULL and leaves the last error alone.
+constexpr quenvar::platform::ReturnsOnly<LPVOID> kTaskMemoryFailure{nullptr};
+
 extern "C" {
 
 LPVOID STDAPICALLTYPE CoTaskMemAlloc(SIZE_T bytes)
 {
-    return Boundary("CoTaskMemAlloc", quenvar::platform::ReturnsOnly<LPVOID>{nullptr}, [&]() -> LPVOID {
+    return quenvar::platform::Boundary("CoTaskMemAlloc", kTaskMemoryFailure, [&]() -> LPVOID {
         return std::malloc(bytes == 0 ? 1 : bytes);
     });
 }
@@ -20,7 +23,7 @@ LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes)
         std::free(block);
         return nullptr;
     }
-    return quenvar::platform::Boundary("CoTaskMemRealloc", quenvar::platform::ReturnsOnly<LPVOID>{nullptr}, [&]() -> LPVOID {
+    return quenvar::platform::Boundary("CoTaskMemRealloc", kTaskMemoryFailure, [&]() -> LPVOID {
         return std::realloc(block, bytes == 0 ? 1 : bytes);
     });
 }

@@ -7,7 +7,6 @@
 #include "linux/edge/Boundary.h"
 
 #include <cstring>
-#include <exception>
 
 namespace {
 

@@ -8,7 +8,6 @@
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"
 
-#include <new>
 
 namespace {
 

@@ -77,8 +77,8 @@ TEST(Boundary, ExceptionsBecomeTheContractsFailure)
     EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(Boundary(kName, SetsLastError<int>{-1}, broken), -1);
     EXPECT_EQ(GetLastError(), quenvar::platform::kInternalError);
-    EXPECT_EQ(Boundary(kName, SetsLastError<int>{-1, ERROR_NOT_ENOUGH_MEMORY, ERROR_INTERNET_INTERNAL_ERROR}, notStandard),
-              -1);
+    const SetsLastError<int> internet{-1, ERROR_NOT_ENOUGH_MEMORY, ERROR_INTERNET_INTERNAL_ERROR};
+    EXPECT_EQ(Boundary(kName, internet, notStandard), -1);
     EXPECT_EQ(GetLastError(), ERROR_INTERNET_INTERNAL_ERROR);
 
     const auto hrOutOfMemory = []() -> HRESULT { throw std::bad_alloc(); };
