@@ -60,7 +60,7 @@ TEST(Boundary, ArmedFaultFailsTheCallBeforeTheBodyRuns)
     {
         const ScopedFault fault(kName, 1, ERROR_ACCESS_DENIED);
         SetLastError(0);
-        EXPECT_EQ(Boundary(kName, ReturnsOnly<void*>{nullptr}, [] { return static_cast<void*>(&kName); }), nullptr);
+        EXPECT_EQ(Boundary(kName, ReturnsOnly<void*>{nullptr}, [&] { return static_cast<void*>(&ran); }), nullptr);
         EXPECT_EQ(GetLastError(), 0u);
     }
     EXPECT_FALSE(ran);
