@@ -17,7 +17,6 @@
 namespace quenvar::bench {
 namespace {
 
-
 int Port() { return std::atoi(std::getenv("QUENVAR_BENCH_PORT")); }
 std::string Host() { return "127.0.0.1:" + std::to_string(Port()); }
 

@@ -39,7 +39,7 @@ m = medians(component_json)
 r = medians(register_json)
 
 q, raw = m["EarlyBoundQueryServer"], m["RawSocketExchange"]
-row("QueryServer, early-bound (per query)", show(q), show(raw) + " raw socket", q / raw, "<= 1.25", q / raw <= 1.25)
+row("QueryServer, early-bound (per query)", show(q), show(raw) + " raw socket", q / raw, "<= 1.15", q / raw <= 1.15)
 late, early = m["LateBoundSequence"], m["EarlyBoundSequence"]
 row("palvex sequence, late-bound (per host)", show(late), show(early) + " early-bound", late / early, "<= 1.05",
     late / early <= 1.05)

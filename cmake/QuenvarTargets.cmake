@@ -7,14 +7,22 @@ function(quenvar_target_defaults target)
   endif()
 endfunction()
 
-# One GoogleTest executable, discovered by CTest.
-#   quenvar_add_test(NAME name SOURCES ... LIBRARIES ...)
+# One GoogleTest executable, discovered by CTest. The tests named in THREADED (Suite.Test) run
+# many threads at once and carry the CTest label "threads", which CI runs under ThreadSanitizer.
+#   quenvar_add_test(NAME name SOURCES ... LIBRARIES ... [THREADED Suite.Test ...])
 function(quenvar_add_test)
-  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBRARIES;THREADED" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   quenvar_target_defaults(${T_NAME})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBRARIES} GTest::gtest GTest::gmock GTest::gtest_main)
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
-  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QUENVAR_BUILD_DIR=${PROJECT_BINARY_DIR}")
+  set(environment ENVIRONMENT "QUENVAR_BUILD_DIR=${PROJECT_BINARY_DIR}")
+  if(NOT T_THREADED)
+    gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES ${environment})
+    return()
+  endif()
+  list(JOIN T_THREADED ":" threaded)
+  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 TEST_FILTER "-${threaded}" PROPERTIES ${environment})
+  gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 TEST_FILTER "${threaded}"
+    PROPERTIES ${environment} LABELS threads)
 endfunction()

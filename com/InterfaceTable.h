@@ -14,8 +14,8 @@ HRESULT InterfaceMarker(void* object, REFIID riid, void** ppv, DWORD_PTR value) 
 
 struct InterfaceEntry {
     const IID* iid;
-    DWORD_PTR value;              // marker row: byte offset of the interface pointer in the object
-    InterfaceResolver resolver;   // InterfaceMarker, a resolver, or null to end the table
+    DWORD_PTR value;             // marker row: byte offset of the interface pointer in the object
+    InterfaceResolver resolver;  // InterfaceMarker, a resolver, or null to end the table
 };
 
 constexpr InterfaceEntry MarkerRow(const IID& iid, DWORD_PTR offset) { return {&iid, offset, &InterfaceMarker}; }

@@ -7,7 +7,7 @@
 namespace quenvar {
 
 constinit TypeInfoHolder theTypeInfoHolder = {
-    &IID_IPalvex, &LIBID_QUENVARLib, /*majorVersion=*/1, /*minorVersion=*/0, /*cachedTypeInfo=*/nullptr,
+    &IID_IPalvex,    &LIBID_QUENVARLib, /*majorVersion=*/1, /*minorVersion=*/0, /*cachedTypeInfo=*/nullptr,
     /*holdCount=*/0,
 };
 
@@ -72,9 +72,9 @@ HRESULT TypeInfoHolder::GetIDsOfNames(REFIID /*riid*/, LPOLESTR* rgszNames, UINT
     return typeInfo.get()->GetIDsOfNames(rgszNames, cNames, rgDispId);
 }
 
-HRESULT TypeInfoHolder::LoadAndInvoke(IDispatch* self, DISPID dispIdMember, REFIID /*riid*/, LCID lcid,
-                                      WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
-                                      EXCEPINFO* pExcepInfo, UINT* puArgErr) noexcept
+HRESULT TypeInfoHolder::LoadAndInvoke(IDispatch* self, DISPID dispIdMember, REFIID /*riid*/, LCID lcid, WORD wFlags,
+                                      DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                                      UINT* puArgErr) noexcept
 {
     UniqueInterface<ITypeInfo> typeInfo;
     const HRESULT hr = FetchTypeInfo(lcid, typeInfo.put());

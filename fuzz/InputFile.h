@@ -36,4 +36,3 @@ private:
     int descriptor_;
     std::string path_;
 };
-

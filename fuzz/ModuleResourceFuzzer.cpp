@@ -88,8 +88,7 @@ bool ReadIdField(const std::uint8_t* bytes, std::size_t end, std::size_t& at, Re
 }
 
 // The types and names the entries of a .res claim, read as loosely as a hostile file allows.
-std::vector<std::pair<ResourceArgument, ResourceArgument>> ClaimedResources(const std::uint8_t* bytes,
-                                                                            std::size_t size)
+std::vector<std::pair<ResourceArgument, ResourceArgument>> ClaimedResources(const std::uint8_t* bytes, std::size_t size)
 {
     std::vector<std::pair<ResourceArgument, ResourceArgument>> claimed;
     std::size_t at = 0;

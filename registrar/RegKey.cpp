@@ -50,8 +50,7 @@ LONG RegKey::Create(HKEY parent, LPCSTR name, LPSTR keyClass, DWORD options, REG
 
 LONG RegKey::SetDwordValue(DWORD value, LPCSTR name) noexcept
 {
-    return RegSetValueExA(key_, name, /*reserved=*/0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                          sizeof value);
+    return RegSetValueExA(key_, name, /*reserved=*/0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
 LONG RegKey::SetStringValue(LPCSTR value, LPCSTR name) noexcept

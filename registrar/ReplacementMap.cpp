@@ -43,8 +43,7 @@ NameMatch NameMatches(LPCOLESTR wide, LPCSTR name) noexcept
 
 }  // namespace
 
-ReplacementMap::ReplacementMap() noexcept
-    : items_(static_cast<Pair**>(ModuleAlloc(kInitialCapacity * sizeof(Pair*))))
+ReplacementMap::ReplacementMap() noexcept : items_(static_cast<Pair**>(ModuleAlloc(kInitialCapacity * sizeof(Pair*))))
 {
 }
 

@@ -30,8 +30,8 @@ HRESULT RunText(RegistryScriptParser& parser, const char* data, DWORD size, Scri
 
 }  // namespace
 
-HRESULT RunScriptResource(const ReplacementMap& replacements, LPCOLESTR moduleFileName, WORD resourceId,
-                          LPCSTR type, ScriptMode mode) noexcept
+HRESULT RunScriptResource(const ReplacementMap& replacements, LPCOLESTR moduleFileName, WORD resourceId, LPCSTR type,
+                          ScriptMode mode) noexcept
 {
     RegistryScriptParser parser(replacements);
     const int bytes = WideCharToMultiByte(CP_ACP, 0, moduleFileName, -1, nullptr, 0, nullptr, nullptr);

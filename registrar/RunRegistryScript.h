@@ -27,7 +27,7 @@ struct ScriptVariable {
 
 // Loads the module file as data, finds resource `resourceId` of `type` and runs its text (up to
 // its first NUL or its end) through ProcessScript with `replacements`.
-[[nodiscard]] HRESULT RunScriptResource(const ReplacementMap& replacements, LPCOLESTR moduleFileName,
-                                        WORD resourceId, LPCSTR type, ScriptMode mode) noexcept;
+[[nodiscard]] HRESULT RunScriptResource(const ReplacementMap& replacements, LPCOLESTR moduleFileName, WORD resourceId,
+                                        LPCSTR type, ScriptMode mode) noexcept;
 
 }  // namespace quenvar

@@ -54,10 +54,7 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
     return quenvar::LookUpClassObject(&quenvar::theModule, rclsid, riid, ppv);
 }
 
-STDAPI DllRegisterServer()
-{
-    return quenvar::RegisterClasses(&quenvar::theModule, TRUE);
-}
+STDAPI DllRegisterServer() { return quenvar::RegisterClasses(&quenvar::theModule, TRUE); }
 
 STDAPI DllUnregisterServer()
 {

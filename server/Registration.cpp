@@ -75,7 +75,8 @@ HRESULT RegisterOwnTypeLibrary(ModuleState* state) noexcept
     if (FAILED(hr)) {
         char* ending = PlaceOfEnding(path);
         // A path that fills the buffer has no room for the new ending: refuse instead of overrunning.
-        if (ending - path + sizeof kTypeLibraryEnding > sizeof path) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+        if (ending - path + sizeof kTypeLibraryEnding > sizeof path)
+            return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
         lstrcpyA(ending, kTypeLibraryEnding);
         if (!ToWide(path, widePath)) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
         hr = LoadTypeLib(widePath, typeLib.put());

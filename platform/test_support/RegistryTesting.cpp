@@ -14,8 +14,8 @@ void ReopenRegistry() { QuenvarTestReopenRegistry(); }
 ScopedPrivateRegistry::ScopedPrivateRegistry()
 {
     const char* temporary = std::getenv("TMPDIR");
-    std::string pattern = std::string(temporary != nullptr && *temporary != '\0' ? temporary : "/tmp") +
-                          "/quenvar-registry-XXXXXX";
+    std::string pattern =
+        std::string(temporary != nullptr && *temporary != '\0' ? temporary : "/tmp") + "/quenvar-registry-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder for a registry");

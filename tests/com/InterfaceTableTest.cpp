@@ -88,10 +88,22 @@ TEST(FindInterface, ResolverRowsDecideByBlindnessAndResult)
         std::vector<DWORD_PTR> calls;
     };
     const Case cases[] = {
-        {"blind success code goes on", {MarkerRow(kFirst, 0), {nullptr, 1, &ResolveSFalse}, kEndOfTable}, E_NOINTERFACE, {1}},
-        {"blind failure goes on", {MarkerRow(kFirst, 0), {nullptr, 1, &ResolveFail}, {nullptr, 2, &ResolveOk}, kEndOfTable}, S_OK, {1, 2}},
-        {"named failure answers", {MarkerRow(kFirst, 0), {&kThird, 1, &ResolveFail}, {nullptr, 2, &ResolveOk}, kEndOfTable}, E_ACCESSDENIED, {1}},
-        {"named S_FALSE goes on", {MarkerRow(kFirst, 0), {&kThird, 1, &ResolveSFalse}, {&kThird, 2, &ResolveOk}, kEndOfTable}, S_OK, {1, 2}},
+        {"blind success code goes on",
+         {MarkerRow(kFirst, 0), {nullptr, 1, &ResolveSFalse}, kEndOfTable},
+         E_NOINTERFACE,
+         {1}},
+        {"blind failure goes on",
+         {MarkerRow(kFirst, 0), {nullptr, 1, &ResolveFail}, {nullptr, 2, &ResolveOk}, kEndOfTable},
+         S_OK,
+         {1, 2}},
+        {"named failure answers",
+         {MarkerRow(kFirst, 0), {&kThird, 1, &ResolveFail}, {nullptr, 2, &ResolveOk}, kEndOfTable},
+         E_ACCESSDENIED,
+         {1}},
+        {"named S_FALSE goes on",
+         {MarkerRow(kFirst, 0), {&kThird, 1, &ResolveSFalse}, {&kThird, 2, &ResolveOk}, kEndOfTable},
+         S_OK,
+         {1, 2}},
         {"other IID skipped", {MarkerRow(kFirst, 0), {&kSecond, 1, &ResolveOk}, kEndOfTable}, E_NOINTERFACE, {}},
     };
     for (const Case& c : cases) {

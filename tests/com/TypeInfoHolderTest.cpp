@@ -182,9 +182,9 @@ TEST_F(TypeInfoHolderTest, NamesMapToTheirDispatchIdsInAnyCase)
     Register();
     HeldPalvex object;
     const std::pair<const char16_t*, DISPID> names[] = {
-        {u"HTTPVer", 1},        {u"httpver", 1},     {u"SERVERSOFTWARE", 2},    {u"ContentLocation", 3},
-        {u"serverURL", 4},      {u"ServerURL", 4},   {u"CurrentServerTime", 5}, {u"QueryServer", 6},
-        {u"queryserver", 6},    {u"ErrorInfo", 7},
+        {u"HTTPVer", 1},     {u"httpver", 1},   {u"SERVERSOFTWARE", 2},    {u"ContentLocation", 3},
+        {u"serverURL", 4},   {u"ServerURL", 4}, {u"CurrentServerTime", 5}, {u"QueryServer", 6},
+        {u"queryserver", 6}, {u"ErrorInfo", 7},
     };
     for (const auto& [name, expected] : names) {
         const std::u16string_view wide(name);
@@ -221,13 +221,13 @@ TEST_F(TypeInfoHolderTest, InvokeReachesTheMembersThroughTheCallersPointer)
 
     // An empty host fails before any traffic; dispatch reports the query's own failure.
     Arguments empty({}, PutValue(Text(u"")));
-    ASSERT_EQ(dispatch.Invoke(kDispIdServerURL, IID_NULL, kEnglish, DISPATCH_PROPERTYPUT, empty.get(), nullptr,
-                              nullptr, nullptr),
+    ASSERT_EQ(dispatch.Invoke(kDispIdServerURL, IID_NULL, kEnglish, DISPATCH_PROPERTYPUT, empty.get(), nullptr, nullptr,
+                              nullptr),
               S_OK);
     const HRESULT direct = object.QueryServer();
     EXCEPINFO exception{};
-    EXPECT_EQ(dispatch.Invoke(kDispIdQueryServer, IID_NULL, kEnglish, DISPATCH_METHOD, none.get(), &result,
-                              &exception, nullptr),
+    EXPECT_EQ(dispatch.Invoke(kDispIdQueryServer, IID_NULL, kEnglish, DISPATCH_METHOD, none.get(), &result, &exception,
+                              nullptr),
               DISP_E_EXCEPTION);
     EXPECT_EQ(exception.scode, direct);
     EXPECT_EQ(exception.bstrDescription, nullptr);

@@ -21,10 +21,7 @@ public:
         return E_NOTIMPL;
     }
 
-    std::u16string StoredServerURL() const
-    {
-        return std::u16string(serverURL.get(), SysStringLen(serverURL.get()));
-    }
+    std::u16string StoredServerURL() const { return std::u16string(serverURL.get(), SysStringLen(serverURL.get())); }
     void SetHttpVer(const char16_t* text, UINT length) { httpVer.reset(SysAllocStringLen(text, length)); }
     // Whether the field behind ContentLocation holds no string at all (reads as "" either way).
     bool ContentLocationIsNull() const { return !contentLocation; }

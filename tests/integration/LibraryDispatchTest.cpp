@@ -65,8 +65,8 @@ TEST_F(LibraryDispatch, NamesAndMembersThroughTheRegisteredTypeLibrary)
     const struct {
         const char16_t* name;
         DISPID id;
-    } names[] = {{u"HTTPVer", 1},         {u"serversoftware", 2}, {u"CONTENTLOCATION", 3}, {u"ServerURL", 4},
-                 {u"CurrentServerTime", 5}, {u"queryServer", 6},   {u"ErrorInfo", 7}};
+    } names[] = {{u"HTTPVer", 1},           {u"serversoftware", 2}, {u"CONTENTLOCATION", 3}, {u"ServerURL", 4},
+                 {u"CurrentServerTime", 5}, {u"queryServer", 6},    {u"ErrorInfo", 7}};
     for (const auto& entry : names) {
         LPOLESTR name = const_cast<LPOLESTR>(entry.name);
         DISPID id = 0;

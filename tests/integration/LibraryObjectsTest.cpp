@@ -44,7 +44,8 @@ TEST_F(LibraryObjects, ExportsExactlyTheFourEntryPoints)
     char line[512];
     while (std::fgets(line, sizeof line, pipe.get()) != nullptr) {
         std::string text(line);
-        const std::string name = text.substr(text.find_last_of(' ') + 1, text.find_last_not_of("\r\n") - text.find_last_of(' '));
+        const std::string name =
+            text.substr(text.find_last_of(' ') + 1, text.find_last_not_of("\r\n") - text.find_last_of(' '));
         const char kind = text[text.find(' ') + 1];
         if (kind == 'T' || kind == 'D' || kind == 'B' || kind == 'W' || kind == 'u') exported.insert(name);
     }
@@ -164,7 +165,8 @@ TEST_F(LibraryObjects, ManyThreadsRaceForTheClassObjectAndDispatch)
             while (!go.load()) std::this_thread::yield();
             for (int i = 0; i < kRounds; ++i) {
                 IClassFactory* factory = nullptr;
-                if (library.getClassObject(CLSID_Palvex, IID_IClassFactory, reinterpret_cast<void**>(&factory)) != S_OK) {
+                if (library.getClassObject(CLSID_Palvex, IID_IClassFactory, reinterpret_cast<void**>(&factory)) !=
+                    S_OK) {
                     ++failures;
                     continue;
                 }

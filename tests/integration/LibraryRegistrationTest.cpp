@@ -27,7 +27,9 @@ std::string ScriptEntries(const std::string& module)
     return "[HKEY_CLASSES_ROOT\\CLSID\\{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}]\n"
            "@=\"Palvex Class\"\n\n"
            "[HKEY_CLASSES_ROOT\\CLSID\\{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}\\InprocServer32]\n"
-           "@=\"" + module + "\"\n"
+           "@=\"" +
+           module +
+           "\"\n"
            "\"ThreadingModel\"=\"Both\"\n\n"
            "[HKEY_CLASSES_ROOT\\CLSID\\{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}\\ProgID]\n"
            "@=\"Palvex.Palvex.1\"\n\n"
@@ -71,11 +73,14 @@ std::string TypeLibEntries(const std::string& file, const std::string& helpDirec
            "@=\"Quenvar 1.0 Type Library\"\n\n"
            "[HKEY_CLASSES_ROOT\\TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0\\0]\n\n"
            "[HKEY_CLASSES_ROOT\\TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0\\0\\win32]\n"
-           "@=\"" + file + "\"\n\n"
+           "@=\"" +
+           file +
+           "\"\n\n"
            "[HKEY_CLASSES_ROOT\\TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0\\FLAGS]\n"
            "@=\"0\"\n\n"
            "[HKEY_CLASSES_ROOT\\TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0\\HELPDIR]\n"
-           "@=\"" + helpDirectory + "\"\n\n";
+           "@=\"" +
+           helpDirectory + "\"\n\n";
 }
 
 constexpr char kHeader[] = "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT]\n\n";

@@ -84,9 +84,9 @@ TEST_F(KeyTreeTest, KeyWithUnnamedSubkeySurvivesRemoval)
     CreateKey(HKEY_CLASSES_ROOT, "CLSID\\{00000000-0000-0000-0000-000000000001}");
     EXPECT_EQ(Unregister(script), S_OK);
     // Its own subkey CurVer is gone; the key keeps its default value with the extra subkey.
-    EXPECT_EQ(TakeSnapshot(), (Snapshot{"HKCR\\Palvex.Palvex", "HKCR\\Palvex.Palvex @=sz:Palvex Class",
-                                        "HKCR\\Palvex.Palvex\\Extra", "HKCR\\CLSID",
-                                        "HKCR\\CLSID\\{00000000-0000-0000-0000-000000000001}"}));
+    EXPECT_EQ(TakeSnapshot(),
+              (Snapshot{"HKCR\\Palvex.Palvex", "HKCR\\Palvex.Palvex @=sz:Palvex Class", "HKCR\\Palvex.Palvex\\Extra",
+                        "HKCR\\CLSID", "HKCR\\CLSID\\{00000000-0000-0000-0000-000000000001}"}));
 }
 
 TEST_F(KeyTreeTest, NamedValuesGoWhileTheirKeyStays)
@@ -97,8 +97,7 @@ TEST_F(KeyTreeTest, NamedValuesGoWhileTheirKeyStays)
                                         "HKCU\\Settings Count=dword:16", "HKCU\\Settings\\Inner"}));
     CreateKey(HKEY_CURRENT_USER, "Settings\\Foreign");
     EXPECT_EQ(Unregister(script), S_OK);
-    EXPECT_EQ(TakeSnapshot(),
-              (Snapshot{"HKCU\\Settings", "HKCU\\Settings @=sz:default", "HKCU\\Settings\\Foreign"}));
+    EXPECT_EQ(TakeSnapshot(), (Snapshot{"HKCU\\Settings", "HKCU\\Settings @=sz:default", "HKCU\\Settings\\Foreign"}));
 }
 
 TEST_F(KeyTreeTest, ValuesInARootBlockBelongToTheRootKey)
@@ -201,7 +200,8 @@ TEST_F(KeyTreeTest, NestingIsBounded)
 
 TEST_F(KeyTreeTest, FailedRootBlockIsRemovedAndEarlierBlocksStay)
 {
-    const std::string script = "HKCU { Before = s 'b' } HKLM { First = s 'one' { Sub } Second = x 'two' } HKCU { After }";
+    const std::string script =
+        "HKCU { Before = s 'b' } HKLM { First = s 'one' { Sub } Second = x 'two' } HKCU { After }";
     EXPECT_EQ(Register(script), DISP_E_EXCEPTION);
     EXPECT_EQ(TakeSnapshot(), (Snapshot{"HKCU\\Before", "HKCU\\Before @=sz:b"}));
     EXPECT_EQ(Register("HKCU { Kept } HKXX { Never }"), DISP_E_EXCEPTION);
@@ -217,8 +217,7 @@ TEST_F(KeyTreeTest, EmptyScriptDoesNothing)
 
 TEST_F(KeyTreeTest, NumbersAreWrittenAsDwords)
 {
-    ASSERT_EQ(Register("HKCU { Numbers { val Sixteen = d 16 val Max = d '2147483647' val Text = d 'many' } }"),
-              S_OK);
+    ASSERT_EQ(Register("HKCU { Numbers { val Sixteen = d 16 val Max = d '2147483647' val Text = d 'many' } }"), S_OK);
     EXPECT_EQ(TakeSnapshot(), (Snapshot{"HKCU\\Numbers", "HKCU\\Numbers Sixteen=dword:16",
                                         "HKCU\\Numbers Max=dword:2147483647", "HKCU\\Numbers Text=dword:0"}));
 }
@@ -227,8 +226,9 @@ TEST_F(KeyTreeTest, RemovalSkipsAbsentKeysWithTheirBodies)
 {
     CreateKey(HKEY_CURRENT_USER, "Present\\Inner");
     const std::string tooLong(300, 'L');
-    EXPECT_EQ(Unregister("HKCU { Absent { Inner { Deeper } val V = s 'x' } " + tooLong + " { Inner } Present { Inner } }"),
-              S_OK);
+    EXPECT_EQ(
+        Unregister("HKCU { Absent { Inner { Deeper } val V = s 'x' } " + tooLong + " { Inner } Present { Inner } }"),
+        S_OK);
     EXPECT_EQ(TakeSnapshot(), Snapshot{});
 }
 

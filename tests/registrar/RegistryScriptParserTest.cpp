@@ -56,8 +56,15 @@ TEST(RegistryScriptParser, SplitsTokensAtWhitespaceAndQuotes)
         {"abc", {"abc"}},
         {"\t\r\n abc \t", {"abc"}},
         {"a=b {x} 'q'r", {"a=b", "{x}", "q", "r"}},
-        {"ForceRemove {6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}", {"ForceRemove", "{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}"}},
-        {"\x0b" "a \x0c" "b", {"\x0b" "a", "\x0c" "b"}},
+        {"ForceRemove {6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}",
+         {"ForceRemove", "{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}"}},
+        {"\x0b"
+         "a \x0c"
+         "b",
+         {"\x0b"
+          "a",
+          "\x0c"
+          "b"}},
         {"ab'cd'", {"ab'cd'"}},
         {"'abc", {}},
         {"'abc''", {}},

@@ -18,8 +18,7 @@ namespace quenvar::testing {
 
 using Snapshot = std::set<std::string>;
 
-inline std::string ValueLine(const std::string& path, const std::string& name, DWORD type, const BYTE* data,
-                             DWORD size)
+inline std::string ValueLine(const std::string& path, const std::string& name, DWORD type, const BYTE* data, DWORD size)
 {
     std::string line = path + " " + (name.empty() ? "@" : name) + "=";
     if (type == REG_SZ) return line + "sz:" + std::string(reinterpret_cast<const char*>(data), size > 0 ? size - 1 : 0);
@@ -58,8 +57,8 @@ inline void AddKey(HKEY key, const std::string& path, Snapshot& lines)
 inline Snapshot TakeSnapshot()
 {
     const std::pair<HKEY, const char*> roots[] = {
-        {HKEY_CLASSES_ROOT, "HKCR"},  {HKEY_CURRENT_USER, "HKCU"},    {HKEY_LOCAL_MACHINE, "HKLM"},
-        {HKEY_USERS, "HKU"},          {HKEY_PERFORMANCE_DATA, "HKPD"}, {HKEY_CURRENT_CONFIG, "HKCC"},
+        {HKEY_CLASSES_ROOT, "HKCR"}, {HKEY_CURRENT_USER, "HKCU"},     {HKEY_LOCAL_MACHINE, "HKLM"},
+        {HKEY_USERS, "HKU"},         {HKEY_PERFORMANCE_DATA, "HKPD"}, {HKEY_CURRENT_CONFIG, "HKCC"},
         {HKEY_DYN_DATA, "HKDD"},
     };
     Snapshot lines;

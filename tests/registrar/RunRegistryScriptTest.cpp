@@ -72,8 +72,7 @@ TEST_F(RunRegistryScriptTest, FailuresToLoadTheScriptAnswerTheirError)
     };
     const HINSTANCE loaded = module.moduleInstance;
     const Case cases[] = {
-        {"module without resources", nullptr, 0, nullptr, kScriptId,
-         HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND)},
+        {"module without resources", nullptr, 0, nullptr, kScriptId, HRESULT_FROM_WIN32(ERROR_RESOURCE_DATA_NOT_FOUND)},
         {"missing resource", nullptr, 0, loaded, 103, HRESULT_FROM_WIN32(ERROR_RESOURCE_NAME_NOT_FOUND)},
         {"not a module", nullptr, 0, reinterpret_cast<HINSTANCE>(0x1000), kScriptId,
          HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND)},

@@ -74,10 +74,7 @@ ScriptedHttpServer::~ScriptedHttpServer()
     ::close(wake_);
 }
 
-std::string ScriptedHttpServer::Address() const
-{
-    return (ipv6_ ? "[::1]:" : "127.0.0.1:") + std::to_string(port_);
-}
+std::string ScriptedHttpServer::Address() const { return (ipv6_ ? "[::1]:" : "127.0.0.1:") + std::to_string(port_); }
 
 std::vector<std::string> ScriptedHttpServer::Requests() const
 {

@@ -20,7 +20,7 @@ struct ScriptedAnswer {
         HoldOpen,  // keep the connection open until the server stops
     };
 
-    std::string bytes;  // sent once the request's header has arrived
+    std::string bytes;                   // sent once the request's header has arrived
     std::chrono::milliseconds delay{0};  // pause before the first byte
     std::chrono::milliseconds drip{0};   // when set: one byte, then this pause, and so on
     Ending ending = Ending::Close;

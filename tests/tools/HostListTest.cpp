@@ -27,13 +27,13 @@ std::vector<std::string> Parsed(std::string_view text)
 TEST(HostList, SkipsBlanksAndComments)
 {
     EXPECT_EQ(Parsed("# servers to watch\n"
-                            "example.test\n"
-                            "\n"
-                            "   \t\n"
-                            "  127.0.0.1:8080   # local\r\n"
-                            "[::1]:80\r\n"
-                            "#127.0.0.2\n"
-                            "last-without-line-end"),
+                     "example.test\n"
+                     "\n"
+                     "   \t\n"
+                     "  127.0.0.1:8080   # local\r\n"
+                     "[::1]:80\r\n"
+                     "#127.0.0.2\n"
+                     "last-without-line-end"),
               (std::vector<std::string>{"example.test", "127.0.0.1:8080", "[::1]:80", "last-without-line-end"}));
     EXPECT_TRUE(Parsed("").empty());
     EXPECT_TRUE(Parsed("\n\n# only comments\n").empty());
@@ -66,7 +66,7 @@ TEST(HostList, ReadsFileAfterGivenHosts)
         std::filesystem::path path;
         const char* error;
     } failures[] = {
-        {folder / "missing.txt", "cannot open host list '" },
+        {folder / "missing.txt", "cannot open host list '"},
         {folder, "cannot read host list '"},  // a folder opens but cannot be read
     };
     for (const auto& failure : failures) {

@@ -28,9 +28,11 @@ TEST_F(PalvexCommand, BadInputGetsAClearMessageAndNothingOnStandardOutput)
     } cases[] = {
         {{"--bogus", "a"}, "", "palvex: unknown option '--bogus'\nTry 'palvex --help'.\n"},
         {{"-j", "0", "a"}, "", "palvex: invalid number of jobs '0' (1 to 256)\nTry 'palvex --help'.\n"},
-        {{"-f", missing}, "",
+        {{"-f", missing},
+         "",
          "palvex: cannot open host list '" + missing + "': No such file or directory\nTry 'palvex --help'.\n"},
         {{}, "", "palvex: no hosts given\nTry 'palvex --help'.\n"},
+        {{"--json", "--csv", "a"}, "", "palvex: --json and --csv cannot be combined\nTry 'palvex --help'.\n"},
         {{"-f", "-"}, "# nothing but comments\n\n", "palvex: no hosts given\nTry 'palvex --help'.\n"},
     };
     for (const auto& c : cases) {
@@ -50,6 +52,14 @@ TEST_F(PalvexCommand, UnregisteredComponentNamesTheRegisteringCommand)
     EXPECT_EQ(run.err, std::string("palvex: the Palvex component is not registered (Palvex.Palvex: Invalid class "
                                    "string (0x800401F3))\n") +
                            kRegisterHint);
+}
+
+TEST_F(PalvexCommand, VersionWithoutTheComponentStillNamesTheTool)
+{
+    const ToolRun run = Palvex({"--version"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "palvex 1.0.0.1\n");
+    EXPECT_NE(run.err.find("the Palvex component is not registered"), std::string::npos) << run.err;
 }
 
 TEST_F(PalvexCommand, HelpGoesToStandardOutput)

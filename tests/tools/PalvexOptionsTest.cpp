@@ -51,6 +51,8 @@ TEST(PalvexOptions, DoubleDashEndsOptionsAndDashFileIsStandardInput)
     EXPECT_EQ(options.hosts, (std::vector<std::string>{"--json", "-j"}));
     EXPECT_TRUE(Parse({"-h"}).help);
     EXPECT_TRUE(Parse({"x", "--help"}).help);
+    EXPECT_TRUE(Parse({"--csv", "x"}).csv);
+    EXPECT_TRUE(Parse({"--version"}).version);
 }
 
 TEST(PalvexOptions, BadInputIsRefusedWithAMessage)
@@ -72,6 +74,8 @@ TEST(PalvexOptions, BadInputIsRefusedWithAMessage)
         {{"--json=yes"}, "option '--json' takes no value"},
         {{"-f", ""}, "option '-f' needs a file name"},
         {{"-f", "a", "-f", "b"}, "only one host file may be given"},
+        {{"--json", "--csv"}, "--json and --csv cannot be combined"},
+        {{"--version=1"}, "option '--version' takes no value"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments[0]);

@@ -120,6 +120,34 @@ TEST_F(QuenvarEndToEnd, TimeoutReachesTheInternetClient)
     EXPECT_NE(run.out.find("\"error\":\"HttpSend error 12002"), std::string::npos) << run.out;
 }
 
+TEST_F(QuenvarEndToEnd, UrlsAreAskedByHostAndPortAndOtherSchemesAreErrorRows)
+{
+    const std::string url = "http://" + server.Address() + "/some/page?x=1";
+    const ToolRun run = Palvex({"--csv", url, "https://" + server.Address() + "/", "ftp://example.test"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    EXPECT_EQ(lines[0], "host,ok,HTTPVer,ServerSoftware,ContentLocation,CurrentServerTime,error,elapsedMs\r");
+    EXPECT_EQ(lines[1].rfind(url + ",true,HTTP/1.1,QuenvarTest/1.0,/index.html,\"Tue, 08 Dec 2026 17:00:00 GMT\",,", 0),
+              0u)
+        << lines[1];
+    EXPECT_NE(lines[2].find(",false,,,,,HTTPS is not supported: the component speaks plain HTTP,"), std::string::npos)
+        << lines[2];
+    EXPECT_NE(lines[3].find("the scheme 'ftp' is not supported"), std::string::npos) << lines[3];
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].find("/some/page"), std::string::npos) << requests[0];
+}
+
+TEST_F(QuenvarEndToEnd, VersionNamesTheToolAndTheRegisteredModule)
+{
+    const ToolRun run = Palvex({"--version"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, std::string("palvex 1.0.0.1\nPalvex component 1.0.0.1 (") + QUENVAR_LIBRARY_PATH + ")\n");
+    EXPECT_EQ(run.err, "");
+}
+
 TEST_F(QuenvarEndToEnd, UnregisteredComponentIsReported)
 {
     const ToolRun unregistered = RunTool(REGSVR_PATH, {"-u", QUENVAR_LIBRARY_PATH});

@@ -74,8 +74,8 @@ TEST(QueryRunner, NeverStartsMoreThreadsThanHosts)
     hosts.Append("2");
     std::size_t delivered = 0;
     RunQueries(
-        hosts, 64, [&] { return std::make_unique<FakeQuery>(lock, threads); },
-        [&](const QueryResult&) { ++delivered; }, nullptr);
+        hosts, 64, [&] { return std::make_unique<FakeQuery>(lock, threads); }, [&](const QueryResult&) { ++delivered; },
+        nullptr);
     EXPECT_EQ(delivered, 2u);
     EXPECT_LE(threads.size(), 2u);
 }

@@ -29,18 +29,28 @@ TEST_F(RegsvrCommand, ReportsEachOutcomeWithItsExitCode)
     } cases[] = {
         {{}, 1, "", "regsvr: no library given\nTry 'regsvr --help'.\n"},
         {{"-q", "x.so"}, 1, "", "regsvr: unknown option '-q'\nTry 'regsvr --help'.\n"},
-        {{missing}, 3, "",
+        {{missing},
+         3,
+         "",
          "regsvr: cannot load " + missing + ": The specified module could not be found. (0x0000007E)\n"},
-        {{notALibrary}, 3, "",
+        {{notALibrary},
+         3,
+         "",
          "regsvr: cannot load " + notALibrary + ": " + notALibrary +
              " is not a valid Win32 application. (0x000000C1)\n"},
-        {{NO_ENTRY_LIBRARY_PATH}, 4, "",
+        {{NO_ENTRY_LIBRARY_PATH},
+         4,
+         "",
          std::string("regsvr: ") + NO_ENTRY_LIBRARY_PATH +
              " was loaded, but the entry point DllRegisterServer was not found\n"},
-        {{SELFREG_LIBRARY_PATH}, 5, "",
+        {{SELFREG_LIBRARY_PATH},
+         5,
+         "",
          std::string("regsvr: DllRegisterServer in ") + SELFREG_LIBRARY_PATH +
              " failed: Access is denied. (0x80070005)\n"},
-        {{"-u", SELFREG_LIBRARY_PATH}, 0, std::string("DllUnregisterServer in ") + SELFREG_LIBRARY_PATH + " succeeded.\n",
+        {{"-u", SELFREG_LIBRARY_PATH},
+         0,
+         std::string("DllUnregisterServer in ") + SELFREG_LIBRARY_PATH + " succeeded.\n",
          ""},
     };
     for (const auto& c : cases) {

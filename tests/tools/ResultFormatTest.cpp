@@ -29,6 +29,33 @@ std::string Table(std::initializer_list<QueryResult> results)
     return out.str();
 }
 
+TEST(ResultFormat, CsvQuotesOnlyWhatNeedsItAndDisarmsFormulas)
+{
+    EXPECT_EQ(CsvField("plain text"), "plain text");
+    EXPECT_EQ(CsvField(""), "");
+    EXPECT_EQ(CsvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(CsvField("two\r\nlines"), "\"two\r\nlines\"");
+    EXPECT_EQ(CsvField("tab\tesc\x1b del\x7F"), "tab\tesc  del ");
+    EXPECT_EQ(CsvField("=HYPERLINK(\"x\")"), "\"'=HYPERLINK(\"\"x\"\")\"");
+    for (const char* formula : {"+1", "-1", "@SUM(A1)"}) EXPECT_EQ(CsvField(formula), std::string("'") + formula);
+}
+
+TEST(ResultFormat, CsvLinesHaveTheJsonColumns)
+{
+    QueryResult ok = Succeeded("a:80", "nginx/1.22, with \"quotes\"");
+    EXPECT_EQ(std::string(kCsvHeader),
+              "host,ok,HTTPVer,ServerSoftware,ContentLocation,CurrentServerTime,error,elapsedMs\r\n");
+    EXPECT_EQ(FormatCsvLine(ok),
+              "a:80,true,HTTP/1.1,\"nginx/1.22, with \"\"quotes\"\"\",,\"Tue, 08 Dec 2026 17:00:00 GMT\",,12\r\n");
+    QueryResult failed;
+    failed.host = "https://b";
+    failed.error = "HTTPS is not supported: the component speaks plain HTTP";
+    failed.elapsedMs = 0;
+    EXPECT_EQ(FormatCsvLine(failed),
+              "https://b,false,,,,,HTTPS is not supported: the component speaks plain HTTP,0\r\n");
+}
+
 TEST(ResultFormat, JsonEscapesEverythingThatNeedsIt)
 {
     EXPECT_EQ(JsonEscape("plain"), "plain");
@@ -60,7 +87,8 @@ TEST(ResultFormat, TableExplainsErrorCodes)
         const char* shown;
     } cases[] = {
         {"HttpSend error 12029\n ", "HttpSend error 12029 (A connection with the server could not be established)"},
-        {"HttpSend error 12003\n 550 denied\r\n", "HttpSend error 12003 (The server returned extended information) 550 denied"},
+        {"HttpSend error 12003\n 550 denied\r\n",
+         "HttpSend error 12003 (The server returned extended information) 550 denied"},
         {"Open error 99999\n ", "Open error 99999"},
         {"Open error 12x\n ", "Open error 12x"},
         {"cannot create Palvex: Class not registered (0x80040154)",
@@ -71,8 +99,8 @@ TEST(ResultFormat, TableExplainsErrorCodes)
         QueryResult failed;
         failed.host = "h";
         failed.error = c.errorInfo;
-        EXPECT_EQ(Table({failed}), std::string("HOST  HTTP  SERVER  CONTENT-LOCATION  DATE\nh     error: ") +
-                                             c.shown + "\n");
+        EXPECT_EQ(Table({failed}),
+                  std::string("HOST  HTTP  SERVER  CONTENT-LOCATION  DATE\nh     error: ") + c.shown + "\n");
     }
 }
 
@@ -81,8 +109,7 @@ TEST(ResultFormat, TableAlignsColumnsAndSpansErrors)
     QueryResult failed;
     failed.host = "unreachable.test";
     failed.error = "line one\r\nline two\n ";
-    const std::string table =
-        Table({Succeeded("a", "Caf\xC3\xA9/1"), failed, Succeeded("long-host.test", "S")});
+    const std::string table = Table({Succeeded("a", "Caf\xC3\xA9/1"), failed, Succeeded("long-host.test", "S")});
     EXPECT_EQ(table,
               "HOST              HTTP      SERVER  CONTENT-LOCATION  DATE\n"
               "a                 HTTP/1.1  Caf\xC3\xA9/1  -                 Tue, 08 Dec 2026 17:00:00 GMT\n"

@@ -14,7 +14,6 @@ struct ToolRun {
 };
 
 // `input` becomes the tool's standard input.
-ToolRun RunTool(const std::string& program, const std::vector<std::string>& arguments,
-                const std::string& input = {});
+ToolRun RunTool(const std::string& program, const std::vector<std::string>& arguments, const std::string& input = {});
 
 }  // namespace quenvar::testing

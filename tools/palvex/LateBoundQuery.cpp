@@ -12,9 +12,9 @@ namespace quenvar::tools {
 namespace {
 
 enum Member { kServerURL, kQueryServer, kHTTPVer, kServerSoftware, kContentLocation, kCurrentServerTime, kErrorInfo };
-constexpr std::array<const char16_t*, 7> kMemberNames = {u"ServerURL",       u"QueryServer",       u"HTTPVer",
-                                                         u"ServerSoftware",  u"ContentLocation",
-                                                         u"CurrentServerTime", u"ErrorInfo"};
+constexpr std::array<const char16_t*, 7> kMemberNames = {u"ServerURL",      u"QueryServer",     u"HTTPVer",
+                                                         u"ServerSoftware", u"ContentLocation", u"CurrentServerTime",
+                                                         u"ErrorInfo"};
 
 // Frees the strings that a failed Invoke may leave in its exception information.
 class ExceptionInfo {

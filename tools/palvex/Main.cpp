@@ -1,6 +1,7 @@
 // palvex [options] HOST...: asks web servers about themselves through the Palvex component.
 #include "platform/Win32.h"
 #include "tools/palvex/ComponentCheck.h"
+#include "tools/palvex/ComponentVersion.h"
 #include "tools/palvex/HostList.h"
 #include "tools/palvex/PalvexOptions.h"
 #include "tools/palvex/ProgressLine.h"
@@ -41,19 +42,40 @@ private:
     HRESULT result_;
 };
 
-int Run(const PalvexOptions& options, const HostList& hosts)
+// The Palvex class, once COM is initialised and the component found; a message otherwise.
+bool FindComponent(const ComInitialization& com, CLSID& clsid)
 {
-    const ComInitialization com;
     if (FAILED(com.Result())) {
         std::cerr << "palvex: cannot initialise COM: " << DescribeStatus(static_cast<DWORD>(com.Result())) << "\n";
-        return kUsageError;
+        return false;
     }
-    CLSID clsid{};
     std::string error;
-    if (!FindPalvexClass(clsid, error)) {
+    if (FindPalvexClass(clsid, error)) return true;
+    std::cerr << "palvex: " << error << "\n";
+    return false;
+}
+
+int PrintVersion()
+{
+    std::cout << "palvex " << QUENVAR_VERSION << "\n" << std::flush;
+    const ComInitialization com;
+    CLSID clsid{};
+    if (!FindComponent(com, clsid)) return kUsageError;
+    ComponentVersion component;
+    std::string error;
+    if (!ReadComponentVersion(clsid, component, error)) {
         std::cerr << "palvex: " << error << "\n";
         return kUsageError;
     }
+    std::cout << "Palvex component " << component.version << " (" << component.path << ")\n";
+    return kAllSucceeded;
+}
+
+int Run(const PalvexOptions& options, const HostList& hosts)
+{
+    const ComInitialization com;
+    CLSID clsid{};
+    if (!FindComponent(com, clsid)) return kUsageError;
 
     ProgressLine progress(hosts.size());
     const auto makeQuery = [&options, clsid] {
@@ -61,15 +83,18 @@ int Run(const PalvexOptions& options, const HostList& hosts)
     };
     bool allSucceeded = true;
     ResultTable table;
+    const bool streamed = options.json || options.csv;
+    if (options.csv) std::cout << kCsvHeader << std::flush;
     const ResultSink takeResult = [&](const QueryResult& result) {
         allSucceeded = allSucceeded && result.ok;
-        if (!options.json) return table.Add(result);
+        if (!streamed) return table.Add(result);
         progress.Clear();
-        std::cout << FormatJsonLine(result) << std::flush;
+        std::cout << (options.json ? FormatJsonLine(result) : FormatCsvLine(result)) << std::flush;
     };
-    RunQueries(hosts, options.jobs, makeQuery, takeResult, [&progress](std::size_t finished) { progress.Update(finished); });
+    RunQueries(hosts, options.jobs, makeQuery, takeResult,
+               [&progress](std::size_t finished) { progress.Update(finished); });
     progress.Clear();
-    if (!options.json) table.Print(std::cout);
+    if (!streamed) table.Print(std::cout);
     std::cout << std::flush;
     return allSucceeded ? kAllSucceeded : kSomeFailed;
 }
@@ -85,11 +110,12 @@ int main(int argc, char** argv)
         std::cout << kPalvexUsage;
         return kAllSucceeded;
     }
+    if (options.version) return PrintVersion();
     HostList hosts;
     for (const std::string& host : options.hosts) hosts.Append(host);
     if (options.hostFile && !ReadHostFile(*options.hostFile, hosts, error)) return UsageError(error);
     if (hosts.empty()) return UsageError("no hosts given");
-    if (options.timeoutMs && !SetQueryTimeouts(*options.timeoutMs, error)) {
+    if (!SetQueryTimeouts(options.timeoutMs.value_or(kDefaultTimeoutMs), error)) {
         std::cerr << "palvex: " << error << "\n";
         return kUsageError;
     }

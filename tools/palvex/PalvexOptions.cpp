@@ -67,6 +67,12 @@ bool ParsePalvexOptions(const std::vector<std::string>& arguments, PalvexOptions
         } else if (name == "--json") {
             if (!flag()) return false;
             options.json = true;
+        } else if (name == "--csv") {
+            if (!flag()) return false;
+            options.csv = true;
+        } else if (name == "--version") {
+            if (!flag()) return false;
+            options.version = true;
         } else if (name == "--early") {
             if (!flag()) return false;
             options.earlyBound = true;
@@ -99,6 +105,10 @@ bool ParsePalvexOptions(const std::vector<std::string>& arguments, PalvexOptions
             error = "unknown option '" + argument + "'";
             return false;
         }
+    }
+    if (options.json && options.csv) {
+        error = "--json and --csv cannot be combined";
+        return false;
     }
     return true;
 }

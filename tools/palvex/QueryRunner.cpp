@@ -1,5 +1,6 @@
 #include "tools/palvex/QueryRunner.h"
 
+#include "tools/palvex/ServerAddress.h"
 #include "tools/support/StatusText.h"
 
 #include <algorithm>
@@ -73,11 +74,11 @@ void Work(RunState& state, const HostQueryFactory& makeQuery)
             QueryResult result;
             if (!state.Take(index, result.host)) break;
             const auto start = std::chrono::steady_clock::now();
-            if (query) query->Run(result.host, result);
-            else result.error = "cannot initialise COM: " + DescribeStatus(static_cast<DWORD>(initialized));
-            result.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   std::chrono::steady_clock::now() - start)
-                                   .count();
+            std::string server;
+            if (!query) result.error = "cannot initialise COM: " + DescribeStatus(static_cast<DWORD>(initialized));
+            else if (ServerFromHost(result.host, server, result.error)) query->Run(server, result);
+            result.elapsedMs =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
             state.Finish(index, std::move(result));
         }
     }

@@ -97,6 +97,32 @@ std::string FormatJsonLine(const QueryResult& result)
     return line.append("\"elapsedMs\":").append(std::to_string(result.elapsedMs)).append("}\n");
 }
 
+std::string CsvField(std::string_view text)
+{
+    std::string field;
+    field.reserve(text.size() + 3);
+    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) field += '\'';
+    bool quoted = false;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        quoted = quoted || c == ',' || c == '"' || c == '\r' || c == '\n';
+        if (c == '"') field += '"';
+        field += (byte < 0x20 && c != '\r' && c != '\n' && c != '\t') || byte == 0x7F ? ' ' : c;
+    }
+    return quoted ? '"' + field + '"' : field;
+}
+
+std::string FormatCsvLine(const QueryResult& result)
+{
+    std::string line = CsvField(result.host);
+    line.append(result.ok ? ",true," : ",false,");
+    for (const std::string* text :
+         {&result.httpVer, &result.serverSoftware, &result.contentLocation, &result.currentServerTime, &result.error}) {
+        line.append(CsvField(*text)) += ',';
+    }
+    return line.append(std::to_string(result.elapsedMs)).append("\r\n");
+}
+
 ResultTable::ResultTable()
 {
     for (std::size_t column = 0; column < kColumns; ++column) widths_[column] = kHeadings[column].size();

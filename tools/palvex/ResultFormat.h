@@ -1,4 +1,4 @@
-// Printing query results: an aligned table for a person, or one JSON object per line.
+// Printing query results: an aligned table for a person, one JSON object per line, or CSV.
 #pragma once
 
 #include "tools/palvex/TextList.h"
@@ -17,6 +17,16 @@ namespace quenvar::tools {
 // {"host":...,"ok":...,"HTTPVer":...,"ServerSoftware":...,"ContentLocation":...,
 //  "CurrentServerTime":...,"error":null or text,"elapsedMs":n} and a line feed.
 [[nodiscard]] std::string FormatJsonLine(const QueryResult& result);
+
+// CSV after RFC 4180: the columns of the JSON form, records ended by CR LF, a field quoted (its
+// quotes doubled) when it holds a comma, a quote or a line break. A text field that a spreadsheet
+// would take for a formula (it begins with =, +, -, @) gets a leading apostrophe, since server
+// software and error texts come from the servers asked; control characters other than line
+// breaks and tabs become blanks, so that none reaches a terminal.
+inline constexpr char kCsvHeader[] =
+    "host,ok,HTTPVer,ServerSoftware,ContentLocation,CurrentServerTime,error,elapsedMs\r\n";
+[[nodiscard]] std::string CsvField(std::string_view text);
+[[nodiscard]] std::string FormatCsvLine(const QueryResult& result);
 
 // A header line and one line per result, columns aligned; a failed host shows "error:" and its
 // text instead of the values (and the meaning of the code the text ends its first line with), an

@@ -1,7 +1,9 @@
 #include "tools/reg/ExportWriter.h"
 
 #include "platform/UniqueHandle.h"
+#include "tools/reg/KeyPath.h"
 #include "tools/reg/ValueText.h"
+#include "tools/support/Utf8Text.h"
 
 #include <algorithm>
 #include <vector>
@@ -16,7 +18,7 @@ struct KeyInfo {
 
 LONG QueryInfo(HKEY key, KeyInfo& info)
 {
-    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &info.maxNameLength,
+    return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &info.maxNameLength,
                             &info.maxDataSize, nullptr, nullptr);
 }
 
@@ -25,7 +27,7 @@ LONG ValueLines(HKEY key, std::vector<std::string>& lines)
 {
     KeyInfo info;
     LONG result = QueryInfo(key, info);
-    std::vector<char> name;
+    std::vector<char16_t> name;
     std::vector<BYTE> data;
     DWORD index = 0;
     while (result == ERROR_SUCCESS) {
@@ -34,7 +36,7 @@ LONG ValueLines(HKEY key, std::vector<std::string>& lines)
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataSize = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
-        result = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
+        result = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
         if (result == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
         if (result == ERROR_MORE_DATA) {
             // Another writer made a value larger since the sizes were taken: take them again.
@@ -50,37 +52,37 @@ LONG ValueLines(HKEY key, std::vector<std::string>& lines)
     return result;
 }
 
-LONG SubkeyNames(HKEY key, std::vector<std::string>& names)
+LONG SubkeyNames(HKEY key, std::vector<std::u16string>& names)
 {
-    char name[256];
+    char16_t name[256];
     for (DWORD index = 0;; ++index) {
-        DWORD length = sizeof name;
-        const LONG result = RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        DWORD length = static_cast<DWORD>(std::size(name));
+        const LONG result = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result != ERROR_SUCCESS) return result;
         names.emplace_back(name, length);
     }
     std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
+              [](const std::u16string& a, const std::u16string& b) { return FoldCase(a) < FoldCase(b); });
     return ERROR_SUCCESS;
 }
 
 }  // namespace
 
-LONG ExportKey(HKEY key, const std::string& path, std::string& text)
+LONG ExportKey(HKEY key, const std::u16string& path, std::string& text)
 {
     std::vector<std::string> lines;
-    std::vector<std::string> subkeys;
+    std::vector<std::u16string> subkeys;
     LONG result = ValueLines(key, lines);
     if (result == ERROR_SUCCESS) result = SubkeyNames(key, subkeys);
     if (result != ERROR_SUCCESS) return result;
-    text += '[' + AnsiToUtf8(path) + "]\n";
+    text += '[' + tools::Utf8FromWide(path) + "]\n";
     for (const std::string& line : lines) text += line + '\n';
     text += '\n';
-    for (const std::string& name : subkeys) {
+    for (const std::u16string& name : subkeys) {
         UniqueKey subkey;
-        result = RegOpenKeyExA(key, name.c_str(), 0, KEY_READ, subkey.put());
-        if (result == ERROR_SUCCESS) result = ExportKey(subkey.get(), path + '\\' + name, text);
+        result = RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, subkey.put());
+        if (result == ERROR_SUCCESS) result = ExportKey(subkey.get(), path + u'\\' + name, text);
         if (result != ERROR_SUCCESS) return result;
     }
     return ERROR_SUCCESS;

@@ -1,5 +1,9 @@
 #include "tools/reg/KeyPath.h"
 
+#include "tools/support/Utf8Text.h"
+
+#include <cwctype>
+
 namespace quenvar::reg {
 namespace {
 
@@ -15,19 +19,28 @@ std::size_t FindRoot(const std::string& name)
 }
 
 // The name of parent's subkey as stored; the name as written when enumeration does not show it.
-std::string StoredName(HKEY parent, const std::string& name)
+std::u16string StoredName(HKEY parent, const std::u16string& name)
 {
-    char stored[256];
+    char16_t stored[256];
     for (DWORD index = 0;; ++index) {
-        DWORD length = sizeof stored;
-        if (RegEnumKeyExA(parent, index, stored, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        DWORD length = static_cast<DWORD>(std::size(stored));
+        if (RegEnumKeyExW(parent, index, stored, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
             return name;
         }
-        if (lstrcmpiA(stored, name.c_str()) == 0) return stored;
+        if (FoldCase({stored, length}) == FoldCase(name)) return {stored, length};
     }
 }
 
 }  // namespace
+
+std::u16string FoldCase(std::u16string name)
+{
+    for (char16_t& c : name) {
+        const std::wint_t upper = std::towupper(c);
+        if (upper <= 0xFFFF) c = static_cast<char16_t>(upper);
+    }
+    return name;
+}
 
 HKEY RootKey(std::size_t index)
 {
@@ -36,23 +49,24 @@ HKEY RootKey(std::size_t index)
     return roots[index];
 }
 
-LONG OpenKeyPath(const std::string& path, UniqueKey& key, std::string& printedPath)
+LONG OpenKeyPath(const std::string& utf8Path, UniqueKey& key, std::u16string& printedPath)
 {
-    std::size_t end = path.find('\\');
-    const std::size_t root = FindRoot(path.substr(0, end));
+    const std::u16string path = tools::WideFromUtf8(utf8Path);
+    std::size_t end = path.find(u'\\');
+    const std::size_t root = FindRoot(tools::Utf8FromWide(path.substr(0, end)));
     if (root == kNoRoot) return ERROR_BADKEY;
     key.reset(RootKey(root));
-    printedPath = kRootNames[root].name;
+    printedPath = tools::WideFromUtf8(kRootNames[root].name);
     // One trailing `\` is allowed, as the registry allows it.
     while (end != std::string::npos && end + 1 < path.size()) {
         const std::size_t start = end + 1;
-        end = path.find('\\', start);
-        const std::string name = path.substr(start, end == std::string::npos ? end : end - start);
+        end = path.find(u'\\', start);
+        const std::u16string name = path.substr(start, end == std::u16string::npos ? end : end - start);
         if (name.empty()) return ERROR_BADKEY;
         UniqueKey next;
-        const LONG result = RegOpenKeyExA(key.get(), name.c_str(), 0, KEY_READ, next.put());
+        const LONG result = RegOpenKeyExW(key.get(), name.c_str(), 0, KEY_READ, next.put());
         if (result != ERROR_SUCCESS) return result;
-        printedPath += '\\' + StoredName(key.get(), name);
+        printedPath += u'\\' + StoredName(key.get(), name);
         key = std::move(next);
     }
     return ERROR_SUCCESS;

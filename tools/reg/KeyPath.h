@@ -25,13 +25,17 @@ inline constexpr std::array<RootName, 7> kRootNames = {{
     {"HKEY_DYN_DATA", "HKDD"},
 }};
 
+// The form under which the tool matches and sorts names: each character upper-cased after the
+// character classes of the C.UTF-8 locale, which main selects.
+std::u16string FoldCase(std::u16string name);
+
 // The predefined key of kRootNames[index].
 HKEY RootKey(std::size_t index);
 
-// Opens the key `path` names for reading. `printedPath` receives the path with the root's full
+// Opens the key that the UTF-8 `path` names for reading. `printedPath` receives the path with the root's full
 // name and each key's name as stored. ERROR_BADKEY for an unknown root or an empty name,
 // otherwise the result of the registry call that failed (ERROR_FILE_NOT_FOUND for a missing
 // key).
-[[nodiscard]] LONG OpenKeyPath(const std::string& path, UniqueKey& key, std::string& printedPath);
+[[nodiscard]] LONG OpenKeyPath(const std::string& path, UniqueKey& key, std::u16string& printedPath);
 
 }  // namespace quenvar::reg

@@ -1,5 +1,7 @@
 #include "tools/reg/ValueText.h"
 
+#include "tools/support/Utf8Text.h"
+
 #include <cstdio>
 
 namespace quenvar::reg {
@@ -7,20 +9,10 @@ namespace {
 
 constexpr std::size_t kWrapColumn = 76;
 
-std::u16string AnsiToWide(std::string_view ansi)
-{
-    if (ansi.empty()) return {};
-    const int size = static_cast<int>(ansi.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
-    std::u16string wide(static_cast<std::size_t>(length), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), length);
-    return wide;
-}
-
-std::string Quoted(std::string_view ansi)
+std::string Quoted(std::u16string_view text)
 {
     std::string quoted = "\"";
-    for (const char c : AnsiToUtf8(ansi)) {
+    for (const char c : tools::Utf8FromWide(text)) {
         if (c == '\\' || c == '"') quoted += '\\';
         quoted += c;
     }
@@ -54,36 +46,20 @@ std::string HexForm(DWORD type)
 
 }  // namespace
 
-std::string AnsiToUtf8(std::string_view ansi)
-{
-    const std::u16string wide = AnsiToWide(ansi);
-    if (wide.empty()) return {};
-    const int size = static_cast<int>(wide.size());
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
-    return utf8;
-}
-
-std::string FormatValue(std::string_view name, DWORD type, const std::vector<BYTE>& data)
+std::string FormatValue(std::u16string_view name, DWORD type, const std::vector<BYTE>& data)
 {
     const std::string head = (name.empty() ? std::string("@") : Quoted(name)) + "=";
     if (type == REG_SZ) {
-        const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
-        return head + Quoted(text.substr(0, text.find('\0')));
+        std::u16string text;
+        for (std::size_t i = 0; i + 1 < data.size() && (data[i] != 0 || data[i + 1] != 0); i += 2) {
+            text.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
+        }
+        return head + Quoted(text);
     }
     if (type == REG_DWORD && data.size() == sizeof(DWORD)) {
         char number[16];
         std::snprintf(number, sizeof number, "dword:%02x%02x%02x%02x", data[3], data[2], data[1], data[0]);
         return head + number;
-    }
-    if (type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
-        std::vector<BYTE> utf16;
-        for (const char16_t unit : AnsiToWide({reinterpret_cast<const char*>(data.data()), data.size()})) {
-            utf16.push_back(static_cast<BYTE>(unit & 0xFF));
-            utf16.push_back(static_cast<BYTE>(unit >> 8));
-        }
-        return HexList(head + HexForm(type), utf16);
     }
     return HexList(head + HexForm(type), data);
 }

@@ -1,5 +1,5 @@
 // Text of the registry editor's export format: names and strings quoted, values in their typed
-// forms, ANSI text written out as UTF-8.
+// forms, text written out as UTF-8.
 #pragma once
 
 #include "platform/Win32.h"
@@ -10,12 +10,10 @@
 
 namespace quenvar::reg {
 
-std::string AnsiToUtf8(std::string_view ansi);
-
 // One value line without its line end: `@=` for the default value (empty name), otherwise
 // `"name"=`, then `"text"` for REG_SZ, `dword:0000002a` for REG_DWORD, or `hex:` for REG_BINARY
-// and `hex(N):` for every other type, strings of those in UTF-16LE. Byte lists wrap at 80
-// columns with a trailing `\` and two spaces before the continuation.
-std::string FormatValue(std::string_view name, DWORD type, const std::vector<BYTE>& data);
+// and `hex(N):` for every other type, strings of those in UTF-16LE as the registry keeps them.
+// Byte lists wrap at 80 columns with a trailing `\` and two spaces before the continuation.
+std::string FormatValue(std::u16string_view name, DWORD type, const std::vector<BYTE>& data);
 
 }  // namespace quenvar::reg

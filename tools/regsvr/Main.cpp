@@ -28,7 +28,8 @@ int main(int argc, char** argv)
     }
     const HRESULT initialized = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(initialized)) {
-        if (!options.silent) std::cerr << "regsvr: cannot initialise COM: " << DescribeStatus(static_cast<DWORD>(initialized)) << "\n";
+        if (!options.silent)
+            std::cerr << "regsvr: cannot initialise COM: " << DescribeStatus(static_cast<DWORD>(initialized)) << "\n";
         return kInitializationFailed;
     }
     const RegistrationResult result = RunRegistration(options.library, options.unregister);

@@ -10,8 +10,7 @@
 namespace quenvar::platform {
 namespace {
 
-constexpr DWORD kKnownFlags =
-    COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE | COINIT_SPEED_OVER_MEMORY;
+constexpr DWORD kKnownFlags = COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE | COINIT_SPEED_OVER_MEMORY;
 
 struct ThreadApartment {
     ULONG initCount = 0;

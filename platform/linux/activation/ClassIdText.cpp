@@ -28,8 +28,8 @@ bool ProgIdToAnsi(std::u16string_view progId, std::string& ansi)
     if (progId.empty() || progId.find(u'\\') != std::u16string_view::npos) return false;
     const int length = static_cast<int>(progId.size());
     BOOL usedDefault = FALSE;
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, progId.data(), length, nullptr, 0, nullptr,
-                                         &usedDefault);
+    const int size =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, progId.data(), length, nullptr, 0, nullptr, &usedDefault);
     if (size <= 0 || usedDefault) return false;
     ansi.assign(static_cast<std::size_t>(size), '\0');
     return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, progId.data(), length, ansi.data(), size, nullptr,

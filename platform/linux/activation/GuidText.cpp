@@ -54,7 +54,8 @@ void FormatBracedGuid(const GUID& guid, char16_t (&text)[kGuidStringLength - 1])
     constexpr char kDigits[] = "0123456789ABCDEF";
     std::size_t position = 0;
     auto put = [&](std::uint32_t value, int digitCount) {
-        for (int shift = 4 * (digitCount - 1); shift >= 0; shift -= 4) text[position++] = kDigits[(value >> shift) & 0xF];
+        for (int shift = 4 * (digitCount - 1); shift >= 0; shift -= 4)
+            text[position++] = kDigits[(value >> shift) & 0xF];
     };
     text[position++] = u'{';
     put(guid.Data1, 8);

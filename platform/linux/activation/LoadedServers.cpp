@@ -93,9 +93,9 @@ HRESULT PinServer(const std::string& path, ServerPin& pin)
     if (!library) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
     const auto getClassObject = Export<GetClassObjectFunction>(library.get(), "DllGetClassObject");
     if (getClassObject == nullptr) return CO_E_ERRORINDLL;
-    auto added = std::make_unique<LoadedServer>(LoadedServer{
-        path, library.get(), getClassObject, Export<CanUnloadNowFunction>(library.get(), "DllCanUnloadNow"), 1,
-        nullptr});
+    auto added = std::make_unique<LoadedServer>(
+        LoadedServer{path, library.get(), getClassObject,
+                     Export<CanUnloadNowFunction>(library.get(), "DllCanUnloadNow"), 1, nullptr});
 
     std::lock_guard guard(tableLock);
     if (LoadedServer* server = FindLocked(path, library.get())) {

@@ -17,7 +17,7 @@ struct BoundArgument {
 // position; a put's value (named DISPID_PROPERTYPUT) goes to the last. Answers
 // DISP_E_PARAMNOTFOUND (*argError = the named argument's index), DISP_E_NONAMEDARGS or
 // DISP_E_BADPARAMCOUNT. `params` must be consistent: cNamedArgs <= cArgs, arrays present.
-[[nodiscard]] HRESULT BindArguments(const FUNCDESC& function, const DISPPARAMS& params,
-                                    std::span<BoundArgument> inputs, UINT* argError) noexcept;
+[[nodiscard]] HRESULT BindArguments(const FUNCDESC& function, const DISPPARAMS& params, std::span<BoundArgument> inputs,
+                                    UINT* argError) noexcept;
 
 }  // namespace quenvar::platform

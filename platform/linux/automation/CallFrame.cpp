@@ -23,10 +23,7 @@ CallFrame::CallFrame(void* instance, const PreparedCall& call)
     values_[0] = &instance_;
 }
 
-const ELEMDESC& CallFrame::Declared() const noexcept
-{
-    return call_.function().lprgelemdescParam[used_];
-}
+const ELEMDESC& CallFrame::Declared() const noexcept { return call_.function().lprgelemdescParam[used_]; }
 
 HRESULT CallFrame::AddInput(const VARIANTARG& argument)
 {
@@ -62,8 +59,9 @@ HRESULT CallFrame::AddPointer(const VARIANTARG& argument, Parameter& parameter)
         // The callee's answer would land in a temporary and never reach the caller's variable.
         return DISP_E_TYPEMISMATCH;
     } else {
-        const HRESULT hr = pointee == VT_VARIANT ? VariantCopy(&parameter.storage, &argument)
-                                                 : VariantChangeType(&parameter.storage, &argument, /*flags=*/0, pointee);
+        const HRESULT hr = pointee == VT_VARIANT
+                               ? VariantCopy(&parameter.storage, &argument)
+                               : VariantChangeType(&parameter.storage, &argument, /*flags=*/0, pointee);
         if (FAILED(hr)) return hr;
         parameter.owned = true;
         parameter.pointer = pointee == VT_VARIANT ? static_cast<void*>(&parameter.storage)

@@ -12,8 +12,7 @@ template <typename T, std::size_t N>
 class InlineBuffer {
 public:
     // `count` value-initialised elements. Throws std::bad_alloc when they do not fit in N.
-    explicit InlineBuffer(std::size_t count)
-        : heap_(count > N ? std::make_unique<T[]>(count) : nullptr), size_(count)
+    explicit InlineBuffer(std::size_t count) : heap_(count > N ? std::make_unique<T[]>(count) : nullptr), size_(count)
     {
         if (!heap_) std::uninitialized_value_construct_n(inline_, count);
     }

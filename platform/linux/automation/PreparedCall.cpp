@@ -107,8 +107,8 @@ PreparedCall::PreparedCall(const FUNCDESC& function, CallRoute route) : function
 {
     variantType_.type = FFI_TYPE_STRUCT;
     variantType_.elements = variantElements_;
-    inVtable_ = (function.funckind == FUNC_VIRTUAL || function.funckind == FUNC_PUREVIRTUAL) &&
-                function.cParams >= 0 && (function.cParams == 0 || function.lprgelemdescParam != nullptr);
+    inVtable_ = (function.funckind == FUNC_VIRTUAL || function.funckind == FUNC_PUREVIRTUAL) && function.cParams >= 0 &&
+                (function.cParams == 0 || function.lprgelemdescParam != nullptr);
     if (!inVtable_) return;
 
     const std::span<const ELEMDESC> declared(function.lprgelemdescParam, static_cast<std::size_t>(function.cParams));
@@ -139,8 +139,8 @@ PreparedCall::PreparedCall(const FUNCDESC& function, CallRoute route) : function
     const VARTYPE returnType = function.elemdescFunc.tdesc.vt;
     ffi_type* const returned = ReturnTypeOf(returnType);
     if (!passable || returned == nullptr) return;
-    callable_ = ffi_prep_cif(&cif_, FFI_DEFAULT_ABI, static_cast<unsigned>(types_.size()), returned, types_.data()) ==
-                FFI_OK;
+    callable_ =
+        ffi_prep_cif(&cif_, FFI_DEFAULT_ABI, static_cast<unsigned>(types_.size()), returned, types_.data()) == FFI_OK;
 
     direct_ = callable_ && route == CallRoute::kFastest && kDirectCallsSound && returnType == VT_HRESULT &&
               declared.size() <= kDirectParameters;
@@ -171,7 +171,7 @@ HRESULT PreparedCall::Call(unsigned slotIndex, void** arguments, void* returned)
     case 2: hr = reinterpret_cast<HRESULT (*)(void*, Register, Register)>(slot)(self, values[0], values[1]); break;
     default:
         hr = reinterpret_cast<HRESULT (*)(void*, Register, Register, Register)>(slot)(self, values[0], values[1],
-                                                                                    values[2]);
+                                                                                      values[2]);
         break;
     }
     // Widened as libffi widens.

@@ -8,10 +8,7 @@ using quenvar::platform::IsStorableType;
 
 extern "C" {
 
-void STDAPICALLTYPE VariantInit(VARIANTARG* variant)
-{
-    variant->vt = VT_EMPTY;
-}
+void STDAPICALLTYPE VariantInit(VARIANTARG* variant) { variant->vt = VT_EMPTY; }
 
 HRESULT STDAPICALLTYPE VariantClear(VARIANTARG* variant)
 {
@@ -19,9 +16,7 @@ HRESULT STDAPICALLTYPE VariantClear(VARIANTARG* variant)
     // The types that own something first: storable by definition, and what a dispatched call's
     // result most often is.
     switch (variant->vt) {
-    case VT_BSTR:
-        SysFreeString(variant->bstrVal);
-        break;
+    case VT_BSTR: SysFreeString(variant->bstrVal); break;
     case VT_DISPATCH:
     case VT_UNKNOWN:
         if (variant->punkVal != nullptr) variant->punkVal->Release();

@@ -26,10 +26,8 @@ bool IsValueType(VARTYPE type) noexcept
     case VT_I8:
     case VT_UI8:
     case VT_INT:
-    case VT_UINT:
-        return true;
-    default:
-        return false;
+    case VT_UINT: return true;
+    default: return false;
     }
 }
 
@@ -55,10 +53,8 @@ bool IsNumericType(VARTYPE type) noexcept
     case VT_UI8:
     case VT_R4:
     case VT_R8:
-    case VT_BOOL:
-        return true;
-    default:
-        return false;
+    case VT_BOOL: return true;
+    default: return false;
     }
 }
 

@@ -6,10 +6,7 @@
 
 namespace {
 
-HANDLE HandleOfDescriptor(int descriptor)
-{
-    return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(descriptor + 1));
-}
+HANDLE HandleOfDescriptor(int descriptor) { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(descriptor + 1)); }
 
 int DescriptorOfHandle(HANDLE handle)
 {

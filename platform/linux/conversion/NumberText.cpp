@@ -56,8 +56,8 @@ bool ParseRadix(Cursor& cursor, NumberText& number)
     for (int digit; (digit = DigitValue(cursor.Peek(), base)) >= 0; cursor.Skip()) {
         any = true;
         const ULONGLONG limit = (~ULONGLONG{0} - static_cast<ULONGLONG>(digit)) / static_cast<ULONGLONG>(base);
-        number.radixValue = number.radixValue > limit ? ~ULONGLONG{0}
-                                                      : number.radixValue * base + static_cast<ULONGLONG>(digit);
+        number.radixValue =
+            number.radixValue > limit ? ~ULONGLONG{0} : number.radixValue * base + static_cast<ULONGLONG>(digit);
     }
     number.radix = true;
     return any;

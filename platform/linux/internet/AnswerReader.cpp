@@ -52,23 +52,32 @@ AnswerReader::Progress AnswerReader::Read(std::string_view bytes)
         const std::size_t length = line_.size() + part.size() - (last == '\r' ? 1 : 0);
         // The line, its CR LF and the header's closing CR LF must fit.
         if (length > 0 && text_.size() + length + 4 > kMaxHeaderBytes) return outcome_ = Progress::Invalid;
-        line_.append(part);
-        if (step_ == Step::StatusLine && !CouldBeStatusLine(line_)) return outcome_ = Progress::Invalid;
-        if (end == std::string_view::npos) break;
+        if (end == std::string_view::npos) {
+            line_.append(part);
+            if (step_ == Step::StatusLine && !CouldBeStatusLine(line_)) return outcome_ = Progress::Invalid;
+            break;
+        }
         bytes.remove_prefix(end + 1);
-        outcome_ = EndLine();
+        // A line that arrived whole is taken from the bytes without a copy.
+        if (line_.empty()) {
+            outcome_ = EndLine(part);
+        } else {
+            line_.append(part);
+            outcome_ = EndLine(line_);
+            line_.clear();
+        }
     }
     return outcome_;
 }
 
-AnswerReader::Progress AnswerReader::EndLine()
+AnswerReader::Progress AnswerReader::EndLine(std::string_view line)
 {
-    if (line_.ends_with('\r')) line_.pop_back();
+    if (line.ends_with('\r')) line.remove_suffix(1);
     if (step_ == Step::StatusLine) {
         // A switch of protocols answers a request for one, and this client never asks.
-        if (!ParseStatusLine(line_, status_) || status_ == kSwitchingProtocols) return Progress::Invalid;
+        if (!ParseStatusLine(line, status_) || status_ == kSwitchingProtocols) return Progress::Invalid;
         step_ = Step::FirstHeaderLine;
-    } else if (line_.empty()) {
+    } else if (line.empty()) {
         if (status_ >= 200) {
             text_ += "\r\n";
             return Progress::Complete;
@@ -77,16 +86,15 @@ AnswerReader::Progress AnswerReader::EndLine()
         text_.clear();
         step_ = Step::StatusLine;
         return Progress::NeedMore;
-    } else if (IsBlank(line_.front())) {
+    } else if (IsBlank(line.front())) {
         // A line that continues the previous header needs a header before it.
         if (step_ == Step::FirstHeaderLine) return Progress::Invalid;
-    } else if (line_.find(':') == std::string::npos) {
+    } else if (line.find(':') == std::string_view::npos) {
         return Progress::Invalid;
     } else {
         step_ = Step::HeaderLine;
     }
-    text_.append(line_).append("\r\n");
-    line_.clear();
+    text_.append(line).append("\r\n");
     return Progress::NeedMore;
 }
 

@@ -32,11 +32,11 @@ public:
 private:
     enum class Step { StatusLine, FirstHeaderLine, HeaderLine };
 
-    Progress EndLine();
+    Progress EndLine(std::string_view line);
 
     Progress outcome_ = Progress::NeedMore;
     Step step_ = Step::StatusLine;
-    std::string line_;  // the line being read, without its line end
+    std::string line_;  // the start of a line that did not arrive whole
     std::string text_;  // the answer's lines so far, each ended by CR LF
     DWORD status_ = 0;
 };

@@ -40,14 +40,12 @@ DWORD ReadAnswer(ExchangeSocket& socket, Clock::time_point deadline, HttpAnswer&
         // Closed before the header's end.
         if (received == 0) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
         switch (reader.Read(std::string_view(buffer, received))) {
-        case AnswerReader::Progress::NeedMore:
-            break;
+        case AnswerReader::Progress::NeedMore: break;
         case AnswerReader::Progress::Complete:
             answer.status = reader.Status();
             answer.rawHeader = reader.TakeRawHeader();
             return ERROR_SUCCESS;
-        case AnswerReader::Progress::Invalid:
-            return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+        case AnswerReader::Progress::Invalid: return ERROR_HTTP_INVALID_SERVER_RESPONSE;
         }
     }
 }

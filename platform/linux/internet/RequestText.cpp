@@ -35,8 +35,7 @@ std::string RequestTarget(std::string_view objectName)
 std::string RequestBytes(const HttpRequest& request, std::string_view host, INTERNET_PORT port)
 {
     std::string bytes;
-    bytes.reserve(128 + request.target.size() + request.agent.size() + request.referrer.size() +
-                  request.accept.size());
+    bytes.reserve(128 + request.target.size() + request.agent.size() + request.referrer.size() + request.accept.size());
     bytes.append(request.verb).append(" ").append(request.target);
     bytes.append(request.http10 ? " HTTP/1.0\r\nHost: " : " HTTP/1.1\r\nHost: ").append(host);
     if (port != INTERNET_DEFAULT_HTTP_PORT) bytes.append(":").append(std::to_string(port));

@@ -46,13 +46,19 @@ bool NumericAddress(const ServerAddress& server, SocketAddress& address, std::st
         text = std::string("[").append(inet_ntop(AF_INET6, &v6.sin6_addr, buffer, sizeof buffer)).append("]");
         return true;
     }
-    // inet_aton reads the shorter and the octal and hexadecimal forms as the resolver does.
     sockaddr_in v4{};
-    if (inet_aton(server.host.c_str(), &v4.sin_addr) == 0) return false;
     v4.sin_family = AF_INET;
     v4.sin_port = htons(server.port);
+    // Four decimal numbers are already in the usual form; inet_aton reads the shorter and the
+    // octal and hexadecimal forms as the resolver does, and they are written anew.
+    if (inet_pton(AF_INET, server.host.c_str(), &v4.sin_addr) == 1) {
+        text = server.host;
+    } else if (inet_aton(server.host.c_str(), &v4.sin_addr) != 0) {
+        text = inet_ntop(AF_INET, &v4.sin_addr, buffer, sizeof buffer);
+    } else {
+        return false;
+    }
     address = AddressOf(&v4, sizeof v4);
-    text = inet_ntop(AF_INET, &v4.sin_addr, buffer, sizeof buffer);
     return true;
 }
 
@@ -82,8 +88,7 @@ int LookUpBefore(LookUp lookUp, std::chrono::steady_clock::time_point deadline, 
     return addresses.size() > before ? 0 : EAI_NONAME;
 }
 
-int ResolveServer(const ServerAddress& server, std::chrono::steady_clock::time_point deadline,
-                  ResolvedServer& resolved)
+int ResolveServer(const ServerAddress& server, std::chrono::steady_clock::time_point deadline, ResolvedServer& resolved)
 {
     SocketAddress address{};
     if (NumericAddress(server, address, resolved.host)) {

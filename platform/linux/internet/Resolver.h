@@ -20,7 +20,7 @@ struct SocketAddress {
 
 struct ResolvedServer {
     std::vector<SocketAddress> addresses;  // in the order to try them, each with the server's port
-    std::string host;  // for the Host header: the name as given, or the address in its usual form
+    std::string host;                      // for the Host header: the name as given, or the address in its usual form
 };
 
 // A numeric address, in any form that the system's resolver reads as numbers, is converted with
@@ -34,7 +34,6 @@ int ResolveServer(const ServerAddress& server, std::chrono::steady_clock::time_p
 // ETIMEDOUT once that passes, and the thread finishes later on its own. Else the look-up's
 // result (EAI_NONAME when it found no address) with `addresses` appended.
 using LookUp = std::function<int(addrinfo** list)>;
-int LookUpBefore(LookUp lookUp, std::chrono::steady_clock::time_point deadline,
-                 std::vector<SocketAddress>& addresses);
+int LookUpBefore(LookUp lookUp, std::chrono::steady_clock::time_point deadline, std::vector<SocketAddress>& addresses);
 
 }  // namespace quenvar::platform

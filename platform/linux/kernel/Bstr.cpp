@@ -75,14 +75,8 @@ void STDAPICALLTYPE SysFreeString(BSTR text)
     if (text != nullptr) std::free(PrefixOf(text));
 }
 
-UINT STDAPICALLTYPE SysStringLen(BSTR text)
-{
-    return text == nullptr ? 0 : *PrefixOf(text) / sizeof(OLECHAR);
-}
+UINT STDAPICALLTYPE SysStringLen(BSTR text) { return text == nullptr ? 0 : *PrefixOf(text) / sizeof(OLECHAR); }
 
-UINT STDAPICALLTYPE SysStringByteLen(BSTR text)
-{
-    return text == nullptr ? 0 : *PrefixOf(text);
-}
+UINT STDAPICALLTYPE SysStringByteLen(BSTR text) { return text == nullptr ? 0 : *PrefixOf(text); }
 
 }  // extern "C"

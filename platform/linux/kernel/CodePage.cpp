@@ -14,17 +14,14 @@ namespace {
 
 std::atomic<UINT> ansiCodePage{1252};
 
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kCp1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 constexpr char16_t kCp932Replacement = 0x30FB;
 
-char16_t Cp1252ToWide(BYTE value)
-{
-    return value >= 0x80 && value <= 0x9F ? kCp1252High[value - 0x80] : value;
-}
+char16_t Cp1252ToWide(BYTE value) { return value >= 0x80 && value <= 0x9F ? kCp1252High[value - 0x80] : value; }
 
 bool WideToCp1252(char16_t unit, char& out)
 {
@@ -129,7 +126,11 @@ bool DecodeUtf8(std::string_view bytes, bool strict, std::u16string& wide)
 {
     for (std::size_t i = 0; i < bytes.size();) {
         const auto lead = static_cast<BYTE>(bytes[i]);
-        std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        std::size_t length = lead < 0x80           ? 1
+                             : (lead >> 5) == 0x6  ? 2
+                             : (lead >> 4) == 0xE  ? 3
+                             : (lead >> 3) == 0x1E ? 4
+                                                   : 0;
         char32_t code = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
         bool valid = length != 0 && i + length <= bytes.size();
         for (std::size_t k = 1; valid && k < length; ++k) {
@@ -207,10 +208,8 @@ bool DecodeToWide(UINT codePage, std::string_view bytes, bool strict, std::u16st
     case 1252:
         for (char c : bytes) wide.push_back(Cp1252ToWide(static_cast<BYTE>(c)));
         return true;
-    case 932:
-        return DecodeCp932(bytes, strict, wide);
-    default:
-        return DecodeUtf8(bytes, strict, wide);
+    case 932: return DecodeCp932(bytes, strict, wide);
+    default: return DecodeUtf8(bytes, strict, wide);
     }
 }
 
@@ -229,10 +228,8 @@ bool EncodeFromWide(UINT codePage, std::u16string_view wide, char defaultChar, b
             bytes.push_back(out);
         }
         return true;
-    case 932:
-        return EncodeCp932(wide, defaultChar, bytes, usedDefault);
-    default:
-        return EncodeUtf8(wide, strict, bytes);
+    case 932: return EncodeCp932(wide, defaultChar, bytes, usedDefault);
+    default: return EncodeUtf8(wide, strict, bytes);
     }
 }
 

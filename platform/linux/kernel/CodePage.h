@@ -19,7 +19,7 @@ bool IsLeadByte(UINT codePage, BYTE value);
 // such sequences become the code page's replacement character.
 bool DecodeToWide(UINT codePage, std::string_view bytes, bool strict, std::u16string& wide);
 // Characters the code page cannot hold become `defaultChar`; `usedDefault` tells whether any did.
-bool EncodeFromWide(UINT codePage, std::u16string_view wide, char defaultChar, bool strict,
-                    std::string& bytes, bool& usedDefault);
+bool EncodeFromWide(UINT codePage, std::u16string_view wide, char defaultChar, bool strict, std::string& bytes,
+                    bool& usedDefault);
 
 }  // namespace quenvar::platform

@@ -48,8 +48,7 @@ void PutField(BoundedWriter& out, const FieldSpec& field, const char* text, int 
     if (field.leftAlign) out.Pad(' ', padding);
 }
 
-void PutNumber(BoundedWriter& out, FieldSpec field, std::uint32_t magnitude, bool negative, unsigned base,
-               bool upper)
+void PutNumber(BoundedWriter& out, FieldSpec field, std::uint32_t magnitude, bool negative, unsigned base, bool upper)
 {
     char digits[16];
     int count = 0;
@@ -110,13 +109,9 @@ extern "C" int WINAPI wsprintfA(LPSTR output, LPCSTR format, ...)
             PutNumber(out, field, magnitude, negative, 10, false);
             break;
         }
-        case 'u':
-            PutNumber(out, field, va_arg(args, unsigned), false, 10, false);
-            break;
+        case 'u': PutNumber(out, field, va_arg(args, unsigned), false, 10, false); break;
         case 'x':
-        case 'X':
-            PutNumber(out, field, va_arg(args, unsigned), false, 16, *p == 'X');
-            break;
+        case 'X': PutNumber(out, field, va_arg(args, unsigned), false, 16, *p == 'X'); break;
         case 'c': {
             const char c = static_cast<char>(va_arg(args, int));
             PutField(out, field, &c, 1);

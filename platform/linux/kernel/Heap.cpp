@@ -53,10 +53,7 @@ Heap* HeapFromHandle(HANDLE handle)
     return heap != nullptr && heap->magic == kHeapMagic ? heap : nullptr;
 }
 
-BlockHeader* HeaderOf(LPCVOID block)
-{
-    return const_cast<BlockHeader*>(static_cast<const BlockHeader*>(block) - 1);
-}
+BlockHeader* HeaderOf(LPCVOID block) { return const_cast<BlockHeader*>(static_cast<const BlockHeader*>(block) - 1); }
 
 void Link(Heap* heap, BlockHeader* header)
 {

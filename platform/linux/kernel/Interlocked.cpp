@@ -3,15 +3,9 @@
 
 extern "C" {
 
-LONG WINAPI InterlockedIncrement(LONG volatile* addend)
-{
-    return __atomic_add_fetch(addend, 1, __ATOMIC_SEQ_CST);
-}
+LONG WINAPI InterlockedIncrement(LONG volatile* addend) { return __atomic_add_fetch(addend, 1, __ATOMIC_SEQ_CST); }
 
-LONG WINAPI InterlockedDecrement(LONG volatile* addend)
-{
-    return __atomic_sub_fetch(addend, 1, __ATOMIC_SEQ_CST);
-}
+LONG WINAPI InterlockedDecrement(LONG volatile* addend) { return __atomic_sub_fetch(addend, 1, __ATOMIC_SEQ_CST); }
 
 LONG WINAPI InterlockedExchange(LONG volatile* target, LONG value)
 {

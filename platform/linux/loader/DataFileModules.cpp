@@ -38,16 +38,11 @@ private:
 DWORD OpenError(int error)
 {
     switch (error) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    case ENAMETOOLONG:
-        return ERROR_FILENAME_EXCED_RANGE;
-    case ENOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-        return ERROR_ACCESS_DENIED;
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    default: return ERROR_ACCESS_DENIED;
     }
 }
 
@@ -59,14 +54,10 @@ DWORD ReadImage(int descriptor, DataFileImage& image)
     if (!S_ISREG(status.st_mode)) return ERROR_ACCESS_DENIED;
     if (status.st_size == 0) return ERROR_FILE_INVALID;
     switch (ReadElfSection(descriptor, static_cast<std::size_t>(status.st_size), ".rsrc", image.resources)) {
-    case ElfSectionResult::Missing:
-        return ERROR_SUCCESS;
-    case ElfSectionResult::Malformed:
-        return ERROR_BAD_EXE_FORMAT;
-    case ElfSectionResult::ReadFailed:
-        return ERROR_READ_FAULT;
-    case ElfSectionResult::Found:
-        break;
+    case ElfSectionResult::Missing: return ERROR_SUCCESS;
+    case ElfSectionResult::Malformed: return ERROR_BAD_EXE_FORMAT;
+    case ElfSectionResult::ReadFailed: return ERROR_READ_FAULT;
+    case ElfSectionResult::Found: break;
     }
     if (!ParseResourceFile(image.resources, image.entries)) return ERROR_BAD_EXE_FORMAT;
     image.hasResources = true;

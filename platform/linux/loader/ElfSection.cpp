@@ -128,12 +128,9 @@ ElfSectionResult ReadElfSection(int descriptor, std::size_t fileSize, std::strin
     }
     ElfReader reader(descriptor, fileSize);
     switch (ident[EI_CLASS]) {
-    case ELFCLASS32:
-        return reader.Find<Elf32>(name, contents);
-    case ELFCLASS64:
-        return reader.Find<Elf64>(name, contents);
-    default:
-        return ElfSectionResult::Malformed;
+    case ELFCLASS32: return reader.Find<Elf32>(name, contents);
+    case ELFCLASS64: return reader.Find<Elf64>(name, contents);
+    default: return ElfSectionResult::Malformed;
     }
 }
 

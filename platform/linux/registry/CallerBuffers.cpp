@@ -6,15 +6,6 @@
 
 namespace quenvar::platform {
 
-DWORD CopyName(const std::string& name, LPSTR buffer, LPDWORD length)
-{
-    if (name.size() >= *length) return ERROR_MORE_DATA;
-    std::copy(name.begin(), name.end(), buffer);
-    buffer[name.size()] = '\0';
-    *length = static_cast<DWORD>(name.size());
-    return ERROR_SUCCESS;
-}
-
 DWORD CopyValueData(DWORD valueType, const std::vector<BYTE>& bytes, LPDWORD type, LPBYTE data, LPDWORD size)
 {
     Store(type, valueType);

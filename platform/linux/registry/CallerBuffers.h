@@ -11,7 +11,15 @@ namespace quenvar::platform {
 // *length holds the buffer's size in characters, the NUL included. On success the name and a
 // NUL are written and *length becomes the name's length without the NUL; a buffer too small
 // gets nothing and ERROR_MORE_DATA, *length unchanged.
-[[nodiscard]] DWORD CopyName(const std::string& name, LPSTR buffer, LPDWORD length);
+template <typename Char>
+[[nodiscard]] DWORD CopyName(const std::basic_string<Char>& name, Char* buffer, LPDWORD length)
+{
+    if (name.size() >= *length) return ERROR_MORE_DATA;
+    name.copy(buffer, name.size());
+    buffer[name.size()] = Char();
+    *length = static_cast<DWORD>(name.size());
+    return ERROR_SUCCESS;
+}
 
 // *type gets the value's type when `type` is given. Without a buffer *size (when given) gets
 // the size of the data. A buffer too small gets nothing and ERROR_MORE_DATA with *size set to

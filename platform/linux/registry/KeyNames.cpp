@@ -1,7 +1,5 @@
 #include "linux/registry/KeyNames.h"
 
-#include "linux/registry/AnsiText.h"
-
 namespace quenvar::platform {
 namespace {
 
@@ -30,11 +28,9 @@ std::u16string FoldName(std::u16string_view name)
     return folded;
 }
 
-DWORD SplitKeyPath(LPCSTR path, std::vector<std::u16string>& names)
+DWORD SplitKeyPath(std::u16string wide, std::vector<std::u16string>& names)
 {
     names.clear();
-    if (path == nullptr) return ERROR_SUCCESS;
-    std::u16string wide = AnsiToWide(path);
     if (!wide.empty() && wide.back() == u'\\') wide.pop_back();
     if (wide.empty()) return ERROR_SUCCESS;
     std::size_t start = 0;
@@ -46,12 +42,6 @@ DWORD SplitKeyPath(LPCSTR path, std::vector<std::u16string>& names)
         if (end == std::u16string::npos) return ERROR_SUCCESS;
         start = end + 1;
     }
-}
-
-DWORD ConvertValueName(LPCSTR name, std::u16string& wide)
-{
-    wide = name == nullptr ? std::u16string() : AnsiToWide(name);
-    return wide.size() > kMaxValueNameLength ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
 }
 
 }  // namespace quenvar::platform

@@ -9,8 +9,7 @@ namespace {
 
 constexpr const char* kKeyExists = "SELECT 1 FROM keys WHERE id = ?1";
 constexpr const char* kFindSubkey = "SELECT id FROM keys WHERE parent = ?1 AND fold = ?2";
-constexpr const char* kAddSubkey =
-    "INSERT INTO keys(parent, name, fold, written) VALUES (?1, ?2, ?3, ?4) RETURNING id";
+constexpr const char* kAddSubkey = "INSERT INTO keys(parent, name, fold, written) VALUES (?1, ?2, ?3, ?4) RETURNING id";
 constexpr const char* kSubkeyAt = "SELECT name, written FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2";
 constexpr const char* kSubkeyNames = "SELECT name FROM keys WHERE parent = ?1";
 constexpr const char* kHasSubkeys = "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1";
@@ -44,7 +43,8 @@ DWORD QueryRow(Database& database, const char* sql, Statement& statement, Bind b
 DWORD KeyExists(Database& database, KeyId key, bool& exists)
 {
     Statement statement;
-    return QueryRow(database, kKeyExists, statement, [&](Statement& s) { s.Bind(1, key); }, exists);
+    return QueryRow(
+        database, kKeyExists, statement, [&](Statement& s) { s.Bind(1, key); }, exists);
 }
 
 DWORD FindSubkey(Database& database, KeyId parent, std::u16string_view name, KeyId& subkey)
@@ -109,7 +109,8 @@ DWORD SubkeyNames(Database& database, KeyId parent, std::vector<std::u16string>&
 {
     Statement statement;
     bool row = false;
-    DWORD error = QueryRow(database, kSubkeyNames, statement, [&](Statement& s) { s.Bind(1, parent); }, row);
+    DWORD error = QueryRow(
+        database, kSubkeyNames, statement, [&](Statement& s) { s.Bind(1, parent); }, row);
     for (; error == ERROR_SUCCESS && row; error = statement.Step(row)) names.push_back(statement.Text(0));
     return error;
 }
@@ -117,7 +118,8 @@ DWORD SubkeyNames(Database& database, KeyId parent, std::vector<std::u16string>&
 DWORD HasSubkeys(Database& database, KeyId key, bool& hasSubkeys)
 {
     Statement statement;
-    return QueryRow(database, kHasSubkeys, statement, [&](Statement& s) { s.Bind(1, key); }, hasSubkeys);
+    return QueryRow(
+        database, kHasSubkeys, statement, [&](Statement& s) { s.Bind(1, key); }, hasSubkeys);
 }
 
 DWORD RemoveKey(Database& database, KeyId key)
@@ -149,7 +151,8 @@ DWORD LastWritten(Database& database, KeyId key, std::int64_t& written)
 {
     Statement statement;
     bool row = false;
-    const DWORD error = QueryRow(database, kLastWritten, statement, [&](Statement& s) { s.Bind(1, key); }, row);
+    const DWORD error = QueryRow(
+        database, kLastWritten, statement, [&](Statement& s) { s.Bind(1, key); }, row);
     written = row ? statement.Integer(0) : 0;
     return error;
 }

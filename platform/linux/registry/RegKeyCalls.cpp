@@ -1,10 +1,10 @@
 // The key calls of the registry: open, create, close, delete, enumerate and describe keys.
 #include "platform/Win32.h"
 
-#include "linux/registry/AnsiText.h"
 #include "linux/registry/CallerBuffers.h"
 #include "linux/registry/KeyNames.h"
 #include "linux/registry/RegistryCall.h"
+#include "linux/registry/TextForm.h"
 #include "linux/registry/ValueStore.h"
 
 #include <algorithm>
@@ -13,22 +13,25 @@ namespace {
 
 using namespace quenvar::platform;
 
-// The most levels one RegCreateKeyExA may add.
+// The most levels one RegCreateKeyEx may add.
 constexpr DWORD kMaxLevelsCreated = 32;
 
-DWORD LongestAnsiName(const std::vector<std::u16string>& names)
+// In the caller's units: ANSI bytes or UTF-16 units.
+template <typename Char>
+DWORD LongestName(const std::vector<std::u16string>& names)
 {
     std::size_t longest = 0;
-    for (const std::u16string& name : names) longest = std::max(longest, WideToAnsi(name).size());
+    for (const std::u16string& name : names) longest = std::max(longest, TextForm<Char>::Out(name).size());
     return static_cast<DWORD>(longest);
 }
 
 // Keys carry no class: an empty one is handed out.
-DWORD CopyEmptyClass(LPSTR keyClass, LPDWORD keyClassLength)
+template <typename Char>
+DWORD CopyEmptyClass(Char* keyClass, LPDWORD keyClassLength)
 {
     if (keyClass == nullptr) return ERROR_SUCCESS;
     if (*keyClassLength == 0) return ERROR_MORE_DATA;
-    keyClass[0] = '\0';
+    keyClass[0] = Char();
     *keyClassLength = 0;
     return ERROR_SUCCESS;
 }
@@ -53,11 +56,8 @@ DWORD CreatePath(Database& database, const KeyHandle& start, const std::vector<s
     return ERROR_SUCCESS;
 }
 
-}  // namespace
-
-extern "C" {
-
-LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result)
+template <typename Char>
+LONG OpenKey(const char* faultPoint, HKEY parent, const Char* subKey, REGSAM access, PHKEY result)
 {
     if (result != nullptr) *result = nullptr;
     return Boundary("RegOpenKeyExA", kRegistryFailure, [&]() -> LONG {
@@ -66,7 +66,7 @@ LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD /*options*/, REGSAM 
         RegistryCall call;
         KeyHandle start{};
         KeyId key = 0;
-        DWORD code = SplitKeyPath(subKey, names);
+        DWORD code = SplitKeyPath(TextForm<Char>::In(subKey), names);
         if (code == ERROR_SUCCESS) code = call.Begin(/*write=*/false);
         if (code == ERROR_SUCCESS) code = call.Resolve(parent, 0, start);
         if (code == ERROR_SUCCESS) code = WalkPath(call.database(), start.key, names, key);
@@ -77,8 +77,9 @@ LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD /*options*/, REGSAM 
 }
 
 // Volatile keys are kept like the others: this registry has no restart at which to forget them.
-LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*keyClass*/, DWORD options,
-                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result, LPDWORD disposition)
+template <typename Char>
+LONG CreateKey(const char* faultPoint, HKEY parent, const Char* subKey, DWORD options, REGSAM access, PHKEY result,
+               LPDWORD disposition)
 {
     if (result != nullptr) *result = nullptr;
     return Boundary("RegCreateKeyExA", kRegistryFailure, [&]() -> LONG {
@@ -89,7 +90,7 @@ LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD /*reserved*/, LPST
         KeyHandle start{};
         KeyId key = 0;
         DWORD created = 0;
-        DWORD code = SplitKeyPath(subKey, names);
+        DWORD code = SplitKeyPath(TextForm<Char>::In(subKey), names);
         if (code == ERROR_SUCCESS) code = call.Begin(/*write=*/true);
         if (code == ERROR_SUCCESS) code = call.Resolve(parent, 0, start);
         if (code == ERROR_SUCCESS) code = CreatePath(call.database(), start, names, key, created);
@@ -111,7 +112,8 @@ LONG WINAPI RegCloseKey(HKEY key)
 }
 
 // Deleting needs no right on the parent handle.
-LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey)
+template <typename Char>
+LONG DeleteKey(const char* faultPoint, HKEY parent, const Char* subKey)
 {
     return Boundary("RegDeleteKeyA", kRegistryFailure, [&]() -> LONG {
         if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
@@ -120,7 +122,7 @@ LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey)
         KeyHandle start{};
         KeyId key = 0;
         bool hasSubkeys = false;
-        DWORD code = SplitKeyPath(subKey, names);
+        DWORD code = SplitKeyPath(TextForm<Char>::In(subKey), names);
         if (code == ERROR_SUCCESS) code = call.Begin(/*write=*/true);
         if (code == ERROR_SUCCESS) code = call.Resolve(parent, 0, start);
         if (code == ERROR_SUCCESS) code = WalkPath(call.database(), start.key, names, key);
@@ -132,8 +134,9 @@ LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey)
     });
 }
 
-LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPSTR keyClass,
-                          LPDWORD keyClassLength, PFILETIME lastWriteTime)
+template <typename Char>
+LONG EnumKey(const char* faultPoint, HKEY key, DWORD index, Char* name, LPDWORD nameLength, LPDWORD reserved,
+             Char* keyClass, LPDWORD keyClassLength, PFILETIME lastWriteTime)
 {
     return Boundary("RegEnumKeyExA", kRegistryFailure, [&]() -> LONG {
         if (name == nullptr || nameLength == nullptr || reserved != nullptr ||
@@ -150,20 +153,21 @@ LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
         if (code == ERROR_SUCCESS) code = call.Commit();
         if (code == ERROR_SUCCESS && !found) code = ERROR_NO_MORE_ITEMS;
         if (code == ERROR_SUCCESS && keyClass != nullptr && *keyClassLength == 0) code = ERROR_MORE_DATA;
-        if (code == ERROR_SUCCESS) code = CopyName(WideToAnsi(subkey.name), name, nameLength);
+        if (code == ERROR_SUCCESS) code = CopyName(TextForm<Char>::Out(subkey.name), name, nameLength);
         if (code != ERROR_SUCCESS) return code;
         if (lastWriteTime != nullptr) *lastWriteTime = ToFileTime(subkey.written);
         return CopyEmptyClass(keyClass, keyClassLength);
     });
 }
 
-// Name lengths are counted in ANSI bytes, so that a buffer of the longest length plus one
-// holds every name even on a double-byte code page; the longest data is counted in bytes of
-// the stored form (strings in UTF-16), as on the platform.
-LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
-                             LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
-                             LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
-                             PFILETIME lastWriteTime)
+// Name lengths are counted in the caller's units (for the A form ANSI bytes, so that a buffer of the longest length
+// plus one holds every name even on a double-byte code page); the longest data is counted in bytes of the stored form
+// (strings in UTF-16), as on the platform.
+template <typename Char>
+LONG QueryInfoKey(const char* faultPoint, HKEY key, Char* keyClass, LPDWORD keyClassLength, LPDWORD reserved,
+                  LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
+                  LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
+                  PFILETIME lastWriteTime)
 {
     return Boundary("RegQueryInfoKeyA", kRegistryFailure, [&]() -> LONG {
         if (reserved != nullptr || (keyClass != nullptr && keyClassLength == nullptr)) return ERROR_INVALID_PARAMETER;
@@ -181,15 +185,88 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD keyClassLength, L
         if (code == ERROR_SUCCESS) code = CopyEmptyClass(keyClass, keyClassLength);
         if (code != ERROR_SUCCESS) return code;
         Store(subKeys, static_cast<DWORD>(subkeyNames.size()));
-        Store(maxSubKeyLength, LongestAnsiName(subkeyNames));
+        Store(maxSubKeyLength, LongestName<Char>(subkeyNames));
         Store(maxClassLength, 0);
         Store(values, static_cast<DWORD>(valueSizes.names.size()));
-        Store(maxValueNameLength, LongestAnsiName(valueSizes.names));
+        Store(maxValueNameLength, LongestName<Char>(valueSizes.names));
         Store(maxValueLength, static_cast<DWORD>(valueSizes.maxDataSize));
         Store(securityDescriptorSize, 0);
         if (lastWriteTime != nullptr) *lastWriteTime = ToFileTime(written);
         return code;
     });
+}
+
+}  // namespace
+
+extern "C" {
+
+LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result)
+{
+    return OpenKey("RegOpenKeyExA", parent, subKey, access, result);
+}
+
+LONG WINAPI RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result)
+{
+    return OpenKey("RegOpenKeyExW", parent, subKey, access, result);
+}
+
+LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*keyClass*/, DWORD options,
+                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result, LPDWORD disposition)
+{
+    return CreateKey("RegCreateKeyExA", parent, subKey, options, access, result, disposition);
+}
+
+LONG WINAPI RegCreateKeyExW(HKEY parent, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyClass*/, DWORD options,
+                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result, LPDWORD disposition)
+{
+    return CreateKey("RegCreateKeyExW", parent, subKey, options, access, result, disposition);
+}
+
+// An armed fault leaves the handle open.
+LONG WINAPI RegCloseKey(HKEY key)
+{
+    DWORD error;
+    if (FaultInjected("RegCloseKey", &error)) return static_cast<LONG>(error);
+    return GuardedCall([&] {
+        RegistryCall call;
+        return call.handles().Remove(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    });
+}
+
+LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey) { return DeleteKey("RegDeleteKeyA", parent, subKey); }
+
+LONG WINAPI RegDeleteKeyW(HKEY parent, LPCWSTR subKey) { return DeleteKey("RegDeleteKeyW", parent, subKey); }
+
+LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPSTR keyClass,
+                          LPDWORD keyClassLength, PFILETIME lastWriteTime)
+{
+    return EnumKey("RegEnumKeyExA", key, index, name, nameLength, reserved, keyClass, keyClassLength, lastWriteTime);
+}
+
+LONG WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved, LPWSTR keyClass,
+                          LPDWORD keyClassLength, PFILETIME lastWriteTime)
+{
+    return EnumKey("RegEnumKeyExW", key, index, name, nameLength, reserved, keyClass, keyClassLength, lastWriteTime);
+}
+
+LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
+                             LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
+                             LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
+                             PFILETIME lastWriteTime)
+{
+    return QueryInfoKey("RegQueryInfoKeyA", key, keyClass, keyClassLength, reserved, subKeys, maxSubKeyLength,
+                        maxClassLength, values, maxValueNameLength, maxValueLength, securityDescriptorSize,
+                        lastWriteTime);
+}
+
+LONG WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
+                             LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
+                             LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
+                             PFILETIME lastWriteTime)
+{
+    return QueryInfoKey("RegQueryInfoKeyW", key, keyClass, keyClassLength, reserved, subKeys, maxSubKeyLength,
+                        maxClassLength, values, maxValueNameLength, maxValueLength, securityDescriptorSize,
+                        lastWriteTime);
 }
 
 }  // extern "C"

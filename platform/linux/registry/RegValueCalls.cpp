@@ -1,10 +1,10 @@
 // The value calls of the registry: set, query, enumerate and delete the values of a key.
 #include "platform/Win32.h"
 
-#include "linux/registry/AnsiText.h"
 #include "linux/registry/CallerBuffers.h"
 #include "linux/registry/KeyNames.h"
 #include "linux/registry/RegistryCall.h"
+#include "linux/registry/TextForm.h"
 #include "linux/registry/ValueCodec.h"
 #include "linux/registry/ValueStore.h"
 
@@ -18,19 +18,16 @@ bool FitsType(DWORD type, DWORD size)
     return (type != REG_DWORD || size == sizeof(DWORD)) && (type != REG_QWORD || size == sizeof(ULONGLONG));
 }
 
-}  // namespace
-
-extern "C" {
-
-LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD size)
+template <typename Char>
+LONG SetValue(const char* faultPoint, HKEY key, const Char* valueName, DWORD type, const BYTE* data, DWORD size)
 {
     return Boundary("RegSetValueExA", kRegistryFailure, [&]() -> LONG {
         if ((data == nullptr && size != 0) || !FitsType(type, size)) return ERROR_INVALID_PARAMETER;
         std::u16string name;
         RegistryCall call;
         KeyHandle handle{};
-        DWORD code = ConvertValueName(valueName, name);
-        const std::vector<BYTE> stored = EncodeValueData(type, data, size);
+        DWORD code = CheckValueName(name);
+        const std::vector<BYTE> stored = TextForm<Char>::DataIn(type, data, size);
         if (code == ERROR_SUCCESS) code = call.Begin(/*write=*/true);
         if (code == ERROR_SUCCESS) code = call.Resolve(key, KEY_SET_VALUE, handle);
         if (code == ERROR_SUCCESS) code = PutValue(call.database(), handle.key, name, type, stored);
@@ -39,7 +36,9 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD
     });
 }
 
-LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size)
+template <typename Char>
+LONG QueryValue(const char* faultPoint, HKEY key, const Char* valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                LPDWORD size)
 {
     return Boundary("RegQueryValueExA", kRegistryFailure, [&]() -> LONG {
         if (reserved != nullptr || (data != nullptr && size == nullptr)) return ERROR_INVALID_PARAMETER;
@@ -48,21 +47,22 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
         KeyHandle handle{};
         StoredValue value{};
         bool found = false;
-        DWORD code = ConvertValueName(valueName, name);
+        DWORD code = CheckValueName(name);
         if (code == ERROR_SUCCESS) code = call.Begin(/*write=*/false);
         if (code == ERROR_SUCCESS) code = call.Resolve(key, KEY_QUERY_VALUE, handle);
         if (code == ERROR_SUCCESS) code = FindValue(call.database(), handle.key, name, value, found);
         if (code == ERROR_SUCCESS) code = call.Commit();
         if (code == ERROR_SUCCESS && !found) code = ERROR_FILE_NOT_FOUND;
         if (code != ERROR_SUCCESS) return code;
-        return CopyValueData(value.type, DecodeValueData(value.type, value.data), type, data, size);
+        return CopyValueData(value.type, TextForm<Char>::DataOut(value.type, value.data), type, data, size);
     });
 }
 
 // A name buffer too small gets ERROR_MORE_DATA and nothing else; a data buffer too small gets
 // ERROR_MORE_DATA with the type and the size needed, and no name.
-LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameLength, LPDWORD reserved,
-                          LPDWORD type, LPBYTE data, LPDWORD dataSize)
+template <typename Char>
+LONG EnumValue(const char* faultPoint, HKEY key, DWORD index, Char* valueName, LPDWORD valueNameLength,
+               LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize)
 {
     return Boundary("RegEnumValueA", kRegistryFailure, [&]() -> LONG {
         if (valueName == nullptr || valueNameLength == nullptr || reserved != nullptr ||
@@ -79,21 +79,22 @@ LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueN
         if (code == ERROR_SUCCESS) code = call.Commit();
         if (code == ERROR_SUCCESS && !found) code = ERROR_NO_MORE_ITEMS;
         if (code != ERROR_SUCCESS) return code;
-        const std::string name = WideToAnsi(value.name);
+        const auto name = TextForm<Char>::Out(value.name);
         if (name.size() >= *valueNameLength) return static_cast<DWORD>(ERROR_MORE_DATA);
-        code = CopyValueData(value.type, DecodeValueData(value.type, value.data), type, data, dataSize);
+        code = CopyValueData(value.type, TextForm<Char>::DataOut(value.type, value.data), type, data, dataSize);
         return code == ERROR_SUCCESS ? CopyName(name, valueName, valueNameLength) : code;
     });
 }
 
-LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName)
+template <typename Char>
+LONG DeleteValue(const char* faultPoint, HKEY key, const Char* valueName)
 {
     return Boundary("RegDeleteValueA", kRegistryFailure, [&]() -> LONG {
         std::u16string name;
         RegistryCall call;
         KeyHandle handle{};
         bool removed = false;
-        DWORD code = ConvertValueName(valueName, name);
+        DWORD code = CheckValueName(name);
         if (code == ERROR_SUCCESS) code = call.Begin(/*write=*/true);
         if (code == ERROR_SUCCESS) code = call.Resolve(key, KEY_SET_VALUE, handle);
         if (code == ERROR_SUCCESS) code = RemoveValue(call.database(), handle.key, name, removed);
@@ -102,5 +103,45 @@ LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName)
         return code;
     });
 }
+
+}  // namespace
+
+extern "C" {
+
+LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD size)
+{
+    return SetValue("RegSetValueExA", key, valueName, type, data, size);
+}
+
+LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD size)
+{
+    return SetValue("RegSetValueExW", key, valueName, type, data, size);
+}
+
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    return QueryValue("RegQueryValueExA", key, valueName, reserved, type, data, size);
+}
+
+LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size)
+{
+    return QueryValue("RegQueryValueExW", key, valueName, reserved, type, data, size);
+}
+
+LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameLength, LPDWORD reserved,
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize)
+{
+    return EnumValue("RegEnumValueA", key, index, valueName, valueNameLength, reserved, type, data, dataSize);
+}
+
+LONG WINAPI RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLength, LPDWORD reserved,
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize)
+{
+    return EnumValue("RegEnumValueW", key, index, valueName, valueNameLength, reserved, type, data, dataSize);
+}
+
+LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) { return DeleteValue("RegDeleteValueA", key, valueName); }
+
+LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR valueName) { return DeleteValue("RegDeleteValueW", key, valueName); }
 
 }  // extern "C"

@@ -10,9 +10,9 @@
 namespace quenvar::platform {
 
 struct RegistryStamp {
-    std::uint64_t connection = 0;    // which opening of the registry file
-    std::uint64_t ownWrites = 0;     // write calls this process has committed
-    std::int64_t otherWrites = 0;    // SQLite's data version: commits by other connections
+    std::uint64_t connection = 0;  // which opening of the registry file
+    std::uint64_t ownWrites = 0;   // write calls this process has committed
+    std::int64_t otherWrites = 0;  // SQLite's data version: commits by other connections
     bool operator==(const RegistryStamp&) const = default;
 };
 

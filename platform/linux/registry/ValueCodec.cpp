@@ -23,6 +23,16 @@ std::vector<BYTE> EncodeValueData(DWORD type, const BYTE* data, DWORD size)
     return stored;
 }
 
+std::vector<BYTE> EncodeWideValueData(DWORD type, const BYTE* data, DWORD size)
+{
+    std::vector<BYTE> stored(data, data + size);
+    const bool terminated = size >= 2 && data[size - 1] == 0 && data[size - 2] == 0;
+    if ((type == REG_SZ || type == REG_EXPAND_SZ) && size != 0 && !terminated) {
+        stored.resize(size + size % 2 + 2, 0);
+    }
+    return stored;
+}
+
 std::vector<BYTE> DecodeValueData(DWORD type, const std::vector<BYTE>& stored)
 {
     if (!IsStringType(type)) return stored;

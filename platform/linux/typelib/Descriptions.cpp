@@ -26,11 +26,8 @@ void FillTypeDesc(const LibraryModel& library, std::size_t index, DescriptionSto
         std::memcpy(out.lpadesc->rgbounds, node.bounds.data(), node.bounds.size() * sizeof(SAFEARRAYBOUND));
         break;
     }
-    case VT_USERDEFINED:
-        out.hreftype = node.hreftype;
-        break;
-    default:
-        break;
+    case VT_USERDEFINED: out.hreftype = node.hreftype; break;
+    default: break;
     }
 }
 
@@ -49,10 +46,7 @@ void FillTypeDesc(const LibraryModel& library, std::size_t index, DescriptionSto
     return true;
 }
 
-WORD TableBytes(WORD slots)
-{
-    return static_cast<WORD>(slots * sizeof(void*));
-}
+WORD TableBytes(WORD slots) { return static_cast<WORD>(slots * sizeof(void*)); }
 
 }  // namespace
 

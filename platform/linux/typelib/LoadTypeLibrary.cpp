@@ -110,17 +110,14 @@ HRESULT LoadFromFile(std::u16string_view path, const std::string& fileName, ITyp
 {
     std::vector<BYTE> bytes;
     switch (ReadTypeLibraryFile(fileName, bytes)) {
-    case FileKind::kTypeLibrary:
-        return OpenTypeLibrary(bytes, DirectoryOf(path), out);
-    case FileKind::kOther:
-        return LoadFromModule(fileName, kDefaultResource, DirectoryOf(path), out);
+    case FileKind::kTypeLibrary: return OpenTypeLibrary(bytes, DirectoryOf(path), out);
+    case FileKind::kOther: return LoadFromModule(fileName, kDefaultResource, DirectoryOf(path), out);
     case FileKind::kMissing: {
         ModuleResource resource;
         if (!SplitModuleResource(path, resource)) return TYPE_E_CANTLOADLIBRARY;
         return LoadFromModule(resource.fileName, resource.index, DirectoryOf(resource.module), out);
     }
-    case FileKind::kUnreadable:
-        return TYPE_E_CANTLOADLIBRARY;
+    case FileKind::kUnreadable: return TYPE_E_CANTLOADLIBRARY;
     }
     return TYPE_E_CANTLOADLIBRARY;
 }

@@ -27,28 +27,23 @@ int ScalarSize(VARTYPE vt)
 {
     switch (vt) {
     case VT_I1:
-    case VT_UI1:
-        return 1;
+    case VT_UI1: return 1;
     case VT_I2:
     case VT_UI2:
-    case VT_BOOL:
-        return 2;
+    case VT_BOOL: return 2;
     case VT_I4:
     case VT_UI4:
     case VT_INT:
     case VT_UINT:
     case VT_R4:
     case VT_ERROR:
-    case VT_HRESULT:
-        return 4;
+    case VT_HRESULT: return 4;
     case VT_R8:
     case VT_CY:
     case VT_DATE:
     case VT_I8:
-    case VT_UI8:
-        return 8;
-    default:
-        return 0;
+    case VT_UI8: return 8;
+    default: return 0;
     }
 }
 
@@ -221,8 +216,7 @@ bool MsftParser::ReadType(std::int32_t encoded, std::size_t& node, int depth)
         case VT_CARRAY:
             if (!ReadArrayType(target, type, depth)) return false;
             break;
-        default:
-            return false;
+        default: return false;
         }
     }
     node = library_.types.size();

@@ -22,10 +22,7 @@ constexpr DWORD kImportByGuid = 0x10000;
 constexpr std::int32_t kNone = -1;
 constexpr WORD kJapanese = 0x11;
 
-UINT CodePageOfLocale(LCID lcid)
-{
-    return (lcid & 0x3FF) == kJapanese ? 932 : 1252;
-}
+UINT CodePageOfLocale(LCID lcid) { return (lcid & 0x3FF) == kJapanese ? 932 : 1252; }
 
 }  // namespace
 
@@ -261,8 +258,7 @@ bool MsftParser::ReadImplementedTypes(const ByteWindow& record, TypeInfoModel& t
         type.aliasType = aliased;
         return true;
     }
-    default:
-        return true;
+    default: return true;
     }
 }
 
@@ -324,12 +320,9 @@ bool MsftParser::Spend(std::int64_t bytes)
 bool MsftParser::IsKnownHreftype(std::int32_t hreftype) const
 {
     switch (hreftype & 3) {
-    case 0:
-        return knownTypeInfoOffsets_.contains(hreftype);
-    case 1:
-        return library_.FindImported(static_cast<HREFTYPE>(hreftype)) != nullptr;
-    default:
-        return false;
+    case 0: return knownTypeInfoOffsets_.contains(hreftype);
+    case 1: return library_.FindImported(static_cast<HREFTYPE>(hreftype)) != nullptr;
+    default: return false;
     }
 }
 

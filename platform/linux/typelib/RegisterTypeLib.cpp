@@ -12,15 +12,12 @@
 namespace {
 
 using namespace quenvar::platform;
-using quenvar::UniqueKey;
 using quenvar::UniqueInterface;
+using quenvar::UniqueKey;
 
 constexpr WORD kRegisteredLibraryFlags = LIBFLAG_FRESTRICTED | LIBFLAG_FCONTROL | LIBFLAG_FHIDDEN;
 
-HRESULT FromRegistry(LONG code)
-{
-    return code == ERROR_SUCCESS ? S_OK : TYPE_E_REGISTRYACCESS;
-}
+HRESULT FromRegistry(LONG code) { return code == ERROR_SUCCESS ? S_OK : TYPE_E_REGISTRYACCESS; }
 
 // The folder of a library's path without its trailing separator, after dropping a "\N"
 // resource index: the help folder when the caller names none.

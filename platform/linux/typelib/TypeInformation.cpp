@@ -100,10 +100,7 @@ bool TypeInformation::TableBase(HREFTYPE& hreftype) const
     return true;
 }
 
-void TypeInformation::FuncDescRelease::operator()(FUNCDESC* description) const
-{
-    ReleaseDescription(description);
-}
+void TypeInformation::FuncDescRelease::operator()(FUNCDESC* description) const { ReleaseDescription(description); }
 
 HRESULT TypeInformation::TableFuncDesc(const TableFunction& function, FUNCDESC** out) noexcept
 {
@@ -177,9 +174,7 @@ HRESULT TypeInformation::GetTypeAttr(TYPEATTR** ppTypeAttr) noexcept
         attr.wTypeFlags &= static_cast<WORD>(~TYPEFLAG_FOLEAUTOMATION);
         break;
     }
-    case TypeView::kInterface:
-        attr.typekind = TKIND_INTERFACE;
-        break;
+    case TypeView::kInterface: attr.typekind = TKIND_INTERFACE; break;
     case TypeView::kStored:
         // A dispatch interface is called through IDispatch's table, whatever the file says.
         if (attr.typekind == TKIND_DISPATCH) attr.cbSizeVft = dispatchTable;
@@ -222,18 +217,9 @@ HRESULT TypeInformation::GetVarDesc(UINT index, VARDESC** ppVarDesc) noexcept
     return S_OK;
 }
 
-void TypeInformation::ReleaseTypeAttr(TYPEATTR* pTypeAttr) noexcept
-{
-    ReleaseDescription(pTypeAttr);
-}
-void TypeInformation::ReleaseFuncDesc(FUNCDESC* pFuncDesc) noexcept
-{
-    ReleaseDescription(pFuncDesc);
-}
-void TypeInformation::ReleaseVarDesc(VARDESC* pVarDesc) noexcept
-{
-    ReleaseDescription(pVarDesc);
-}
+void TypeInformation::ReleaseTypeAttr(TYPEATTR* pTypeAttr) noexcept { ReleaseDescription(pTypeAttr); }
+void TypeInformation::ReleaseFuncDesc(FUNCDESC* pFuncDesc) noexcept { ReleaseDescription(pFuncDesc); }
+void TypeInformation::ReleaseVarDesc(VARDESC* pVarDesc) noexcept { ReleaseDescription(pVarDesc); }
 
 HRESULT TypeInformation::GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType) noexcept
 {
@@ -319,10 +305,7 @@ HRESULT TypeInformation::GetTypeComp(ITypeComp** ppTComp) noexcept
     return E_NOTIMPL;
 }
 
-HRESULT TypeInformation::GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) noexcept
-{
-    return E_NOTIMPL;
-}
+HRESULT TypeInformation::GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) noexcept { return E_NOTIMPL; }
 
 HRESULT TypeInformation::AddressOfMember(MEMBERID, INVOKEKIND, PVOID* ppv) noexcept
 {

@@ -107,8 +107,8 @@ private:
     TypeLibrary* library_;
     std::size_t index_;
     TypeView view_;
-    std::mutex tableLock_;                          // taken only while no table is published
-    std::unique_ptr<FunctionTable> table_;          // written under tableLock_
+    std::mutex tableLock_;                           // taken only while no table is published
+    std::unique_ptr<FunctionTable> table_;           // written under tableLock_
     std::atomic<const FunctionTable*> published_{};  // table_ once it is complete
 };
 

@@ -50,10 +50,7 @@ std::string FormatGuid(REFGUID guid)
     return text;
 }
 
-std::string LibraryKeyPath(REFGUID libid)
-{
-    return "TypeLib\\" + FormatGuid(libid);
-}
+std::string LibraryKeyPath(REFGUID libid) { return "TypeLib\\" + FormatGuid(libid); }
 
 std::string VersionKeyName(WORD major, WORD minor)
 {
@@ -72,14 +69,10 @@ std::string LocaleKeyName(LCID lcid)
 std::optional<std::string> SysKindKeyName(SYSKIND sysKind)
 {
     switch (sysKind) {
-    case SYS_WIN16:
-        return "win16";
-    case SYS_WIN32:
-        return "win32";
-    case SYS_MAC:
-        return "mac";
-    case SYS_WIN64:
-        return "win64";
+    case SYS_WIN16: return "win16";
+    case SYS_WIN32: return "win32";
+    case SYS_MAC: return "mac";
+    case SYS_WIN64: return "win64";
     }
     return std::nullopt;
 }
@@ -97,10 +90,7 @@ bool ParseVersionKeyName(const std::string& name, WORD& major, WORD& minor)
     return true;
 }
 
-bool ParseLocaleKeyName(const std::string& name, LCID& lcid)
-{
-    return ParseHex(name, 8, lcid);
-}
+bool ParseLocaleKeyName(const std::string& name, LCID& lcid) { return ParseHex(name, 8, lcid); }
 
 LONG SubkeyNames(HKEY key, std::vector<std::string>& names)
 {

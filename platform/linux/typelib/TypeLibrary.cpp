@@ -21,7 +21,6 @@ TypeLibrary::TypeLibrary(LibraryModel&& model, std::u16string directory)
     views_.resize(model_.typeInfos.size() * kViewCount);
 }
 
-
 HRESULT TypeLibrary::Create(LibraryModel&& model, std::u16string directory, ITypeLib** out) noexcept
 {
     try {
@@ -72,8 +71,7 @@ HRESULT TypeLibrary::ResolveHreftype(HREFTYPE hreftype, ITypeInfo** out) noexcep
         return imported->byGuid ? library.get()->GetTypeInfoOfGuid(imported->guid, out)
                                 : library.get()->GetTypeInfo(imported->index, out);
     }
-    default:
-        return TYPE_E_ELEMENTNOTFOUND;
+    default: return TYPE_E_ELEMENTNOTFOUND;
     }
 }
 
@@ -101,10 +99,7 @@ HRESULT TypeLibrary::QueryInterface(REFIID riid, void** ppvObject) noexcept
     return S_OK;
 }
 
-ULONG TypeLibrary::AddRef() noexcept
-{
-    return static_cast<ULONG>(InterlockedIncrement(&references_));
-}
+ULONG TypeLibrary::AddRef() noexcept { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
 
 ULONG TypeLibrary::Release() noexcept
 {
@@ -113,10 +108,7 @@ ULONG TypeLibrary::Release() noexcept
     return static_cast<ULONG>(remaining);
 }
 
-UINT TypeLibrary::GetTypeInfoCount() noexcept
-{
-    return static_cast<UINT>(model_.typeInfos.size());
-}
+UINT TypeLibrary::GetTypeInfoCount() noexcept { return static_cast<UINT>(model_.typeInfos.size()); }
 
 HRESULT TypeLibrary::GetTypeInfo(UINT index, ITypeInfo** ppTInfo) noexcept
 {
@@ -164,10 +156,7 @@ HRESULT TypeLibrary::GetLibAttr(TLIBATTR** ppTLibAttr) noexcept
     return S_OK;
 }
 
-void TypeLibrary::ReleaseTLibAttr(TLIBATTR* pTLibAttr) noexcept
-{
-    delete pTLibAttr;
-}
+void TypeLibrary::ReleaseTLibAttr(TLIBATTR* pTLibAttr) noexcept { delete pTLibAttr; }
 
 HRESULT TypeLibrary::GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
                                       BSTR* pBstrHelpFile) noexcept
@@ -188,14 +177,8 @@ HRESULT TypeLibrary::GetTypeComp(ITypeComp** ppTComp) noexcept
     return E_NOTIMPL;
 }
 
-HRESULT TypeLibrary::IsName(LPOLESTR, ULONG, BOOL*) noexcept
-{
-    return E_NOTIMPL;
-}
+HRESULT TypeLibrary::IsName(LPOLESTR, ULONG, BOOL*) noexcept { return E_NOTIMPL; }
 
-HRESULT TypeLibrary::FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) noexcept
-{
-    return E_NOTIMPL;
-}
+HRESULT TypeLibrary::FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) noexcept { return E_NOTIMPL; }
 
 }  // namespace quenvar::platform

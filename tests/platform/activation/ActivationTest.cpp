@@ -74,9 +74,9 @@ TEST_F(Activation, CreatesObjectOfRegisteredServer)
     EXPECT_EQ(object.get()->ServerLocks(), 1);  // the factory was released again
 
     IClassFactory* factory = nullptr;
-    ASSERT_EQ(CoGetClassObject(CLSID_TestObject, CLSCTX_ALL, nullptr, IID_IClassFactory,
-                               reinterpret_cast<void**>(&factory)),
-              S_OK);
+    ASSERT_EQ(
+        CoGetClassObject(CLSID_TestObject, CLSCTX_ALL, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+        S_OK);
     EXPECT_EQ(object.get()->ServerLocks(), 2);
     factory->Release();
 }

@@ -64,7 +64,7 @@ std::u16string Wide(const std::string& text) { return std::u16string(text.begin(
 class Target final : public ITarget {
 public:
     int calls = 0;
-    std::string received;        // what the last call was given
+    std::string received;         // what the last call was given
     BSTR receivedText = nullptr;  // the BSTR pointer TakeBstr was given
     HRESULT failure = E_FAIL;
     IErrorInfo* errorToSet = nullptr;
@@ -97,13 +97,12 @@ public:
         *pVal = 7;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Describe(BSTR text, LONG number, VARIANT_BOOL flag, double real, VARIANT any,
-                                       SHORT small, BYTE tiny, float single, LONGLONG wide, BSTR* pVal) override
+    HRESULT STDMETHODCALLTYPE Describe(BSTR text, LONG number, VARIANT_BOOL flag, double real, VARIANT any, SHORT small,
+                                       BYTE tiny, float single, LONGLONG wide, BSTR* pVal) override
     {
-        Record(Narrow(text) + "|" + std::to_string(number) + "|" + std::to_string(flag) + "|" +
-               std::to_string(real) + "|" + std::to_string(any.vt) + ":" + std::to_string(any.lVal) + "|" +
-               std::to_string(small) + "|" + std::to_string(tiny) + "|" + std::to_string(single) + "|" +
-               std::to_string(wide));
+        Record(Narrow(text) + "|" + std::to_string(number) + "|" + std::to_string(flag) + "|" + std::to_string(real) +
+               "|" + std::to_string(any.vt) + ":" + std::to_string(any.lVal) + "|" + std::to_string(small) + "|" +
+               std::to_string(tiny) + "|" + std::to_string(single) + "|" + std::to_string(wide));
         *pVal = SysAllocString(Wide(received).c_str());
         return S_OK;
     }
@@ -232,8 +231,8 @@ TEST(InvokeThroughVtable, ManyArgumentsArriveInDeclarationOrder)
     TestFunction function(1, INVOKE_FUNC,
                           {In(VT_BSTR), In(VT_I4), In(VT_BOOL), In(VT_R8), In(VT_VARIANT), In(VT_I2), In(VT_UI1),
                            In(VT_R4), In(VT_I8), Retval(VT_BSTR)});
-    Arguments arguments({Text(u"text"), I4(5), Bool(true), R8(2.5), I4(9), I4(-3), I4(200), R8(1.5),
-                         Text(u"123456789012")});
+    Arguments arguments(
+        {Text(u"text"), I4(5), Bool(true), R8(2.5), I4(9), I4(-3), I4(200), R8(1.5), Text(u"123456789012")});
     Call call = Invoke(target, function, kDescribe, arguments);
     ASSERT_EQ(call.hr, S_OK);
     const std::string expected = "text|5|-1|2.500000|3:9|-3|200|1.500000|123456789012";
@@ -327,7 +326,8 @@ TEST(InvokeThroughVtable, NamedArgumentsBindByPosition)
     rows.push_back({"named beyond the parameters", {I4(10)}, {{2, I4(3)}}, DISP_E_PARAMNOTFOUND, 0, 0});
     rows.push_back({"named twice", {}, {{0, I4(3)}, {0, I4(10)}}, DISP_E_PARAMNOTFOUND, 0, 1});
     rows.push_back({"named and positional alike", {I4(10)}, {{0, I4(3)}}, DISP_E_PARAMNOTFOUND, 0, 0});
-    rows.push_back({"property put id on a method", {I4(10)}, {{DISPID_PROPERTYPUT, I4(3)}}, DISP_E_PARAMNOTFOUND, 0, 0});
+    rows.push_back(
+        {"property put id on a method", {I4(10)}, {{DISPID_PROPERTYPUT, I4(3)}}, DISP_E_PARAMNOTFOUND, 0, 0});
     for (Row& row : rows) {
         SCOPED_TRACE(row.name);
         Target target;
@@ -357,35 +357,67 @@ TEST(InvokeThroughVtable, WrongCallsAreRefusedBeforeTheCall)
     dispatchOnly.desc().funckind = FUNC_DISPATCH;
     std::vector<Row> rows;
     rows.push_back({"too few", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}), kTakeLong, {}, {}, DISP_E_BADPARAMCOUNT});
-    rows.push_back({"too many", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}), kTakeLong, {I4(1), I4(2)}, {},
+    rows.push_back(
+        {"too many", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}), kTakeLong, {I4(1), I4(2)}, {}, DISP_E_BADPARAMCOUNT});
+    rows.push_back({"argument where the retval is",
+                    TestFunction(1, INVOKE_PROPERTYGET, {Retval(VT_BSTR)}),
+                    kGetName,
+                    {I4(1)},
+                    {},
                     DISP_E_BADPARAMCOUNT});
-    rows.push_back({"argument where the retval is", TestFunction(1, INVOKE_PROPERTYGET, {Retval(VT_BSTR)}), kGetName,
-                    {I4(1)}, {}, DISP_E_BADPARAMCOUNT});
-    rows.push_back({"text that is no number", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}), kTakeLong, {Text(u"abc")},
-                    {}, DISP_E_TYPEMISMATCH, 0});
-    rows.push_back({"number too large", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}), kTakeLong, {R8(1e12)}, {},
-                    DISP_E_OVERFLOW, 0});
+    rows.push_back({"text that is no number",
+                    TestFunction(1, INVOKE_FUNC, {In(VT_I4)}),
+                    kTakeLong,
+                    {Text(u"abc")},
+                    {},
+                    DISP_E_TYPEMISMATCH,
+                    0});
+    rows.push_back(
+        {"number too large", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}), kTakeLong, {R8(1e12)}, {}, DISP_E_OVERFLOW, 0});
     rows.push_back({"second of nine is no number",
                     TestFunction(1, INVOKE_FUNC,
-                                 {In(VT_BSTR), In(VT_I4), In(VT_BOOL), In(VT_R8), In(VT_VARIANT), In(VT_I2),
-                                  In(VT_UI1), In(VT_R4), In(VT_I8), Retval(VT_BSTR)}),
+                                 {In(VT_BSTR), In(VT_I4), In(VT_BOOL), In(VT_R8), In(VT_VARIANT), In(VT_I2), In(VT_UI1),
+                                  In(VT_R4), In(VT_I8), Retval(VT_BSTR)}),
                     kDescribe,
                     {Text(u"a"), Text(u"x"), Bool(true), R8(1), I4(1), I4(1), I4(1), R8(1), I4(1)},
                     {},
                     DISP_E_TYPEMISMATCH,
                     7});
-    rows.push_back({"null where text is declared", TestFunction(1, INVOKE_FUNC, {In(VT_BSTR)}), kTakeBstr,
-                    {MakeVariant(VT_NULL)}, {}, DISP_E_TYPEMISMATCH, 0});
-    rows.push_back({"put without its named value", TestFunction(1, INVOKE_PROPERTYPUT, {In(VT_BSTR)}), kTakeBstr,
-                    {Text(u"value")}, {}, DISP_E_PARAMNOTFOUND});
-    rows.push_back({"put with a second named argument", TestFunction(1, INVOKE_PROPERTYPUT, {In(VT_BSTR)}), kTakeBstr,
-                    {}, {{DISPID_PROPERTYPUT, Text(u"v")}, {0, I4(1)}}, DISP_E_PARAMNOTFOUND, 1});
-    rows.push_back({"named argument to a variable list", std::move(variable), kTakeLong, {}, {{0, I4(1)}},
-                    DISP_E_NONAMEDARGS});
-    rows.push_back({"declared type not passable", TestFunction(1, INVOKE_FUNC, {In(VT_CY)}), kTakeLong, {I4(1)}, {},
-                    DISP_E_BADVARTYPE, 0});
-    rows.push_back({"return type not passable", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}, VT_CY), kTakeLong,
-                    {I4(1)}, {}, DISP_E_BADVARTYPE});
+    rows.push_back({"null where text is declared",
+                    TestFunction(1, INVOKE_FUNC, {In(VT_BSTR)}),
+                    kTakeBstr,
+                    {MakeVariant(VT_NULL)},
+                    {},
+                    DISP_E_TYPEMISMATCH,
+                    0});
+    rows.push_back({"put without its named value",
+                    TestFunction(1, INVOKE_PROPERTYPUT, {In(VT_BSTR)}),
+                    kTakeBstr,
+                    {Text(u"value")},
+                    {},
+                    DISP_E_PARAMNOTFOUND});
+    rows.push_back({"put with a second named argument",
+                    TestFunction(1, INVOKE_PROPERTYPUT, {In(VT_BSTR)}),
+                    kTakeBstr,
+                    {},
+                    {{DISPID_PROPERTYPUT, Text(u"v")}, {0, I4(1)}},
+                    DISP_E_PARAMNOTFOUND,
+                    1});
+    rows.push_back(
+        {"named argument to a variable list", std::move(variable), kTakeLong, {}, {{0, I4(1)}}, DISP_E_NONAMEDARGS});
+    rows.push_back({"declared type not passable",
+                    TestFunction(1, INVOKE_FUNC, {In(VT_CY)}),
+                    kTakeLong,
+                    {I4(1)},
+                    {},
+                    DISP_E_BADVARTYPE,
+                    0});
+    rows.push_back({"return type not passable",
+                    TestFunction(1, INVOKE_FUNC, {In(VT_I4)}, VT_CY),
+                    kTakeLong,
+                    {I4(1)},
+                    {},
+                    DISP_E_BADVARTYPE});
     rows.push_back({"member not in a vtable", std::move(dispatchOnly), kTakeLong, {I4(1)}, {}, E_INVALIDARG});
     for (Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -404,9 +436,9 @@ TEST(InvokeThroughVtable, InconsistentParametersAreInvalid)
     Target target;
     TestFunction function(1, INVOKE_FUNC, {In(VT_I4)});
     const PreparedCall prepared(function.desc());
-    EXPECT_EQ(InvokeThroughVtable(static_cast<ITarget*>(&target), prepared, kTakeLong, nullptr, nullptr, nullptr,
-                                  nullptr),
-              E_INVALIDARG);
+    EXPECT_EQ(
+        InvokeThroughVtable(static_cast<ITarget*>(&target), prepared, kTakeLong, nullptr, nullptr, nullptr, nullptr),
+        E_INVALIDARG);
     Arguments arguments({I4(1)});
     arguments.get()->cNamedArgs = 2;
     EXPECT_EQ(Invoke(target, function, kTakeLong, arguments).hr, E_INVALIDARG);
@@ -504,25 +536,38 @@ TEST(InvokeThroughVtable, DirectCallsAgreeWithLibffi)
     rows.push_back({"no parameters", TestFunction(1, INVOKE_FUNC, {}), kTouch, {}, {}, true});
     rows.push_back({"no parameters, failing", TestFunction(1, INVOKE_FUNC, {}), kTouch, {}, {}, true, E_POINTER});
     rows.push_back({"text converted", TestFunction(1, INVOKE_FUNC, {In(VT_BSTR)}), kTakeBstr, {I4(42)}, {}, true});
-    rows.push_back({"put", TestFunction(1, INVOKE_PROPERTYPUT, {In(VT_BSTR)}), kTakeBstr, {}, PutValue(Text(u"v")),
-                    true});
-    rows.push_back({"long that is no number", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}), kTakeLong, {Text(u"abc")},
-                    {}, true});
+    rows.push_back(
+        {"put", TestFunction(1, INVOKE_PROPERTYPUT, {In(VT_BSTR)}), kTakeBstr, {}, PutValue(Text(u"v")), true});
+    rows.push_back(
+        {"long that is no number", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}), kTakeLong, {Text(u"abc")}, {}, true});
     rows.push_back({"bool", TestFunction(1, INVOKE_FUNC, {In(VT_BOOL)}), kTakeBool, {I4(1)}, {}, true});
-    rows.push_back({"narrow integers", TestFunction(1, INVOKE_FUNC, {In(VT_I2), In(VT_UI1), In(VT_UI4)}), kTakeNarrow,
-                    {I4(-3), I4(200), R8(4294967295.0)}, {}, true});
+    rows.push_back({"narrow integers",
+                    TestFunction(1, INVOKE_FUNC, {In(VT_I2), In(VT_UI1), In(VT_UI4)}),
+                    kTakeNarrow,
+                    {I4(-3), I4(200), R8(4294967295.0)},
+                    {},
+                    true});
     rows.push_back({"text retval", TestFunction(1, INVOKE_PROPERTYGET, {Retval(VT_BSTR)}), kGetName, {}, {}, true});
     rows.push_back({"long retval", TestFunction(1, INVOKE_PROPERTYGET, {Retval(VT_I4)}), kGetCount, {}, {}, true});
-    rows.push_back({"variant retval", TestFunction(1, INVOKE_PROPERTYGET, {Retval(VT_VARIANT)}), kGetAny, {}, {},
-                    true});
-    rows.push_back({"in/out by reference", TestFunction(1, INVOKE_FUNC, {InOut(VT_I4)}), kIncrement, {counter}, {},
-                    true});
-    rows.push_back({"in/out by value", TestFunction(1, INVOKE_FUNC, {InOut(VT_I4)}), kIncrement, {Text(u"5")}, {},
-                    true});
-    rows.push_back({"failure with an out value", TestFunction(1, INVOKE_FUNC, {Retval(VT_BSTR)}), kFail, {}, {}, true,
+    rows.push_back(
+        {"variant retval", TestFunction(1, INVOKE_PROPERTYGET, {Retval(VT_VARIANT)}), kGetAny, {}, {}, true});
+    rows.push_back(
+        {"in/out by reference", TestFunction(1, INVOKE_FUNC, {InOut(VT_I4)}), kIncrement, {counter}, {}, true});
+    rows.push_back(
+        {"in/out by value", TestFunction(1, INVOKE_FUNC, {InOut(VT_I4)}), kIncrement, {Text(u"5")}, {}, true});
+    rows.push_back({"failure with an out value",
+                    TestFunction(1, INVOKE_FUNC, {Retval(VT_BSTR)}),
+                    kFail,
+                    {},
+                    {},
+                    true,
                     DISP_E_OVERFLOW});
-    rows.push_back({"two in, named, and a retval", TestFunction(1, INVOKE_FUNC, {In(VT_I4), In(VT_I4), Retval(VT_I4)}),
-                    kSubtract, {}, {{1, I4(3)}, {0, I4(10)}}, true});
+    rows.push_back({"two in, named, and a retval",
+                    TestFunction(1, INVOKE_FUNC, {In(VT_I4), In(VT_I4), Retval(VT_I4)}),
+                    kSubtract,
+                    {},
+                    {{1, I4(3)}, {0, I4(10)}},
+                    true});
     rows.push_back({"double", TestFunction(1, INVOKE_FUNC, {In(VT_R8)}), kTakeDouble, {I4(3)}, {}, false});
     rows.push_back({"variant", TestFunction(1, INVOKE_FUNC, {In(VT_VARIANT)}), kTakeVariant, {I4(5)}, {}, false});
     rows.push_back({"long returned", TestFunction(1, INVOKE_FUNC, {In(VT_I4)}, VT_I4), kTwice, {I4(21)}, {}, false});
@@ -577,8 +622,8 @@ TEST(FunctionIndex, ChoosesByIdAndInvokeKind)
 {
     // In table order; the DISPIDs of the inherited functions sort after the interface's own.
     const FunctionKey functions[] = {
-        {0x60000000, INVOKE_FUNC},       {4, INVOKE_PROPERTYGET}, {1, INVOKE_PROPERTYGET}, {1, INVOKE_PROPERTYPUT},
-        {2, INVOKE_PROPERTYPUT},         {3, INVOKE_FUNC},        {4, INVOKE_FUNC},        {4, INVOKE_PROPERTYGET},
+        {0x60000000, INVOKE_FUNC}, {4, INVOKE_PROPERTYGET}, {1, INVOKE_PROPERTYGET}, {1, INVOKE_PROPERTYPUT},
+        {2, INVOKE_PROPERTYPUT},   {3, INVOKE_FUNC},        {4, INVOKE_FUNC},        {4, INVOKE_PROPERTYGET},
     };
     const FunctionIndex index(functions);
 

@@ -64,8 +64,8 @@ protected:
         if (FAILED(hr)) return hr;
         const platform::PreparedCall& call = *calls_[chosen];
         return InvokeThroughVtable(static_cast<IPalvex*>(&palvex_), call,
-                                   static_cast<unsigned>(call.function().oVft) / sizeof(void*), arguments.get(),
-                                   result, exception, argError);
+                                   static_cast<unsigned>(call.function().oVft) / sizeof(void*), arguments.get(), result,
+                                   exception, argError);
     }
 
     static constexpr WORD kRead = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
@@ -136,17 +136,37 @@ TEST_F(PalvexDispatchTest, BadArgumentsNeverReachTheMember)
         UINT argError;
     };
     std::vector<Row> rows;
-    rows.push_back({"put without its named value", kDispIdServerURL, DISPATCH_PROPERTYPUT, {Text(u"host")}, {},
-                    DISP_E_PARAMNOTFOUND, 0xFFFF});
-    rows.push_back({"put of an object", kDispIdServerURL, DISPATCH_PROPERTYPUT, {}, PutValue(objectArgument),
-                    DISP_E_TYPEMISMATCH, 0});
-    rows.push_back({"put of null", kDispIdServerURL, DISPATCH_PROPERTYPUT, {}, PutValue(MakeVariant(VT_NULL)),
-                    DISP_E_TYPEMISMATCH, 0});
-    rows.push_back({"put with an index", kDispIdServerURL, DISPATCH_PROPERTYPUT, {I4(1)}, PutValue(Text(u"host")),
-                    DISP_E_BADPARAMCOUNT, 0xFFFF});
-    rows.push_back({"read with an argument", kDispIdHTTPVer, kRead, {I4(1)}, {}, DISP_E_BADPARAMCOUNT, 0xFFFF});
-    rows.push_back({"query with an argument", kDispIdQueryServer, DISPATCH_METHOD, {I4(1)}, {}, DISP_E_BADPARAMCOUNT,
+    rows.push_back({"put without its named value",
+                    kDispIdServerURL,
+                    DISPATCH_PROPERTYPUT,
+                    {Text(u"host")},
+                    {},
+                    DISP_E_PARAMNOTFOUND,
                     0xFFFF});
+    rows.push_back({"put of an object",
+                    kDispIdServerURL,
+                    DISPATCH_PROPERTYPUT,
+                    {},
+                    PutValue(objectArgument),
+                    DISP_E_TYPEMISMATCH,
+                    0});
+    rows.push_back({"put of null",
+                    kDispIdServerURL,
+                    DISPATCH_PROPERTYPUT,
+                    {},
+                    PutValue(MakeVariant(VT_NULL)),
+                    DISP_E_TYPEMISMATCH,
+                    0});
+    rows.push_back({"put with an index",
+                    kDispIdServerURL,
+                    DISPATCH_PROPERTYPUT,
+                    {I4(1)},
+                    PutValue(Text(u"host")),
+                    DISP_E_BADPARAMCOUNT,
+                    0xFFFF});
+    rows.push_back({"read with an argument", kDispIdHTTPVer, kRead, {I4(1)}, {}, DISP_E_BADPARAMCOUNT, 0xFFFF});
+    rows.push_back(
+        {"query with an argument", kDispIdQueryServer, DISPATCH_METHOD, {I4(1)}, {}, DISP_E_BADPARAMCOUNT, 0xFFFF});
     for (Row& row : rows) {
         SCOPED_TRACE(row.name);
         Arguments arguments(row.positional, row.named);

@@ -41,13 +41,16 @@ TEST(AnswerReader, AcceptsWhatTheClientAlwaysAcceptedWhateverTheSplit)
         {"HTTP/1.1 200 OK\nServer: x\nDate: d\n\nbody", 200, "HTTP/1.1 200 OK\r\nServer: x\r\nDate: d\r\n\r\n"},
         {"HTTP/1.1 200 OK\r\nX: a\rb\r\nY: c\r\r\n\r\n", 200, "HTTP/1.1 200 OK\r\nX: a\rb\r\nY: c\r\r\n\r\n"},
         {"HTTP/1.1 200 OK\n\r\n", 200, "HTTP/1.1 200 OK\r\n\r\n"},
-        {"HTTP/1.1 200 OK\r\nX: a\r\n  b\r\n\tc\r\n \r\n\r\n", 200, "HTTP/1.1 200 OK\r\nX: a\r\n  b\r\n\tc\r\n \r\n\r\n"},
-        {"HTTP/1.1 200 OK\r\n: v\r\nServer : x\r\nX:\r\n\r\n\0\0"s, 200, "HTTP/1.1 200 OK\r\n: v\r\nServer : x\r\nX:\r\n\r\n"},
+        {"HTTP/1.1 200 OK\r\nX: a\r\n  b\r\n\tc\r\n \r\n\r\n", 200,
+         "HTTP/1.1 200 OK\r\nX: a\r\n  b\r\n\tc\r\n \r\n\r\n"},
+        {"HTTP/1.1 200 OK\r\n: v\r\nServer : x\r\nX:\r\n\r\n\0\0"s, 200,
+         "HTTP/1.1 200 OK\r\n: v\r\nServer : x\r\nX:\r\n\r\n"},
         {"HTTP/1.1 204\r\n\r\n", 204, "HTTP/1.1 204\r\n\r\n"},
         {"HTTP/1.1 204 \r\n\r\n", 204, "HTTP/1.1 204 \r\n\r\n"},
         {"HTTP/2 200\r\n\r\n", 200, "HTTP/2 200\r\n\r\n"},
         {"HTTP/2.0 999 X\r\n\r\n", 999, "HTTP/2.0 999 X\r\n\r\n"},
-        {"HTTP/1.1 200 \xE9t\xE9\r\nServer: \xFF\x01\x7F\r\n\r\n", 200, "HTTP/1.1 200 \xE9t\xE9\r\nServer: \xFF\x01\x7F\r\n\r\n"},
+        {"HTTP/1.1 200 \xE9t\xE9\r\nServer: \xFF\x01\x7F\r\n\r\n", 200,
+         "HTTP/1.1 200 \xE9t\xE9\r\nServer: \xFF\x01\x7F\r\n\r\n"},
         {"HTTP/1.1 100 Continue\r\nX: 1\r\n\r\nHTTP/1.1 103 Early\nLink: a\n\nHTTP/1.0 404 No\r\nA: b\r\n\r\n", 404,
          "HTTP/1.0 404 No\r\nA: b\r\n\r\n"},
         {"HTTP/1.1 200 OK\r\nContent-Length: abc\r\n\r\n", 200, "HTTP/1.1 200 OK\r\nContent-Length: abc\r\n\r\n"},
@@ -76,8 +79,8 @@ TEST(AnswerReader, AcceptsWhatTheClientAlwaysAcceptedWhateverTheSplit)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
-        const Outcome expected = c.status == 0 ? Outcome{Progress::Invalid, 0, ""}
-                                               : Outcome{Progress::Complete, c.status, c.raw};
+        const Outcome expected =
+            c.status == 0 ? Outcome{Progress::Invalid, 0, ""} : Outcome{Progress::Complete, c.status, c.raw};
         for (std::size_t piece : {c.answer.size(), std::size_t{1}, std::size_t{2}, std::size_t{7}}) {
             EXPECT_EQ(ReadInPieces(c.answer, piece), expected) << "in pieces of " << piece;
         }
@@ -86,8 +89,8 @@ TEST(AnswerReader, AcceptsWhatTheClientAlwaysAcceptedWhateverTheSplit)
 
 TEST(AnswerReader, WaitsForTheEndOfTheHeader)
 {
-    for (const std::string& start : {"HTTP/1.1 200 OK\r\nServer: x\r\n"s, "HTTP/1.1 200 OK\r\n\r"s, "HTTP/1.1 100 X\r\n\r\n"s,
-                                     "HTTP/1.1 200 OK"s, "HTT"s, ""s}) {
+    for (const std::string& start : {"HTTP/1.1 200 OK\r\nServer: x\r\n"s, "HTTP/1.1 200 OK\r\n\r"s,
+                                     "HTTP/1.1 100 X\r\n\r\n"s, "HTTP/1.1 200 OK"s, "HTT"s, ""s}) {
         SCOPED_TRACE(start);
         EXPECT_EQ(ReadInPieces(start, 3).progress, Progress::NeedMore);
     }

@@ -79,8 +79,8 @@ TEST(HttpQueryInfo, RawHeaderKeepsLinesAsReceivedWithTheClientsSizing)
     EXPECT_EQ(length, 3u);
     DWORD status = 0;
     length = 2;
-    EXPECT_FALSE(HttpQueryInfoA(request.Request(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length,
-                                nullptr));
+    EXPECT_FALSE(
+        HttpQueryInfoA(request.Request(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr));
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(length, 4u);
     length = 4;
@@ -158,9 +158,8 @@ TEST(HttpSendRequest, HostFormsReachTheServer)
         std::string name;
         INTERNET_PORT port;
     } cases[] = {
-        {"127.0.0.1:" + port4, 0},   {"localhost:" + port4, 0}, {"127.0.0.1", v4.Port()},
-        {"127.0.0.1:" + port4, 9},   {"[::1]:" + port6, 0},     {"[::1]", v6.Port()},
-        {"::1", v6.Port()},
+        {"127.0.0.1:" + port4, 0}, {"localhost:" + port4, 0}, {"127.0.0.1", v4.Port()}, {"127.0.0.1:" + port4, 9},
+        {"[::1]:" + port6, 0},     {"[::1]", v6.Port()},      {"::1", v6.Port()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -181,8 +180,8 @@ TEST(HttpSendRequest, UnreachableServerCannotConnect)
     EXPECT_EQ(GetLastError(), ERROR_INTERNET_CANNOT_CONNECT);
     DWORD length = 4;
     DWORD status = 0;
-    EXPECT_FALSE(HttpQueryInfoA(request.Request(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length,
-                                nullptr));
+    EXPECT_FALSE(
+        HttpQueryInfoA(request.Request(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr));
     EXPECT_EQ(GetLastError(), ERROR_INTERNET_INCORRECT_HANDLE_STATE);
 }
 
@@ -197,7 +196,8 @@ TEST(HttpSendRequest, ManyThreadsQueryAtOnce)
         threads.emplace_back([&] {
             for (int q = 0; q < kQueriesEach; ++q) {
                 OpenedRequest request(server.Address());
-                if (request.Send() && request.Status() == 200 && request.RawHeader().find("Server: scripted") != std::string::npos) {
+                if (request.Send() && request.Status() == 200 &&
+                    request.RawHeader().find("Server: scripted") != std::string::npos) {
                     ++succeeded;
                 }
             }

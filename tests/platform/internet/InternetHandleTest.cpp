@@ -43,8 +43,7 @@ TEST(InternetHandle, WrongOrClosedHandlesAreRefused)
          ERROR_INVALID_HANDLE},
         {"connect on a closed session", [&] { return Connect(closed) != nullptr; }, ERROR_INVALID_HANDLE},
         {"connect on a request", [&] { return Connect(request) != nullptr; }, ERROR_INTERNET_INCORRECT_HANDLE_TYPE},
-        {"request on a session", [&] { return OpenRequest(session) != nullptr; },
-         ERROR_INTERNET_INCORRECT_HANDLE_TYPE},
+        {"request on a session", [&] { return OpenRequest(session) != nullptr; }, ERROR_INTERNET_INCORRECT_HANDLE_TYPE},
         {"send on a connection", [&] { return HttpSendRequestA(connection, nullptr, 0, nullptr, 0) != FALSE; },
          ERROR_INTERNET_INCORRECT_HANDLE_TYPE},
         {"query before the send",
@@ -91,7 +90,9 @@ TEST(InternetHandle, UnsupportedOrForgingArgumentsAreRefused)
         {"NULL server name", [&] { return Connect(session, nullptr); }, ERROR_INVALID_PARAMETER},
         {"empty server name", [&] { return Connect(session, ""); }, ERROR_INVALID_PARAMETER},
         {"TLS connection",
-         [&] { return InternetConnectA(session, "localhost", 0, "", "", INTERNET_SERVICE_HTTP, INTERNET_FLAG_SECURE, 0); },
+         [&] {
+             return InternetConnectA(session, "localhost", 0, "", "", INTERNET_SERVICE_HTTP, INTERNET_FLAG_SECURE, 0);
+         },
          ERROR_NOT_SUPPORTED},
         {"verb with a blank", [&] { return HttpOpenRequestA(connection, "GE T", "", nullptr, nullptr, nullptr, 0, 0); },
          ERROR_INVALID_PARAMETER},

@@ -41,6 +41,7 @@ TEST(ResolveServer, NumbersNeedNoLookUpAndAreWrittenInTheirUsualForm)
         {{"127.1", false, 80}, "127.0.0.1", "127.0.0.1 80"},
         {{"0x7f.0.0.1", false, 81}, "127.0.0.1", "127.0.0.1 81"},
         {{"2130706433", false, 82}, "127.0.0.1", "127.0.0.1 82"},
+        {{"127.000.000.010", false, 86}, "127.0.0.8", "127.0.0.8 86"},
         {{"::1", true, 83}, "[::1]", "::1 83"},
         {{"0:0:0:0:0:0:0:1", true, 84}, "[::1]", "::1 84"},
         {{"::FFFF:7f00:1", true, 85}, "[::ffff:127.0.0.1]", "::ffff:127.0.0.1 85"},
@@ -55,8 +56,9 @@ TEST(ResolveServer, NumbersNeedNoLookUpAndAreWrittenInTheirUsualForm)
         EXPECT_EQ(AddressText(resolved.addresses[0]), c.address);
     }
     ResolvedServer resolved;
-    EXPECT_EQ(InternetErrorFrom(ExchangeStep::Resolve, ResolveServer({"1::2::3", true, 80}, Clock::now() + 5s, resolved)),
-              ERROR_INTERNET_NAME_NOT_RESOLVED);
+    EXPECT_EQ(
+        InternetErrorFrom(ExchangeStep::Resolve, ResolveServer({"1::2::3", true, 80}, Clock::now() + 5s, resolved)),
+        ERROR_INTERNET_NAME_NOT_RESOLVED);
 }
 
 TEST(ResolveServer, NamesGoToTheSystemsResolver)

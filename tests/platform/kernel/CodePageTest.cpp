@@ -11,14 +11,15 @@ std::u16string ToWide(UINT codePage, const std::string& bytes, DWORD flags = 0)
 {
     const int needed = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::u16string wide(static_cast<std::size_t>(needed), u'\0');
-    if (needed > 0) MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), wide.data(), needed);
+    if (needed > 0)
+        MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), wide.data(), needed);
     return wide;
 }
 
 std::string ToBytes(UINT codePage, const std::u16string& wide, BOOL* usedDefault = nullptr)
 {
-    const int needed = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                           nullptr, usedDefault);
+    const int needed =
+        WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, usedDefault);
     std::string bytes(static_cast<std::size_t>(needed), '\0');
     if (needed > 0) {
         WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(), needed, nullptr,
@@ -92,7 +93,11 @@ TEST(CodePage, Cp932DoubleByteCharacters)
     EXPECT_FALSE(IsDBCSLeadByte(0x41));
     EXPECT_FALSE(IsDBCSLeadByte(0xA1));
     // HIRAGANA A, halfwidth katakana, and a lead byte whose trail byte is a backslash.
-    const std::string bytes = "\x82\xA0" "\xB1" "\x83\x5C" "a";
+    const std::string bytes =
+        "\x82\xA0"
+        "\xB1"
+        "\x83\x5C"
+        "a";
     const std::u16string wide = ToWide(CP_ACP, bytes);
     EXPECT_EQ(wide, u"\u3042\uFF71\u30BDa");
     EXPECT_EQ(ToBytes(CP_ACP, wide), bytes);

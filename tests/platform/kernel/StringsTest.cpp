@@ -32,7 +32,9 @@ TEST(CharNext, Cp932NeverSplitsACharacter)
 {
     quenvar::testing::ScopedAnsiCodePage codePage(932);
     // Trail bytes 0x5C ('\') and 0x27 (') belong to their lead byte, not to the syntax around them.
-    EXPECT_EQ(StepThrough("a\x83\x5C" "b\x82\x27"), (std::vector<std::string>{"a", "\x83\x5C", "b", "\x82\x27"}));
+    EXPECT_EQ(StepThrough("a\x83\x5C"
+                          "b\x82\x27"),
+              (std::vector<std::string>{"a", "\x83\x5C", "b", "\x82\x27"}));
     // A lead byte right before the terminator advances one byte, never past the end.
     EXPECT_EQ(StepThrough("x\x82"), (std::vector<std::string>{"x", "\x82"}));
     const char* text = "\x83\x5C\x83\x5C";

@@ -71,8 +71,10 @@ DWORD LoadAndRead(const std::string& path, const Bytes& bytes)
     const struct {
         LPCSTR name;
         LPCSTR type;
-    } wanted[] = {{MAKEINTRESOURCEA(101), "REGISTRY"}, {MAKEINTRESOURCEA(1), RT_VERSION},
-                  {MAKEINTRESOURCEA(7), RT_STRING}, {"NAME", "TYPE"}};
+    } wanted[] = {{MAKEINTRESOURCEA(101), "REGISTRY"},
+                  {MAKEINTRESOURCEA(1), RT_VERSION},
+                  {MAKEINTRESOURCEA(7), RT_STRING},
+                  {"NAME", "TYPE"}};
     for (const auto& resource : wanted) {
         HRSRC found = FindResourceA(module.get(), resource.name, resource.type);
         if (found == nullptr) continue;
@@ -98,7 +100,8 @@ TEST_F(HostileModule, EveryTruncationIsRefused)
     // The section table comes last, so any truncation loses part of it.
     std::vector<std::size_t> lengths;
     for (std::size_t length = 0; length < original.size(); length += length < 128 ? 1 : 97) lengths.push_back(length);
-    for (std::size_t length = layout.sectionTable - 64; length < original.size(); length += 5) lengths.push_back(length);
+    for (std::size_t length = layout.sectionTable - 64; length < original.size(); length += 5)
+        lengths.push_back(length);
     for (std::size_t length : lengths) {
         SCOPED_TRACE(length);
         const Bytes truncated(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(length));
@@ -130,10 +133,12 @@ TEST_F(HostileModule, CorruptHeadersAndResourceEntriesAreRefused)
          }},
         {"names index", [&](Bytes& b) { Put<Elf64_Half>(b, offsetof(Elf64_Ehdr, e_shstrndx), layout.sectionCount); }},
         {"name outside names", [&](Bytes& b) { Put<Elf64_Word>(b, layout.rsrcHeader, 0xFFFFFFF0u); }},
-        {"section past the end", [&](Bytes& b) { Put<Elf64_Off>(b, layout.rsrcHeader + offsetof(Elf64_Shdr, sh_offset), size); }},
+        {"section past the end",
+         [&](Bytes& b) { Put<Elf64_Off>(b, layout.rsrcHeader + offsetof(Elf64_Shdr, sh_offset), size); }},
         {"section too long", [&](Bytes& b) { Put<Elf64_Xword>(b, rsrcSizeField, size); }},
         {"section size overflows", [&](Bytes& b) { Put<Elf64_Xword>(b, rsrcSizeField, ~0ull); }},
-        {"section without bytes", [&](Bytes& b) { Put<Elf64_Word>(b, layout.rsrcHeader + offsetof(Elf64_Shdr, sh_type), SHT_NOBITS); }},
+        {"section without bytes",
+         [&](Bytes& b) { Put<Elf64_Word>(b, layout.rsrcHeader + offsetof(Elf64_Shdr, sh_type), SHT_NOBITS); }},
         {"section cut inside an entry", [&](Bytes& b) { Put<Elf64_Xword>(b, rsrcSizeField, layout.rsrcSize - 1); }},
         {"section shorter than sizes", [&](Bytes& b) { Put<Elf64_Xword>(b, rsrcSizeField, 7); }},
         {"data past the section", [&](Bytes& b) { Put<DWORD>(b, entry, 0xFFFFFFFFu); }},

@@ -44,7 +44,8 @@ TEST(Library, LoadsFindsOwnExportsAndCountsLoads)
 
 TEST(Library, ModuleHandleOfAnAddressOrAName)
 {
-    constexpr DWORD kFromAddress = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    constexpr DWORD kFromAddress =
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
     UniqueModule module(LoadLibraryA(QUENVAR_PLAIN_MODULE));
     ASSERT_TRUE(module);
     const auto answer = reinterpret_cast<LPCSTR>(GetProcAddress(module.get(), "QuenvarTestAnswer"));
@@ -172,10 +173,8 @@ TEST(Library, InjectedFaultsFailWithTheirError)
          [](HMODULE m, HMODULE, HRSRC, char*) { return GetProcAddress(m, "QuenvarTestAnswer") == nullptr; }},
         {"GetModuleFileNameA",
          [](HMODULE m, HMODULE, HRSRC, char* b) { return GetModuleFileNameA(m, b, MAX_PATH) == 0; }},
-        {"FindResourceA",
-         [](HMODULE, HMODULE d, HRSRC, char*) {
-             return FindResourceA(d, MAKEINTRESOURCEA(101), "REGISTRY") == nullptr;
-         }},
+        {"FindResourceA", [](HMODULE, HMODULE d, HRSRC,
+                             char*) { return FindResourceA(d, MAKEINTRESOURCEA(101), "REGISTRY") == nullptr; }},
         {"LoadResource", [](HMODULE, HMODULE d, HRSRC r, char*) { return LoadResource(d, r) == nullptr; }},
         {"SizeofResource", [](HMODULE, HMODULE d, HRSRC r, char*) { return SizeofResource(d, r) == 0; }},
     };

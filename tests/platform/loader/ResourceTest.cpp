@@ -64,8 +64,8 @@ TEST(Resource, ModuleCarriesRegistryScriptVersionAndStrings)
     EXPECT_EQ(fixed[5], 0x00000001u);  // .0.1
     const std::pair<std::u16string_view, std::u16string_view> strings[] = {
         {u"FileDescription", u"Quenvar Module"}, {u"FileVersion", u"1.00.034"},
-        {u"InternalName", u"QUENVAR"},          {u"OriginalFilename", u"QUENVAR.DLL"},
-        {u"ProductName", u"Quenvar Module"},    {u"ProductVersion", u"1, 0, 0, 1"}};
+        {u"InternalName", u"QUENVAR"},           {u"OriginalFilename", u"QUENVAR.DLL"},
+        {u"ProductName", u"Quenvar Module"},     {u"ProductVersion", u"1, 0, 0, 1"}};
     for (const auto& [key, value] : strings) EXPECT_EQ(VersionString(version, key), value);
 
     // String 100 lives in block 100 / 16 + 1 = 7, at position 100 % 16 = 4.
@@ -91,8 +91,11 @@ TEST(Resource, NamesAndTypesMatchByNumberOrTextIgnoringCase)
         LPCSTR name;
         LPCSTR type;
     };
-    const Case found[] = {{"Greeting", "Text"}, {"greeting", "TEXT"}, {"GREETING", "text"},
-                          {MAKEINTRESOURCEA(7), "Text"}, {"#7", "tExT"}};
+    const Case found[] = {{"Greeting", "Text"},
+                          {"greeting", "TEXT"},
+                          {"GREETING", "text"},
+                          {MAKEINTRESOURCEA(7), "Text"},
+                          {"#7", "tExT"}};
     for (const Case& c : found) {
         SCOPED_TRACE(IS_INTRESOURCE(c.name) ? "7" : c.name);
         EXPECT_EQ(ResourceBytes(module.get(), c.name, c.type), "Hello, resources.");
@@ -123,7 +126,8 @@ TEST(Resource, DataFileLoadFailuresAnswerPlatformCodes)
 {
     TempFolder folder;
     WriteWholeFile(folder.File("empty.so"), {});
-    WriteWholeFile(folder.File("text.so"), {'n', 'o', 't', ' ', 'a', 'n', ' ', 'E', 'L', 'F', ' ', 'f', 'i', 'l', 'e', '!', '!'});
+    WriteWholeFile(folder.File("text.so"),
+                   {'n', 'o', 't', ' ', 'a', 'n', ' ', 'E', 'L', 'F', ' ', 'f', 'i', 'l', 'e', '!', '!'});
     struct Case {
         std::string path;
         DWORD error;

@@ -32,11 +32,10 @@ int ExitCode(pid_t child)
 bool Register(const std::string& path, DWORD number)
 {
     HKEY key = nullptr;
-    const bool done =
-        RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-            ERROR_SUCCESS &&
-        RegSetValueExA(key, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number) ==
-            ERROR_SUCCESS;
+    const bool done = RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                      nullptr) == ERROR_SUCCESS &&
+                      RegSetValueExA(key, "Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                                     sizeof number) == ERROR_SUCCESS;
     RegCloseKey(key);
     return done;
 }

@@ -20,35 +20,40 @@ struct KeyUse {
 std::vector<KeyUse> KeyUses()
 {
     return {
-        {"RegOpenKeyExA", 0, [](HKEY key) {
+        {"RegOpenKeyExA", 0,
+         [](HKEY key) {
              HKEY opened = nullptr;
              const LONG result = RegOpenKeyExA(key, nullptr, 0, KEY_READ, &opened);
              RegCloseKey(opened);
              return result;
          }},
-        {"RegCreateKeyExA", KEY_CREATE_SUB_KEY, [](HKEY key) {
+        {"RegCreateKeyExA", KEY_CREATE_SUB_KEY,
+         [](HKEY key) {
              HKEY created = nullptr;
-             const LONG result =
-                 RegCreateKeyExA(key, "New", 0, nullptr, 0, KEY_READ, nullptr, &created, nullptr);
+             const LONG result = RegCreateKeyExA(key, "New", 0, nullptr, 0, KEY_READ, nullptr, &created, nullptr);
              RegCloseKey(created);
              return result;
          }},
-        {"RegSetValueExA", KEY_SET_VALUE, [](HKEY key) {
+        {"RegSetValueExA", KEY_SET_VALUE,
+         [](HKEY key) {
              const DWORD number = 1;
              return RegSetValueExA(key, "V", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
          }},
         {"RegQueryValueExA", KEY_QUERY_VALUE,
          [](HKEY key) { return RegQueryValueExA(key, "Present", nullptr, nullptr, nullptr, nullptr); }},
-        {"RegEnumValueA", KEY_QUERY_VALUE, [](HKEY key) {
+        {"RegEnumValueA", KEY_QUERY_VALUE,
+         [](HKEY key) {
              char name[16];
              DWORD length = sizeof name;
              return RegEnumValueA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr);
          }},
-        {"RegQueryInfoKeyA", KEY_QUERY_VALUE, [](HKEY key) {
+        {"RegQueryInfoKeyA", KEY_QUERY_VALUE,
+         [](HKEY key) {
              return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                      nullptr, nullptr, nullptr);
          }},
-        {"RegEnumKeyExA", KEY_ENUMERATE_SUB_KEYS, [](HKEY key) {
+        {"RegEnumKeyExA", KEY_ENUMERATE_SUB_KEYS,
+         [](HKEY key) {
              char name[16];
              DWORD length = sizeof name;
              return RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr);
@@ -89,11 +94,8 @@ TEST_F(Handles, RememberTheirAccess)
         REGSAM access;
     };
     const Case cases[] = {
-        {"KEY_READ", KEY_READ},
-        {"KEY_WRITE", KEY_WRITE},
-        {"GENERIC_READ", 0x80000000},
-        {"no rights", 0},
-        {"MAXIMUM_ALLOWED", 0x02000000},
+        {"KEY_READ", KEY_READ}, {"KEY_WRITE", KEY_WRITE},        {"GENERIC_READ", 0x80000000},
+        {"no rights", 0},       {"MAXIMUM_ALLOWED", 0x02000000},
     };
     for (const Case& c : cases) {
         UniqueKey key;

@@ -109,7 +109,7 @@ TEST_F(KeyCalls, DeleteRules)
     EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Nothing"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, nullptr), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, ""), ERROR_ACCESS_DENIED);  // a root stays
-    EXPECT_EQ(RegDeleteKeyA(HKEY_DYN_DATA, ""), ERROR_ACCESS_DENIED);     // even an empty one
+    EXPECT_EQ(RegDeleteKeyA(HKEY_DYN_DATA, ""), ERROR_ACCESS_DENIED);      // even an empty one
     ASSERT_EQ(SetString(tree.get(), "Kept", "no"), ERROR_SUCCESS);
     // A path below the handle, and the handle's own rights do not matter.
     EXPECT_EQ(RegDeleteKeyA(readOnly.get(), "branch\\LEAF"), ERROR_SUCCESS);

@@ -90,6 +90,29 @@ TEST_F(RegExport, WritesTheEditorFormat)
               "\n");
 }
 
+TEST_F(RegExport, NamesAndTextOfEveryCharacterAreWrittenAsUtf8)
+{
+    UniqueKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Ünï\\Ключ\\日本", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                              nullptr),
+              ERROR_SUCCESS);
+    const std::u16string text = u"значение €";
+    ASSERT_EQ(RegSetValueExW(key.get(), u"名前", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * 2)),
+              ERROR_SUCCESS);
+    // The path as the user types it, in UTF-8, and the stored names' case.
+    const ToolRun run = Reg("export 'HKCU\\ünï\\ключ'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Windows Registry Editor Version 5.00\n"
+              "\n"
+              "[HKEY_CURRENT_USER\\Ünï\\Ключ]\n"
+              "\n"
+              "[HKEY_CURRENT_USER\\Ünï\\Ключ\\日本]\n"
+              "\"名前\"=\"значение €\"\n"
+              "\n");
+}
+
 TEST_F(RegExport, LongByteListsWrapAtEightyColumns)
 {
     UniqueKey key = Create(HKEY_CURRENT_USER, "Wrapped");
@@ -124,8 +147,8 @@ TEST_F(RegExport, EveryRootWithoutAKey)
     const ToolRun run = Reg("export");
     ASSERT_EQ(run.exitCode, 0);
     std::size_t previous = 0;
-    for (const char* root : {"CLASSES_ROOT", "CURRENT_USER", "LOCAL_MACHINE", "USERS", "PERFORMANCE_DATA",
-                             "CURRENT_CONFIG", "DYN_DATA"}) {
+    for (const char* root :
+         {"CLASSES_ROOT", "CURRENT_USER", "LOCAL_MACHINE", "USERS", "PERFORMANCE_DATA", "CURRENT_CONFIG", "DYN_DATA"}) {
         const std::size_t at = run.out.find("\n[HKEY_" + std::string(root) + "]\n");
         ASSERT_NE(at, std::string::npos) << root;
         EXPECT_GE(at, previous) << root;

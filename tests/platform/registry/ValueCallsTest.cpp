@@ -158,8 +158,7 @@ TEST_F(ValueCalls, NamesKeepFirstCaseAndPlace)
     EXPECT_EQ(RegEnumValueA(key.get(), 1, name, &nameLength, nullptr, &type, data, &dataSize), ERROR_MORE_DATA);
     EXPECT_EQ(dataSize, 4u);
     nameLength = sizeof name;
-    EXPECT_EQ(RegEnumValueA(key.get(), 2, name, &nameLength, nullptr, nullptr, nullptr, nullptr),
-              ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(RegEnumValueA(key.get(), 2, name, &nameLength, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
     DWORD longestName = 0;
     ASSERT_EQ(RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
                                nullptr, nullptr, nullptr),

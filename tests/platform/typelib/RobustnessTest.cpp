@@ -20,14 +20,8 @@ DWORD U32(const std::vector<BYTE>& bytes, std::size_t offset)
     std::memcpy(&value, bytes.data() + offset, sizeof value);
     return value;
 }
-void Put32(std::vector<BYTE>& bytes, std::size_t offset, DWORD value)
-{
-    std::memcpy(bytes.data() + offset, &value, 4);
-}
-DWORD Segment(const std::vector<BYTE>& bytes, int segment)
-{
-    return U32(bytes, 0x5C + 16 * segment);
-}
+void Put32(std::vector<BYTE>& bytes, std::size_t offset, DWORD value) { std::memcpy(bytes.data() + offset, &value, 4); }
+DWORD Segment(const std::vector<BYTE>& bytes, int segment) { return U32(bytes, 0x5C + 16 * segment); }
 
 void WalkTypeInfo(ITypeInfo* info, int depth);
 

@@ -1,5 +1,2 @@
 // A module without resources: LoadTypeLib finds no type library in it.
-extern "C" int TypeLibTestModuleMarker()
-{
-    return 1;
-}
+extern "C" int TypeLibTestModuleMarker() { return 1; }

@@ -8,10 +8,7 @@
 
 namespace typelibtest {
 
-std::u16string Wide(std::string_view text)
-{
-    return std::u16string(text.begin(), text.end());
-}
+std::u16string Wide(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
 std::string Narrow(BSTR text)
 {

@@ -149,7 +149,7 @@ using LPVARIANT = VARIANT*;
 using LPVARIANTARG = VARIANT*;
 
 struct tagDISPPARAMS {
-    VARIANTARG* rgvarg;      // arguments in reverse order
+    VARIANTARG* rgvarg;  // arguments in reverse order
     DISPID* rgdispidNamedArgs;
     UINT cArgs;
     UINT cNamedArgs;
@@ -209,8 +209,7 @@ void STDAPICALLTYPE VariantInit(VARIANTARG* variant);
 // Frees what the variant owns (BSTR, interface reference) and leaves it VT_EMPTY.
 HRESULT STDAPICALLTYPE VariantClear(VARIANTARG* variant);
 HRESULT STDAPICALLTYPE VariantCopy(VARIANTARG* destination, const VARIANTARG* source);
-HRESULT STDAPICALLTYPE VariantChangeType(VARIANTARG* destination, const VARIANTARG* source, USHORT flags,
-                                         VARTYPE type);
+HRESULT STDAPICALLTYPE VariantChangeType(VARIANTARG* destination, const VARIANTARG* source, USHORT flags, VARTYPE type);
 
 // Parses a decimal integer (surrounding blanks allowed). DISP_E_TYPEMISMATCH for text that is
 // not a number, DISP_E_OVERFLOW when it does not fit 32 bits.

@@ -56,8 +56,7 @@ int STDAPICALLTYPE StringFromGUID2(REFGUID guid, LPOLESTR buffer, int bufferLeng
 HRESULT STDAPICALLTYPE CoGetClassObject(REFCLSID clsid, DWORD clsContext, COSERVERINFO* serverInfo, REFIID riid,
                                         LPVOID* ppv);
 // The class object's IClassFactory::CreateInstance; the factory is released before returning.
-HRESULT STDAPICALLTYPE CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsContext, REFIID riid,
-                                        LPVOID* ppv);
+HRESULT STDAPICALLTYPE CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsContext, REFIID riid, LPVOID* ppv);
 // Asks each loaded server's DllCanUnloadNow and unloads at once those answering S_OK (there is no
 // delay, whatever their threading model); a server without that export stays loaded. Servers
 // must not activate classes from their DllCanUnloadNow.

@@ -99,7 +99,7 @@ constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD code)
 {
     return static_cast<LONG>(code) <= 0 ? static_cast<HRESULT>(code)
-                                         : static_cast<HRESULT>((code & 0xFFFF) | 0x80070000u);
+                                        : static_cast<HRESULT>((code & 0xFFFF) | 0x80070000u);
 }
 
 constexpr DWORD HRESULT_CODE(HRESULT hr) { return static_cast<DWORD>(hr) & 0xFFFF; }

@@ -94,8 +94,8 @@ HINTERNET WINAPI InternetConnectA(HINTERNET session, LPCSTR serverName, INTERNET
 // "HTTP/1.1", and only "HTTP/1.0" and "HTTP/1.1" are accepted; referrer NULL or "" sends no
 // Referer, acceptTypes NULL no Accept header. Text with a control character fails with
 // ERROR_INVALID_PARAMETER (ERROR_INTERNET_INVALID_URL for the object name).
-HINTERNET WINAPI HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR objectName, LPCSTR version,
-                                  LPCSTR referrer, LPCSTR* acceptTypes, DWORD flags, DWORD_PTR context);
+HINTERNET WINAPI HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR objectName, LPCSTR version, LPCSTR referrer,
+                                  LPCSTR* acceptTypes, DWORD flags, DWORD_PTR context);
 
 // Resolves the name, connects within the connect time-out, sends the request and reads the
 // answer's header within the receive time-out; TRUE for any well-formed answer, whatever its

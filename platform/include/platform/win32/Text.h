@@ -20,8 +20,8 @@ BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar);
 
 // On success: the units (bytes) written, or needed when the output size is 0. Failure: 0 with
 // ERROR_INSUFFICIENT_BUFFER, ERROR_INVALID_PARAMETER or ERROR_NO_UNICODE_TRANSLATION.
-int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount,
-                               LPWSTR wide, int wideCount);
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
+                               int wideCount);
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
                                int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar);
 
