@@ -75,8 +75,8 @@ HRESULT STDAPICALLTYPE CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD c
     *ppv = nullptr;
     return quenvar::platform::Boundary("CoCreateInstance", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         quenvar::platform::UniqueClassFactory factory;
-        const HRESULT hr = CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory,
-                                            reinterpret_cast<void**>(factory.put()));
+        const HRESULT hr =
+            CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
         if (FAILED(hr)) return hr;
         if (!factory) return CO_E_ERRORINDLL;  // a server that answered success without an object
         return factory.get()->CreateInstance(outer, riid, ppv);

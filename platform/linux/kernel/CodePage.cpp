@@ -311,8 +311,8 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
-        const std::size_t length = wideCount == -1 ? std::char_traits<char16_t>::length(wide) + 1
-                                                   : static_cast<std::size_t>(wideCount);
+        const std::size_t length =
+            wideCount == -1 ? std::char_traits<char16_t>::length(wide) + 1 : static_cast<std::size_t>(wideCount);
         std::string converted;
         converted.reserve(length);
         bool usedDefault = false;

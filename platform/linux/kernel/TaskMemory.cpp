@@ -12,9 +12,8 @@ extern "C" {
 
 LPVOID STDAPICALLTYPE CoTaskMemAlloc(SIZE_T bytes)
 {
-    return quenvar::platform::Boundary("CoTaskMemAlloc", kTaskMemoryFailure, [&]() -> LPVOID {
-        return std::malloc(bytes == 0 ? 1 : bytes);
-    });
+    return quenvar::platform::Boundary("CoTaskMemAlloc", kTaskMemoryFailure,
+                                       [&]() -> LPVOID { return std::malloc(bytes == 0 ? 1 : bytes); });
 }
 
 LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes)
@@ -23,9 +22,8 @@ LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes)
         std::free(block);
         return nullptr;
     }
-    return quenvar::platform::Boundary("CoTaskMemRealloc", kTaskMemoryFailure, [&]() -> LPVOID {
-        return std::realloc(block, bytes == 0 ? 1 : bytes);
-    });
+    return quenvar::platform::Boundary("CoTaskMemRealloc", kTaskMemoryFailure,
+                                       [&]() -> LPVOID { return std::realloc(block, bytes == 0 ? 1 : bytes); });
 }
 
 void STDAPICALLTYPE CoTaskMemFree(LPVOID block) { std::free(block); }

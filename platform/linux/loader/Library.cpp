@@ -27,8 +27,8 @@ HMODULE LoadModule(LPCSTR fileName, HANDLE reserved, DWORD flags)
         return Fail(ERROR_INVALID_PARAMETER);
     }
     HMODULE module = nullptr;
-    const DWORD error = (flags & kDataFileFlags) != 0 ? LoadDataFile(fileName, module)
-                                                      : LoadSharedObject(fileName, module);
+    const DWORD error =
+        (flags & kDataFileFlags) != 0 ? LoadDataFile(fileName, module) : LoadSharedObject(fileName, module);
     return error == ERROR_SUCCESS ? module : Fail(error);
 }
 
@@ -38,16 +38,14 @@ extern "C" {
 
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName)
 {
-    return Boundary("LoadLibraryA", SetsLastError<HMODULE>{nullptr}, [&]() -> HMODULE {
-        return LoadModule(fileName, nullptr, 0);
-    });
+    return Boundary("LoadLibraryA", SetsLastError<HMODULE>{nullptr},
+                    [&]() -> HMODULE { return LoadModule(fileName, nullptr, 0); });
 }
 
 HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags)
 {
-    return Boundary("LoadLibraryExA", SetsLastError<HMODULE>{nullptr}, [&]() -> HMODULE {
-        return LoadModule(fileName, reserved, flags);
-    });
+    return Boundary("LoadLibraryExA", SetsLastError<HMODULE>{nullptr},
+                    [&]() -> HMODULE { return LoadModule(fileName, reserved, flags); });
 }
 
 BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module)
@@ -62,7 +60,7 @@ BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module)
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
-        const ModuleReference reference = pin ? ModuleReference::Pin
+        const ModuleReference reference = pin         ? ModuleReference::Pin
                                           : unchanged ? ModuleReference::Unchanged
                                                       : ModuleReference::Add;
         const bool fromAddress = (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) != 0;

@@ -5,7 +5,6 @@
 #include "linux/loader/SharedObjects.h"
 #include "linux/edge/Boundary.h"
 
-
 namespace {
 
 using namespace quenvar::platform;

@@ -11,7 +11,6 @@
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"
 
-
 namespace {
 
 using namespace quenvar::platform;

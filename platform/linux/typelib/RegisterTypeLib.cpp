@@ -8,7 +8,6 @@
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"
 
-
 namespace {
 
 using namespace quenvar::platform;
@@ -181,9 +180,8 @@ extern "C" {
 HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR fullPath, LPCOLESTR helpDirectory)
 {
     if (typeLib == nullptr || fullPath == nullptr) return E_INVALIDARG;
-    return quenvar::platform::Boundary("RegisterTypeLib", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
-        return Register(typeLib, fullPath, helpDirectory);
-    });
+    return quenvar::platform::Boundary("RegisterTypeLib", quenvar::platform::ReturnsHResult{},
+                                       [&]() -> HRESULT { return Register(typeLib, fullPath, helpDirectory); });
 }
 
 HRESULT STDAPICALLTYPE UnRegisterTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,

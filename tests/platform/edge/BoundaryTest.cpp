@@ -22,10 +22,11 @@ constexpr const char* kName = "BoundaryTest";
 TEST(Boundary, BodyRunsAndAnswersWhenNoFaultIsArmed)
 {
     bool ran = false;
-    EXPECT_EQ(Boundary(kName, SetsLastError<int>{0}, [&] {
-                  ran = true;
-                  return 7;
-              }),
+    EXPECT_EQ(Boundary(kName, SetsLastError<int>{0},
+                       [&] {
+                           ran = true;
+                           return 7;
+                       }),
               7);
     EXPECT_TRUE(ran);
 }
