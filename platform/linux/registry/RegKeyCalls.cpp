@@ -60,7 +60,7 @@ template <typename Char>
 LONG OpenKey(const char* faultPoint, HKEY parent, const Char* subKey, REGSAM access, PHKEY result)
 {
     if (result != nullptr) *result = nullptr;
-    return Boundary("RegOpenKeyExA", kRegistryFailure, [&]() -> LONG {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
         if (result == nullptr) return ERROR_INVALID_PARAMETER;
         std::vector<std::u16string> names;
         RegistryCall call;
@@ -82,7 +82,7 @@ LONG CreateKey(const char* faultPoint, HKEY parent, const Char* subKey, DWORD op
                LPDWORD disposition)
 {
     if (result != nullptr) *result = nullptr;
-    return Boundary("RegCreateKeyExA", kRegistryFailure, [&]() -> LONG {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
         if (result == nullptr) return ERROR_INVALID_PARAMETER;
         if ((options & ~REG_OPTION_VOLATILE) != 0) return ERROR_INVALID_PARAMETER;
         std::vector<std::u16string> names;
@@ -102,20 +102,11 @@ LONG CreateKey(const char* faultPoint, HKEY parent, const Char* subKey, DWORD op
     });
 }
 
-// An armed fault leaves the handle open.
-LONG WINAPI RegCloseKey(HKEY key)
-{
-    return Boundary("RegCloseKey", kRegistryFailure, [&]() -> LONG {
-        RegistryCall call;
-        return call.handles().Remove(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
-    });
-}
-
 // Deleting needs no right on the parent handle.
 template <typename Char>
 LONG DeleteKey(const char* faultPoint, HKEY parent, const Char* subKey)
 {
-    return Boundary("RegDeleteKeyA", kRegistryFailure, [&]() -> LONG {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
         if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
         std::vector<std::u16string> names;
         RegistryCall call;
@@ -138,7 +129,7 @@ template <typename Char>
 LONG EnumKey(const char* faultPoint, HKEY key, DWORD index, Char* name, LPDWORD nameLength, LPDWORD reserved,
              Char* keyClass, LPDWORD keyClassLength, PFILETIME lastWriteTime)
 {
-    return Boundary("RegEnumKeyExA", kRegistryFailure, [&]() -> LONG {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
         if (name == nullptr || nameLength == nullptr || reserved != nullptr ||
             (keyClass != nullptr && keyClassLength == nullptr)) {
             return ERROR_INVALID_PARAMETER;
@@ -169,7 +160,7 @@ LONG QueryInfoKey(const char* faultPoint, HKEY key, Char* keyClass, LPDWORD keyC
                   LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
                   PFILETIME lastWriteTime)
 {
-    return Boundary("RegQueryInfoKeyA", kRegistryFailure, [&]() -> LONG {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
         if (reserved != nullptr || (keyClass != nullptr && keyClassLength == nullptr)) return ERROR_INVALID_PARAMETER;
         RegistryCall call;
         KeyHandle handle{};
@@ -225,9 +216,7 @@ LONG WINAPI RegCreateKeyExW(HKEY parent, LPCWSTR subKey, DWORD /*reserved*/, LPW
 // An armed fault leaves the handle open.
 LONG WINAPI RegCloseKey(HKEY key)
 {
-    DWORD error;
-    if (FaultInjected("RegCloseKey", &error)) return static_cast<LONG>(error);
-    return GuardedCall([&] {
+    return Boundary("RegCloseKey", kRegistryFailure, [&]() -> LONG {
         RegistryCall call;
         return call.handles().Remove(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     });

@@ -21,9 +21,9 @@ bool FitsType(DWORD type, DWORD size)
 template <typename Char>
 LONG SetValue(const char* faultPoint, HKEY key, const Char* valueName, DWORD type, const BYTE* data, DWORD size)
 {
-    return Boundary("RegSetValueExA", kRegistryFailure, [&]() -> LONG {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
         if ((data == nullptr && size != 0) || !FitsType(type, size)) return ERROR_INVALID_PARAMETER;
-        std::u16string name;
+        const std::u16string name = TextForm<Char>::In(valueName);
         RegistryCall call;
         KeyHandle handle{};
         DWORD code = CheckValueName(name);
@@ -40,9 +40,9 @@ template <typename Char>
 LONG QueryValue(const char* faultPoint, HKEY key, const Char* valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                 LPDWORD size)
 {
-    return Boundary("RegQueryValueExA", kRegistryFailure, [&]() -> LONG {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
         if (reserved != nullptr || (data != nullptr && size == nullptr)) return ERROR_INVALID_PARAMETER;
-        std::u16string name;
+        const std::u16string name = TextForm<Char>::In(valueName);
         RegistryCall call;
         KeyHandle handle{};
         StoredValue value{};
@@ -64,7 +64,7 @@ template <typename Char>
 LONG EnumValue(const char* faultPoint, HKEY key, DWORD index, Char* valueName, LPDWORD valueNameLength,
                LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize)
 {
-    return Boundary("RegEnumValueA", kRegistryFailure, [&]() -> LONG {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
         if (valueName == nullptr || valueNameLength == nullptr || reserved != nullptr ||
             (data != nullptr && dataSize == nullptr)) {
             return ERROR_INVALID_PARAMETER;
@@ -89,8 +89,8 @@ LONG EnumValue(const char* faultPoint, HKEY key, DWORD index, Char* valueName, L
 template <typename Char>
 LONG DeleteValue(const char* faultPoint, HKEY key, const Char* valueName)
 {
-    return Boundary("RegDeleteValueA", kRegistryFailure, [&]() -> LONG {
-        std::u16string name;
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
+        const std::u16string name = TextForm<Char>::In(valueName);
         RegistryCall call;
         KeyHandle handle{};
         bool removed = false;
