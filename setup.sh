@@ -8,9 +8,9 @@ packages=(
   build-essential cmake pkg-config clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libffi-dev
-  mingw-w64-tools binutils-mingw-w64-i686
+  mingw-w64-tools binutils-mingw-w64-i686 g++-mingw-w64-i686 g++-mingw-w64-x86-64
   nginx-light time python3
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev gcovr
 )
 
 missing=()

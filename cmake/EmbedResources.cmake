@@ -7,7 +7,8 @@
 #     input) in DEPENDS so that a change recompiles.
 #
 #   quenvar_embed_resources(TARGET <shared library> RESOURCES <name>)
-#     Puts the .res of quenvar_add_resources target <name> into the library's ".rsrc" section;
+#     Puts the .res of quenvar_add_resources target <name> into the library's ".rsrc" section
+#     (on Windows the DLL's resource section);
 #     the library is relinked whenever the .res changes.
 
 find_program(QUENVAR_WINDRES NAMES i686-w64-mingw32-windres REQUIRED)
@@ -36,6 +37,16 @@ endfunction()
 function(quenvar_embed_resources)
   cmake_parse_arguments(E "" "TARGET;RESOURCES" "" ${ARGN})
   get_target_property(res ${E_RESOURCES} QUENVAR_RES_FILE)
+  if(WIN32)
+    # A Windows DLL carries them in its own resource section: the .res as a COFF object.
+    set(object "${CMAKE_CURRENT_BINARY_DIR}/${E_TARGET}_rsrc.obj")
+    add_custom_command(OUTPUT "${object}"
+      COMMAND "${CMAKE_RC_COMPILER}" -J res -O coff -i "${res}" -o "${object}"
+      DEPENDS "${res}" ${E_RESOURCES}
+      VERBATIM)
+    target_sources(${E_TARGET} PRIVATE "${object}")
+    return()
+  endif()
   # An assembler .incbin into a section without the "a" flag: the linker keeps it in the file
   # but it is never mapped, and the object (so the library) is rebuilt when the .res changes.
   set(embed "${CMAKE_CURRENT_BINARY_DIR}/${E_TARGET}_rsrc.c")

@@ -1,5 +1,6 @@
-# Type libraries built from IDL by widl: 32-bit Windows libraries, reproducible (the compiler's
-# time stamps pinned to 0), with no include path but our own IDL prelude in resources/.
+# Type libraries built from IDL by widl: 32-bit Windows libraries (64-bit ones in the x64 Windows
+# build), reproducible (the compiler's time stamps pinned to 0), with no include path but our own
+# IDL prelude in resources/.
 find_program(QUENVAR_WIDL NAMES i686-w64-mingw32-widl widl REQUIRED)
 
 # quenvar_add_type_library(<target> IDL <file.idl> OUTPUT <file.tlb>
@@ -12,7 +13,11 @@ function(quenvar_add_type_library target)
   get_filename_component(idlDirectory "${idl}" DIRECTORY)
   get_filename_component(outputDirectory "${TL_OUTPUT}" DIRECTORY)
   set(prelude ${PROJECT_SOURCE_DIR}/resources)
-  set(arguments --nostdinc --win32 -t -I "${idlDirectory}" -I "${prelude}")
+  set(syskind --win32)
+  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(syskind --win64)
+  endif()
+  set(arguments --nostdinc ${syskind} -t -I "${idlDirectory}" -I "${prelude}")
   set(depends "${idl}" "${prelude}/OleBase.idl" ${TL_DEPENDS})
   foreach(import IN LISTS TL_IMPORTS)
     get_target_property(library ${import} QUENVAR_TYPE_LIBRARY)

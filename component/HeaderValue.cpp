@@ -29,27 +29,28 @@ const char* FindCharacter(const char* text, char wanted)
 
 }  // namespace
 
-void ExtractHeaderValue(const char* prefix, const char* text, UniqueBstr& target, char endCharacter) noexcept
+bool ExtractHeaderValue(const char* prefix, const char* text, UniqueBstr& target, char endCharacter) noexcept
 {
     const char* start = text;
     std::size_t skip = 0;
     if (prefix != nullptr) {
         start = FindText(text, prefix);
-        if (start == nullptr) return;
+        if (start == nullptr) return true;
         skip = static_cast<std::size_t>(lstrlenA(prefix)) + 1;
     }
     const char* end = FindCharacter(start, endCharacter);
-    if (end == nullptr) return;
+    if (end == nullptr) return true;
     // An end right after the prefix would leave the skipped byte beyond the value: it is empty.
     const std::size_t span = static_cast<std::size_t>(end - start);
     const std::size_t length = span > skip ? span - skip : 0;
 
     UniqueModuleBlock block(ModuleAlloc(length + 1));
-    if (!block) return;
+    if (!block) return false;
     char* value = static_cast<char*>(block.get());
     if (length > 0) std::memcpy(value, start + skip, length);
     value[length] = '\0';
     AssignAnsiText(target, value);
+    return static_cast<bool>(target);
 }
 
 }  // namespace quenvar

@@ -9,7 +9,9 @@ namespace quenvar {
 // and the one byte that follows it, or at the text's first byte when `prefix` is null; it ends
 // before the next `endCharacter`. Nothing is trimmed. A value found replaces the field's string
 // (an empty value, also when the end follows the prefix at once, gives an empty string); when the
-// prefix or the end is missing, or memory runs out, the field keeps what it held.
-void ExtractHeaderValue(const char* prefix, const char* text, UniqueBstr& target, char endCharacter) noexcept;
+// prefix or the end is missing, the field keeps what it held. Answers false only when memory ran
+// out: the field then keeps what it held, or holds nothing when its new string could not be made.
+[[nodiscard]] bool ExtractHeaderValue(const char* prefix, const char* text, UniqueBstr& target,
+                                      char endCharacter) noexcept;
 
 }  // namespace quenvar

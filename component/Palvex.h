@@ -9,7 +9,7 @@
 namespace quenvar {
 
 // The host a new object asks until ServerURL is put.
-inline constexpr char16_t kDefaultServerURL[] = u"localhost";
+inline constexpr OLECHAR kDefaultServerURL[] = OLESTR("localhost");
 
 COM_NO_VTABLE_DTOR_WARNING_BEGIN
 

@@ -85,10 +85,14 @@ HRESULT Palvex::QueryServer() noexcept
     char* text = static_cast<char*>(header.get());
     text[std::min<SIZE_T>(length, headerSize - 1)] = '\0';
 
-    ExtractHeaderValue(/*prefix=*/nullptr, text, httpVer, ' ');
-    ExtractHeaderValue("Server:", text, serverSoftware, '\r');
-    ExtractHeaderValue("Content-Location:", text, contentLocation, '\r');
-    ExtractHeaderValue("Date:", text, currentServerTime, '\r');
+    // A value lost for want of memory fails the query: S_OK promises all four are the answer's.
+    if (!ExtractHeaderValue(/*prefix=*/nullptr, text, httpVer, ' ') ||
+        !ExtractHeaderValue("Server:", text, serverSoftware, '\r') ||
+        !ExtractHeaderValue("Content-Location:", text, contentLocation, '\r') ||
+        !ExtractHeaderValue("Date:", text, currentServerTime, '\r')) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return fail("HttpQueryInfo");
+    }
     header.reset();
 
     if (!CloseNow(request)) return fail("CloseHandle on hReq");

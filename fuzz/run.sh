@@ -18,6 +18,8 @@ cmake --build "$build" -j2 --target "${names[@]/#/fuzz_}" >/dev/null
 
 mkdir -p "$build/findings"
 for name in "${names[@]}"; do
+  # FUZZ_SKIP: names of harnesses not to run (space-separated).
+  [[ " ${FUZZ_SKIP:-} " == *" $name "* ]] && continue
   work="$build/corpus/$name"
   rm -rf "$work" && mkdir -p "$work"
   echo "fuzz_$name: ${seconds}s" >&2

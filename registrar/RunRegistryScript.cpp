@@ -70,7 +70,7 @@ HRESULT RunRegistryScript(const ModuleState& module, UINT resourceId, BOOL regis
     if (MultiByteToWideChar(CP_ACP, 0, fileName, -1, wideName, MAX_PATH) == 0) return LastErrorResult();
 
     // A variable whose Add failed fails its lookup later, when the script uses it.
-    (void)replacements.Add(u"Module", wideName);
+    (void)replacements.Add(OLESTR("Module"), wideName);
     for (const ScriptVariable* variable = extraVariables; variable != nullptr && variable->name != nullptr;
          ++variable) {
         (void)replacements.Add(variable->name, variable->value);

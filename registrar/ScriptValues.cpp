@@ -45,13 +45,11 @@ HRESULT AddValue(RegistryScriptParser& parser, HKEY key, LPCSTR name, char* toke
     hr = parser.NextToken(value);
     if (FAILED(hr)) return hr;
 
-    // A value that cannot be written does not stop the script.
+    // A value that cannot be written fails the pass, so that a registration answered S_OK is whole.
     LentKey target(key);
-    if (type == VT_I4) {
-        (void)target->SetDwordValue(NumberOf(value), name);
-    } else {
-        (void)target->SetStringValue(value, name);
-    }
+    const LONG written =
+        type == VT_I4 ? target->SetDwordValue(NumberOf(value), name) : target->SetStringValue(value, name);
+    if (written != ERROR_SUCCESS) return HRESULT_FROM_WIN32(written);
     return parser.NextToken(token, kTokenSize);
 }
 

@@ -11,7 +11,8 @@ VARTYPE FindValueType(LPCSTR type) noexcept;
 // Reads the type and value tokens behind an "=" and writes the value to `key` under `name`
 // (null: the default value), then reads the next token into `token` (kTokenSize bytes). A D
 // value is the 32-bit number of its text (0 when the text is not one). A value that cannot be
-// written does not fail; DISP_E_EXCEPTION for an unknown type or a token that cannot be read.
+// written answers the write's code as an HRESULT; DISP_E_EXCEPTION for an unknown type or a token
+// that cannot be read.
 [[nodiscard]] HRESULT AddValue(RegistryScriptParser& parser, HKEY key, LPCSTR name, char* token) noexcept;
 
 // When `token` is "=", reads over the type and value tokens and reads the next token into

@@ -1,5 +1,5 @@
-// The armed-fault table, and the hook through which the library's fault gates consult it while
-// a fault is armed.
+// The armed-fault table and the sweep, and the hook through which the library's fault gates
+// consult them while a fault is armed.
 #include "platform/test_support/FaultInjection.h"
 
 #include "linux/edge/TestHooks.h"
@@ -23,6 +23,33 @@ std::mutex faultTableLock;
 std::array<ArmedFault, kMaxArmedFaults> faultTable;
 std::size_t armedCount = 0;
 
+// One count over a set of functions; `fired` names the one whose call failed.
+struct Sweep {
+    static constexpr std::size_t kMaxFunctions = 32;
+    char functions[kMaxFunctions][64];
+    std::size_t functionCount;
+    unsigned callsLeft;  // 0 once fired or when not armed
+    DWORD error;
+    const char* fired;
+};
+
+Sweep sweep;
+
+// The sweep's copy of the name when it counts `function`, else nullptr.
+const char* CountedBySweep(const char* function)
+{
+    for (std::size_t i = 0; i < sweep.functionCount; ++i) {
+        if (std::strcmp(sweep.functions[i], function) == 0) return sweep.functions[i];
+    }
+    return nullptr;
+}
+
+void CopyName(char (&target)[64], const char* name)
+{
+    std::strncpy(target, name, sizeof target - 1);
+    target[sizeof target - 1] = '\0';
+}
+
 ArmedFault* FindFault(const char* function)
 {
     for (std::size_t i = 0; i < armedCount; ++i) {
@@ -34,6 +61,13 @@ ArmedFault* FindFault(const char* function)
 bool TakeFault(const char* function, DWORD* error)
 {
     std::lock_guard guard(faultTableLock);
+    if (sweep.callsLeft != 0) {
+        if (const char* name = CountedBySweep(function); name != nullptr && --sweep.callsLeft == 0) {
+            sweep.fired = name;
+            *error = sweep.error;
+            return true;
+        }
+    }
     ArmedFault* fault = FindFault(function);
     if (fault == nullptr || fault->callsLeft == 0) return false;
     if (--fault->callsLeft != 0) return false;
@@ -51,13 +85,32 @@ void ArmFault(const char* function, unsigned nth, DWORD error)
     if (fault == nullptr) {
         if (armedCount == kMaxArmedFaults) return;
         fault = &faultTable[armedCount++];
-        std::strncpy(fault->function, function, sizeof fault->function - 1);
-        fault->function[sizeof fault->function - 1] = '\0';
+        CopyName(fault->function, function);
     }
     fault->callsLeft = nth;
     fault->error = error;
     fault->fired = false;
     QuenvarTestSetFaultHook(&TakeFault);
+}
+
+void ArmSweep(std::initializer_list<const char*> functions, unsigned nth, DWORD error)
+{
+    std::lock_guard guard(faultTableLock);
+    sweep.functionCount = 0;
+    for (const char* function : functions) {
+        if (sweep.functionCount == Sweep::kMaxFunctions) break;
+        CopyName(sweep.functions[sweep.functionCount++], function);
+    }
+    sweep.callsLeft = nth;
+    sweep.error = error;
+    sweep.fired = nullptr;
+    QuenvarTestSetFaultHook(&TakeFault);
+}
+
+const char* SweepFiredIn()
+{
+    std::lock_guard guard(faultTableLock);
+    return sweep.fired;
 }
 
 bool FaultFired(const char* function)
@@ -71,6 +124,7 @@ void DisarmFaults()
 {
     std::lock_guard guard(faultTableLock);
     armedCount = 0;
+    sweep.callsLeft = 0;
     QuenvarTestSetFaultHook(nullptr);
 }
 

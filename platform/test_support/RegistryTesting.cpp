@@ -11,6 +11,8 @@ namespace quenvar::testing {
 
 void ReopenRegistry() { QuenvarTestReopenRegistry(); }
 
+std::size_t OpenRegistryHandles() { return QuenvarTestOpenRegistryHandles(); }
+
 ScopedPrivateRegistry::ScopedPrivateRegistry()
 {
     const char* temporary = std::getenv("TMPDIR");

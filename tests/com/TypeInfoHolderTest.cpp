@@ -1,6 +1,5 @@
-#include "com/DispatchSlots.h"
+#include "com/DispatchingPalvex.h"
 #include "com/TypeInfoHolder.h"
-#include "component/Palvex.h"
 #include "module/ModuleState.h"
 #include "platform/UniqueInterface.h"
 #include "platform/automation/TestObjects.h"
@@ -31,31 +30,13 @@ constexpr LCID kEnglish = 0x0409;
 
 COM_NO_VTABLE_DTOR_WARNING_BEGIN
 
-// A core with the hold every live core takes and the shared dispatch slots, as the identity
-// wrappers have them; its own lifetime is the test's scope.
-class HeldPalvex final : public Palvex {
+// The dispatching core the identity wrappers derive from, with a hold on the type information;
+// its own lifetime is the test's scope.
+class HeldPalvex final : public DispatchingPalvex {
 public:
-    HeldPalvex() { theTypeInfoHolder.Hold(); }
-    ~HeldPalvex() { theTypeInfoHolder.Drop(); }
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
     ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override { return DispatchGetTypeInfoCount(pctinfo); }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override
-    {
-        return DispatchGetTypeInfo(iTInfo, lcid, ppTInfo);
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
-                                            DISPID* rgDispId) override
-    {
-        return DispatchGetIDsOfNames(riid, rgszNames, cNames, lcid, rgDispId);
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
-                                     VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override
-    {
-        return DispatchInvoke(this, dispIdMember, riid, lcid, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
-    }
 
     std::u16string StoredServerURL() const { return TextOf(serverURL.get()); }
 };
@@ -93,10 +74,11 @@ protected:
 
 TEST_F(TypeInfoHolderTest, CountIsOne)
 {
+    HeldPalvex object;
     UINT count = 0;
-    EXPECT_EQ(DispatchGetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(object.GetTypeInfoCount(&count), S_OK);
     EXPECT_EQ(count, 1u);
-    EXPECT_EQ(DispatchGetTypeInfoCount(nullptr), E_POINTER);
+    EXPECT_EQ(object.GetTypeInfoCount(nullptr), E_POINTER);
 }
 
 TEST_F(TypeInfoHolderTest, UnregisteredLibraryFailsUntilItIsRegistered)

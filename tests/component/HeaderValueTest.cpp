@@ -13,7 +13,7 @@ namespace {
 std::optional<std::u16string> Extract(const char* prefix, const char* text, char end)
 {
     UniqueBstr target(SysAllocString(u"old"));
-    ExtractHeaderValue(prefix, text, target, end);
+    EXPECT_TRUE(ExtractHeaderValue(prefix, text, target, end));
     if (!target) return std::nullopt;
     return std::u16string(target.get(), SysStringLen(target.get()));
 }
@@ -65,7 +65,7 @@ TEST(ExtractHeaderValue, MissingPrefixOrEndLeavesTheTarget)
     }
     // A field without a string stays without one.
     UniqueBstr none;
-    ExtractHeaderValue("Server:", "Date: d\r\n", none, '\r');
+    EXPECT_TRUE(ExtractHeaderValue("Server:", "Date: d\r\n", none, '\r'));
     EXPECT_FALSE(none);
 }
 
@@ -79,12 +79,19 @@ TEST(ExtractHeaderValue, DoubleByteCharactersAreNeverSplit)
     EXPECT_EQ(Extract("Server:", "Server: \x83\x53\r\n", '\r'), u"\u30B4");
 }
 
-TEST(ExtractHeaderValue, OutOfMemoryLeavesTheTarget)
+TEST(ExtractHeaderValue, OutOfMemoryIsAnsweredAndLeavesTheTargetOrNothing)
 {
     ModuleFree(ModuleAlloc(1));  // the heap exists, so the next allocation is the value's block
-    testing::ScopedFault fault("HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(Extract("Server:", "Server: new\r\n", '\r'), u"old");
-    EXPECT_TRUE(testing::FaultFired("HeapAlloc"));
+    UniqueBstr target(SysAllocString(u"old"));
+    {
+        testing::ScopedFault fault("HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
+        EXPECT_FALSE(ExtractHeaderValue("Server:", "Server: new\r\n", target, '\r'));
+        EXPECT_TRUE(testing::FaultFired("HeapAlloc"));
+    }
+    EXPECT_EQ(std::u16string(target.get()), u"old");
+    testing::ScopedFault fault("SysAllocStringLen", 1, ERROR_NOT_ENOUGH_MEMORY);
+    EXPECT_FALSE(ExtractHeaderValue("Server:", "Server: new\r\n", target, '\r'));
+    EXPECT_FALSE(target);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 namespace quenvar::testing {
 namespace {
 
@@ -118,6 +120,47 @@ TEST_F(QuenvarEndToEnd, TimeoutReachesTheInternetClient)
     const ToolRun run = Palvex({"--timeout", "200", "--json", silent.Address()});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.out.find("\"error\":\"HttpSend error 12002"), std::string::npos) << run.out;
+}
+
+TEST_F(QuenvarEndToEnd, EachHostGetsAFreshObject)
+{
+    // An object keeps a value the next answer lacks: reusing one would show /index.html again.
+    ScriptedHttpServer without{ScriptedAnswer{"HTTP/1.1 200 OK\r\nServer: Other/2.0\r\n\r\n"}};
+    for (const bool early : {false, true}) {
+        SCOPED_TRACE(early ? "early-bound" : "late-bound");
+        std::vector<std::string> arguments{"--json", server.Address(), without.Address()};
+        if (early) arguments.push_back("--early");
+        const ToolRun run = Palvex(arguments);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<std::string> lines = Lines(run.out);
+        ASSERT_EQ(lines.size(), 2u) << run.out;
+        EXPECT_NE(lines[0].find("\"ContentLocation\":\"/index.html\""), std::string::npos) << lines[0];
+        EXPECT_NE(lines[1].find("\"ServerSoftware\":\"Other/2.0\",\"ContentLocation\":\"\""), std::string::npos)
+            << lines[1];
+    }
+}
+
+TEST_F(QuenvarEndToEnd, RunGoesOnWhenTheComponentIsUnregisteredMeanwhile)
+{
+    ScriptedAnswer slow{kAnswer};
+    slow.delay = std::chrono::milliseconds(3000);
+    ScriptedHttpServer first(slow);
+    for (const bool early : {false, true}) {
+        SCOPED_TRACE(early ? "early-bound" : "late-bound");
+        ASSERT_EQ(RunTool(REGSVR_PATH, {"-s", QUENVAR_LIBRARY_PATH}).exitCode, 0);
+        std::vector<std::string> arguments{"--json", first.Address(), server.Address(), server.Address()};
+        if (early) arguments.push_back("--early");
+        auto running = std::async(std::launch::async, [&] { return Palvex(arguments); });
+        // Unregistered once palvex waits for its first answer: the later hosts need what it loaded.
+        const std::size_t asked = first.Requests().size();
+        while (first.Requests().size() == asked &&
+               running.wait_for(std::chrono::milliseconds(10)) == std::future_status::timeout) {
+        }
+        ASSERT_EQ(RunTool(REGSVR_PATH, {"-u", "-s", QUENVAR_LIBRARY_PATH}).exitCode, 0);
+        const ToolRun run = running.get();
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        EXPECT_EQ(Lines(run.out).size(), 3u) << run.out;
+    }
 }
 
 TEST_F(QuenvarEndToEnd, UrlsAreAskedByHostAndPortAndOtherSchemesAreErrorRows)

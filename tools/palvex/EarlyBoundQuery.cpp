@@ -5,6 +5,8 @@
 #include "tools/support/StatusText.h"
 #include "tools/support/Utf8Text.h"
 
+#include <utility>
+
 namespace quenvar::tools {
 namespace {
 
@@ -12,12 +14,12 @@ using Getter = HRESULT (STDMETHODCALLTYPE IPalvex::*)(BSTR*);
 
 class EarlyBoundQuery final : public HostQuery {
 public:
-    explicit EarlyBoundQuery(const CLSID& clsid) : clsid_(clsid) {}
+    explicit EarlyBoundQuery(PalvexMaker make) : make_(std::move(make)) {}
 
     void Run(const std::string& host, QueryResult& result) override
     {
         UniqueInterface<IPalvex> palvex;
-        HRESULT hr = CoCreateInstance(clsid_, nullptr, CLSCTX_INPROC_SERVER, IID_IPalvex, PutVoid(palvex));
+        HRESULT hr = make_(IID_IPalvex, PutVoid(palvex));
         if (FAILED(hr)) {
             result.error = "cannot create Palvex: " + DescribeStatus(static_cast<DWORD>(hr));
             return;
@@ -48,11 +50,14 @@ private:
         return SUCCEEDED((palvex->*getter)(value.put())) ? Utf8FromBstr(value.get()) : std::string();
     }
 
-    CLSID clsid_;
+    PalvexMaker make_;
 };
 
 }  // namespace
 
-std::unique_ptr<HostQuery> MakeEarlyBoundQuery(const CLSID& clsid) { return std::make_unique<EarlyBoundQuery>(clsid); }
+std::unique_ptr<HostQuery> MakeEarlyBoundQuery(PalvexMaker make)
+{
+    return std::make_unique<EarlyBoundQuery>(std::move(make));
+}
 
 }  // namespace quenvar::tools

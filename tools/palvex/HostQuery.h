@@ -6,6 +6,7 @@
 #include "platform/Win32.h"
 #include "tools/palvex/QueryResult.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,7 +20,11 @@ public:
     virtual void Run(const std::string& host, QueryResult& result) = 0;
 };
 
-[[nodiscard]] std::unique_ptr<HostQuery> MakeLateBoundQuery(const CLSID& clsid);
-[[nodiscard]] std::unique_ptr<HostQuery> MakeEarlyBoundQuery(const CLSID& clsid);
+// Makes a new Palvex and answers the interface asked for: palvex's class object, or a host's
+// activation by class id.
+using PalvexMaker = std::function<HRESULT(REFIID iid, void** object)>;
+
+[[nodiscard]] std::unique_ptr<HostQuery> MakeLateBoundQuery(PalvexMaker make);
+[[nodiscard]] std::unique_ptr<HostQuery> MakeEarlyBoundQuery(PalvexMaker make);
 
 }  // namespace quenvar::tools

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace quenvar::tools {
 namespace {
@@ -42,12 +43,12 @@ public:
 
 class LateBoundQuery final : public HostQuery {
 public:
-    explicit LateBoundQuery(const CLSID& clsid) : clsid_(clsid) {}
+    explicit LateBoundQuery(PalvexMaker make) : make_(std::move(make)) {}
 
     void Run(const std::string& host, QueryResult& result) override
     {
         UniqueInterface<IDispatch> palvex;
-        HRESULT hr = CoCreateInstance(clsid_, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, PutVoid(palvex));
+        HRESULT hr = make_(IID_IDispatch, PutVoid(palvex));
         if (FAILED(hr)) {
             result.error = "cannot create Palvex: " + DescribeStatus(static_cast<DWORD>(hr));
             return;
@@ -127,12 +128,15 @@ private:
         return DescribeStatus(static_cast<DWORD>(info.scode != 0 ? info.scode : DISP_E_EXCEPTION));
     }
 
-    CLSID clsid_;
+    PalvexMaker make_;
     std::optional<std::array<DISPID, kMemberNames.size()>> ids_;
 };
 
 }  // namespace
 
-std::unique_ptr<HostQuery> MakeLateBoundQuery(const CLSID& clsid) { return std::make_unique<LateBoundQuery>(clsid); }
+std::unique_ptr<HostQuery> MakeLateBoundQuery(PalvexMaker make)
+{
+    return std::make_unique<LateBoundQuery>(std::move(make));
+}
 
 }  // namespace quenvar::tools

@@ -3,6 +3,7 @@
 #include "tools/palvex/ComponentCheck.h"
 #include "tools/palvex/ComponentVersion.h"
 #include "tools/palvex/HostList.h"
+#include "tools/palvex/PalvexClass.h"
 #include "tools/palvex/PalvexOptions.h"
 #include "tools/palvex/ProgressLine.h"
 #include "tools/palvex/QueryRunner.h"
@@ -11,6 +12,7 @@
 #include "tools/support/StatusText.h"
 
 #include <iostream>
+#include <utility>
 
 namespace {
 
@@ -76,10 +78,17 @@ int Run(const PalvexOptions& options, const HostList& hosts)
     const ComInitialization com;
     CLSID clsid{};
     if (!FindComponent(com, clsid)) return kUsageError;
+    PalvexClass palvex;
+    std::string error;
+    if (!palvex.Load(clsid, error)) {
+        std::cerr << "palvex: " << error << "\n";
+        return kUsageError;
+    }
 
     ProgressLine progress(hosts.size());
-    const auto makeQuery = [&options, clsid] {
-        return options.earlyBound ? MakeEarlyBoundQuery(clsid) : MakeLateBoundQuery(clsid);
+    const auto makeQuery = [&options, &palvex] {
+        PalvexMaker make = [&palvex](REFIID iid, void** object) { return palvex.Create(iid, object); };
+        return options.earlyBound ? MakeEarlyBoundQuery(std::move(make)) : MakeLateBoundQuery(std::move(make));
     };
     bool allSucceeded = true;
     ResultTable table;

@@ -8,6 +8,10 @@
 #include <ole2.h>
 #include <oleauto.h>
 #include <wininet.h>
+// COM interfaces have no virtual destructor: their objects release themselves.
+#define COM_NO_VTABLE_DTOR_WARNING_BEGIN \
+    _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wnon-virtual-dtor\"")
+#define COM_NO_VTABLE_DTOR_WARNING_END _Pragma("GCC diagnostic pop")
 #else
 // The platform library builds with hidden visibility: what these headers declare is what it can
 // export (its version script picks the inventory).

@@ -19,6 +19,9 @@ QUENVAR_TEST_HOOK void QuenvarTestSetFaultHook(QuenvarFaultHook hook) noexcept;
 // Closes the registry connection and forgets every open key handle.
 QUENVAR_TEST_HOOK void QuenvarTestReopenRegistry() noexcept;
 
+// Key handles open in the process (the predefined roots not counted).
+QUENVAR_TEST_HOOK std::size_t QuenvarTestOpenRegistryHandles() noexcept;
+
 // 1252 or 932; FALSE for any other code page.
 QUENVAR_TEST_HOOK BOOL QuenvarTestSetAnsiCodePage(UINT codePage) noexcept;
 

@@ -1,6 +1,7 @@
 #include "linux/registry/Database.h"
 
 #include "linux/registry/SqliteError.h"
+#include "linux/registry/WalIndex.h"
 
 #include <sqlite3.h>
 
@@ -55,6 +56,16 @@ int ExecWaitingWhileBusy(sqlite3* connection, const char* sql)
     }
 }
 
+bool InWalMode(sqlite3* connection)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(connection, "PRAGMA journal_mode", -1, &statement, nullptr) != SQLITE_OK) return false;
+    const bool wal = sqlite3_step(statement) == SQLITE_ROW &&
+                     sqlite3_stricmp(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)), "wal") == 0;
+    sqlite3_finalize(statement);
+    return wal;
+}
+
 }  // namespace
 
 DWORD Database::Open(const std::string& path)
@@ -77,6 +88,9 @@ DWORD Database::Open(const std::string& path)
         Close();
         return ErrorFromSqlite(result);
     }
+    // Asked only in WAL mode, after a transaction: SQLite then has its shared memory open and
+    // mapped, and hands out that mapping; in another mode it would open the file itself.
+    if (InWalMode(connection_)) walIndex_ = MapWalIndex(connection_);
     return ERROR_SUCCESS;
 }
 
@@ -84,6 +98,7 @@ void Database::Close()
 {
     for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
     statements_.clear();
+    walIndex_ = nullptr;
     sqlite3_close(connection_);
     connection_ = nullptr;
 }
@@ -92,6 +107,7 @@ void Database::Abandon()
 {
     abandonedConnection = connection_;
     connection_ = nullptr;
+    walIndex_ = nullptr;
     statements_.clear();
 }
 

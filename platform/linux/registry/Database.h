@@ -37,9 +37,13 @@ public:
     [[nodiscard]] DWORD Prepare(const char* sql, Statement& statement);
     [[nodiscard]] DWORD Execute(const char* sql);
     bool InTransaction() const;
+    // The WAL-index that SQLite maps for this connection, taken once when it opened; null when
+    // there is none. Read only under the lock that serialises the use of the connection.
+    const volatile void* WalIndex() const { return walIndex_; }
 
 private:
     sqlite3* connection_ = nullptr;
+    const volatile void* walIndex_ = nullptr;
     std::unordered_map<const char*, sqlite3_stmt*> statements_;
 };
 

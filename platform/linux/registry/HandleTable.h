@@ -26,6 +26,7 @@ public:
     // Closing a predefined root succeeds and changes nothing; false for an unknown handle.
     bool Remove(HKEY handle);
     void Clear() { handles_.clear(); }
+    std::size_t Count() const { return handles_.size(); }
 
 private:
     std::unordered_map<ULONG_PTR, KeyHandle> handles_;

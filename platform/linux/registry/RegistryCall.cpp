@@ -58,6 +58,16 @@ DWORD OpenDatabase(RegistryState& state)
     return error;
 }
 
+// While this process holds the lock, only other processes write the header.
+bool StampFromSharedMemory(const RegistryState& state, RegistryStamp& stamp)
+{
+    WalIndexChange change;
+    const volatile void* walIndex = state.database.WalIndex();
+    if (walIndex == nullptr || !ReadWalIndexChange(walIndex, change)) return false;
+    stamp = RegistryStamp{state.openings, state.committedWrites, /*fromSharedMemory=*/true, change};
+    return true;
+}
+
 }  // namespace
 
 RegistryCall::RegistryCall() : lock_(State().lock) {}
@@ -97,14 +107,19 @@ DWORD ReadRegistryStamp(RegistryStamp& stamp)
     return static_cast<DWORD>(Boundary("ReadRegistryStamp", kRegistryFailure, [&]() -> LONG {
         RegistryState& state = State();
         std::lock_guard guard(state.lock);
+        // The common case needs no transaction and no system call, not even the process check
+        // of a registry call: a fork closes the connection.
+        if (StampFromSharedMemory(state, stamp)) return ERROR_SUCCESS;
         DWORD error = OpenDatabase(state);
+        if (error == ERROR_SUCCESS && StampFromSharedMemory(state, stamp)) return ERROR_SUCCESS;
         Statement statement;
         if (error == ERROR_SUCCESS) error = state.database.Prepare("PRAGMA data_version", statement);
         bool row = false;
         if (error == ERROR_SUCCESS) error = statement.Step(row);
         if (error != ERROR_SUCCESS) return error;
         if (!row) return ERROR_REGISTRY_IO_FAILED;
-        stamp = RegistryStamp{state.openings, state.committedWrites, statement.Integer(0)};
+        stamp =
+            RegistryStamp{state.openings, state.committedWrites, /*fromSharedMemory=*/false, {}, statement.Integer(0)};
         return ERROR_SUCCESS;
     }));
 }
@@ -120,3 +135,9 @@ void ResetRegistry()
 }  // namespace quenvar::platform
 
 void QuenvarTestReopenRegistry() noexcept { quenvar::platform::ResetRegistry(); }
+
+std::size_t QuenvarTestOpenRegistryHandles() noexcept
+{
+    quenvar::platform::RegistryCall call;
+    return call.handles().Count();
+}

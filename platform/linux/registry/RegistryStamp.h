@@ -3,6 +3,8 @@
 // switch to another registry file.
 #pragma once
 
+#include "linux/registry/WalIndex.h"
+
 #include "platform/Win32.h"
 
 #include <cstdint>
@@ -12,7 +14,11 @@ namespace quenvar::platform {
 struct RegistryStamp {
     std::uint64_t connection = 0;  // which opening of the registry file
     std::uint64_t ownWrites = 0;   // write calls this process has committed
-    std::int64_t otherWrites = 0;  // SQLite's data version: commits by other connections
+    // Commits by other connections: read from the WAL-index in shared memory when it can be,
+    // else SQLite's data version, read in a transaction. Stamps of the two kinds never match.
+    bool fromSharedMemory = false;
+    WalIndexChange walIndex;
+    std::int64_t dataVersion = 0;
     bool operator==(const RegistryStamp&) const = default;
 };
 

@@ -152,9 +152,10 @@ HRESULT LoadTypeLibraryFromPath(std::u16string_view path, ITypeLib** out) noexce
         std::string fileName;
         if (!ToFileName(path, fileName)) return TYPE_E_CANTLOADLIBRARY;
         const std::u16string key(path);
+        if (loaded.Find(key, out)) return S_OK;
+        // Taken before reading: a change in between makes the identity stale, never the library.
         FileIdentity identity;
         const bool identified = IdentifyFile(fileName, identity) || IdentifyModuleOfResource(path, identity);
-        if (identified && loaded.Find(key, identity, out)) return S_OK;
         const HRESULT hr = LoadFromFile(path, fileName, out);
         if (SUCCEEDED(hr) && identified) loaded.Keep(key, identity, *out);
         return hr;

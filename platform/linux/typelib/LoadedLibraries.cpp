@@ -20,17 +20,20 @@ bool IdentifyFile(const std::string& fileName, FileIdentity& identity)
 {
     struct stat status {};
     if (stat(fileName.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
-    identity = FileIdentity{status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+    identity = FileIdentity{fileName, status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
     return true;
 }
 
-bool LoadedLibraries::Find(const std::u16string& path, const FileIdentity& identity, ITypeLib** out)
+bool LoadedLibraries::Find(const std::u16string& path, ITypeLib** out)
 {
+    // The stat under the lock: it is one call, and the lock serves only loads of libraries.
     std::lock_guard guard(lock_);
-    const auto found = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& entry) {
-        return entry.path == path && SameFile(entry.identity, identity);
-    });
-    if (found == entries_.end()) return false;
+    const auto found =
+        std::find_if(entries_.begin(), entries_.end(), [&](const Entry& entry) { return entry.path == path; });
+    FileIdentity now;
+    if (found == entries_.end() || !IdentifyFile(found->identity.fileName, now) || !SameFile(found->identity, now)) {
+        return false;
+    }
     found->library.get()->AddRef();
     *out = found->library.get();
     return true;

@@ -15,6 +15,7 @@ namespace quenvar::platform {
 
 // Which file a path names, and which content of it: a replaced or rewritten file differs.
 struct FileIdentity {
+    std::string fileName;  // the file looked at: the path itself, or the module of "module\N"
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = 0;
@@ -27,9 +28,9 @@ bool IdentifyFile(const std::string& fileName, FileIdentity& identity);
 
 class LoadedLibraries {
 public:
-    // The library loaded from `path` while its file was `identity`, with a reference for the
-    // caller; false when there is none.
-    bool Find(const std::u16string& path, const FileIdentity& identity, ITypeLib** out);
+    // The library loaded from `path`, with a reference for the caller, when its file is still
+    // the one it was read from: one stat of that file. False when there is none.
+    bool Find(const std::u16string& path, ITypeLib** out);
     // Keeps `library`, loaded from `path` after `identity` was taken, unless memory runs out.
     void Keep(const std::u16string& path, const FileIdentity& identity, ITypeLib* library) noexcept;
 

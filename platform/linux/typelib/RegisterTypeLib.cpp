@@ -8,6 +8,9 @@
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"
 
+#include <string>
+#include <vector>
+
 namespace {
 
 using namespace quenvar::platform;
@@ -44,16 +47,64 @@ HRESULT LibraryTitle(ITypeLib* library, std::string& title)
     return S_OK;
 }
 
-HRESULT WriteHelpDirectory(const std::string& versionKey, LPCOLESTR fullPath, LPCOLESTR helpDirectory)
+// What one registration writes below HKEY_CLASSES_ROOT, with a note of every key it made that was
+// not there before: unless kept, those keys go again, newest first, so a registration that fails
+// half way leaves no part of itself behind.
+class RegistrationWrites {
+public:
+    RegistrationWrites() = default;
+    ~RegistrationWrites()
+    {
+        for (auto key = created_.rbegin(); key != created_.rend(); ++key)
+            (void)RegDeleteKeyA(HKEY_CLASSES_ROOT, key->c_str());
+    }
+    RegistrationWrites(const RegistrationWrites&) = delete;
+    RegistrationWrites& operator=(const RegistrationWrites&) = delete;
+
+    // Opens `subKey` for setting values, creating its path one level at a time; `isNew` tells
+    // whether the key itself was made now.
+    LONG Create(const std::string& subKey, UniqueKey& key, bool& isNew)
+    {
+        isNew = false;
+        for (std::size_t end = subKey.find('\\');; end = subKey.find('\\', end + 1)) {
+            const std::string path = subKey.substr(0, end);
+            created_.reserve(created_.size() + 1);
+            DWORD disposition = 0;
+            const LONG code = RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                              KEY_SET_VALUE, nullptr, key.put(), &disposition);
+            if (code != ERROR_SUCCESS) return code;
+            isNew = disposition == REG_CREATED_NEW_KEY;
+            if (isNew) created_.push_back(path);
+            if (end == std::string::npos) return ERROR_SUCCESS;
+        }
+    }
+
+    LONG WriteString(const std::string& subKey, LPCSTR name, const std::string& text)
+    {
+        UniqueKey key;
+        bool isNew = false;
+        const LONG code = Create(subKey, key, isNew);
+        if (code != ERROR_SUCCESS) return code;
+        return RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                              static_cast<DWORD>(text.size() + 1));
+    }
+
+    void Keep() { created_.clear(); }
+
+private:
+    std::vector<std::string> created_;
+};
+
+HRESULT WriteHelpDirectory(RegistrationWrites& writes, const std::string& versionKey, LPCOLESTR fullPath,
+                           LPCOLESTR helpDirectory)
 {
     if (helpDirectory != nullptr)
-        return FromRegistry(WriteString(HKEY_CLASSES_ROOT, versionKey + "\\HELPDIR", nullptr, ToAnsi(helpDirectory)));
+        return FromRegistry(writes.WriteString(versionKey + "\\HELPDIR", nullptr, ToAnsi(helpDirectory)));
     // Without a help folder, a new key gets the library's folder and an existing one stays.
     UniqueKey key;
-    DWORD disposition = 0;
-    LONG code = RegCreateKeyExA(HKEY_CLASSES_ROOT, (versionKey + "\\HELPDIR").c_str(), 0, nullptr,
-                                REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.put(), &disposition);
-    if (code == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY) {
+    bool isNew = false;
+    LONG code = writes.Create(versionKey + "\\HELPDIR", key, isNew);
+    if (code == ERROR_SUCCESS && isNew) {
         const std::string directory = ToAnsi(HelpDirectoryOf(fullPath));
         code = RegSetValueExA(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
                               static_cast<DWORD>(directory.size() + 1));
@@ -61,15 +112,16 @@ HRESULT WriteHelpDirectory(const std::string& versionKey, LPCOLESTR fullPath, LP
     return FromRegistry(code);
 }
 
-HRESULT WriteInterface(const RegisteredInterface& registered, const std::string& libid, const std::string& version)
+HRESULT WriteInterface(RegistrationWrites& writes, const RegisteredInterface& registered, const std::string& libid,
+                       const std::string& version)
 {
     const std::string key = "Interface\\" + FormatGuid(registered.iid);
     const std::string proxy = FormatGuid(registered.proxyStub);
-    LONG code = WriteString(HKEY_CLASSES_ROOT, key, nullptr, registered.name);
-    if (code == ERROR_SUCCESS) code = WriteString(HKEY_CLASSES_ROOT, key + "\\ProxyStubClsid", nullptr, proxy);
-    if (code == ERROR_SUCCESS) code = WriteString(HKEY_CLASSES_ROOT, key + "\\ProxyStubClsid32", nullptr, proxy);
-    if (code == ERROR_SUCCESS) code = WriteString(HKEY_CLASSES_ROOT, key + "\\TypeLib", nullptr, libid);
-    if (code == ERROR_SUCCESS) code = WriteString(HKEY_CLASSES_ROOT, key + "\\TypeLib", "Version", version);
+    LONG code = writes.WriteString(key, nullptr, registered.name);
+    if (code == ERROR_SUCCESS) code = writes.WriteString(key + "\\ProxyStubClsid", nullptr, proxy);
+    if (code == ERROR_SUCCESS) code = writes.WriteString(key + "\\ProxyStubClsid32", nullptr, proxy);
+    if (code == ERROR_SUCCESS) code = writes.WriteString(key + "\\TypeLib", nullptr, libid);
+    if (code == ERROR_SUCCESS) code = writes.WriteString(key + "\\TypeLib", "Version", version);
     return FromRegistry(code);
 }
 
@@ -92,16 +144,18 @@ HRESULT Register(ITypeLib* library, LPCOLESTR fullPath, LPCOLESTR helpDirectory)
     const std::string version = VersionKeyName(attr.wMajorVerNum, attr.wMinorVerNum);
     const std::string versionKey = LibraryKeyPath(attr.guid) + "\\" + version;
     const std::string flags = std::to_string(attr.wLibFlags & kRegisteredLibraryFlags);
-    LONG code = WriteString(HKEY_CLASSES_ROOT, versionKey, nullptr, title);
+    RegistrationWrites writes;
+    LONG code = writes.WriteString(versionKey, nullptr, title);
     if (code == ERROR_SUCCESS) {
-        code = WriteString(HKEY_CLASSES_ROOT, versionKey + "\\" + LocaleKeyName(attr.lcid) + "\\" + *sysKind, nullptr,
-                           ToAnsi(fullPath));
+        code = writes.WriteString(versionKey + "\\" + LocaleKeyName(attr.lcid) + "\\" + *sysKind, nullptr,
+                                  ToAnsi(fullPath));
     }
-    if (code == ERROR_SUCCESS) code = WriteString(HKEY_CLASSES_ROOT, versionKey + "\\FLAGS", nullptr, flags);
-    hr = code == ERROR_SUCCESS ? WriteHelpDirectory(versionKey, fullPath, helpDirectory) : FromRegistry(code);
+    if (code == ERROR_SUCCESS) code = writes.WriteString(versionKey + "\\FLAGS", nullptr, flags);
+    hr = code == ERROR_SUCCESS ? WriteHelpDirectory(writes, versionKey, fullPath, helpDirectory) : FromRegistry(code);
     for (auto registered = interfaces.begin(); SUCCEEDED(hr) && registered != interfaces.end(); ++registered) {
-        hr = WriteInterface(*registered, FormatGuid(attr.guid), version);
+        hr = WriteInterface(writes, *registered, FormatGuid(attr.guid), version);
     }
+    if (SUCCEEDED(hr)) writes.Keep();
     return hr;
 }
 

@@ -112,16 +112,6 @@ LONG ReadString(HKEY key, const std::string& subKey, LPCSTR name, std::string& t
     return type == REG_SZ || type == REG_EXPAND_SZ ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
-LONG WriteString(HKEY key, const std::string& subKey, LPCSTR name, const std::string& text)
-{
-    UniqueKey created;
-    const LONG code = RegCreateKeyExA(key, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                                      created.put(), nullptr);
-    if (code != ERROR_SUCCESS) return code;
-    return RegSetValueExA(created.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                          static_cast<DWORD>(text.size() + 1));
-}
-
 std::string ToAnsi(std::u16string_view text)
 {
     std::string ansi;

@@ -29,8 +29,6 @@ bool ParseLocaleKeyName(const std::string& name, LCID& lcid);
 // The string value `name` (NULL: the default value) of `key\subKey`; ERROR_FILE_NOT_FOUND when
 // the key or the value is missing or the value is no string.
 [[nodiscard]] LONG ReadString(HKEY key, const std::string& subKey, LPCSTR name, std::string& text);
-// Creates `key\subKey` (and what is missing above it) and sets its string value `name`.
-[[nodiscard]] LONG WriteString(HKEY key, const std::string& subKey, LPCSTR name, const std::string& text);
 
 // Type libraries keep paths in UTF-16; the registry's A calls take the ANSI code page.
 std::string ToAnsi(std::u16string_view text);

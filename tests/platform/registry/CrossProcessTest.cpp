@@ -1,9 +1,10 @@
 #include "RegistryFixture.h"
 
 #include "linux/registry/RegistryCall.h"
-#include "linux/registry/RegistryStamp.h"
+#include "linux/registry/RegistryMemo.h"
 
 #include <csignal>
+#include <cstring>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,7 +12,12 @@
 namespace quenvar::testing {
 namespace {
 
-using CrossProcess = RegistryTest;
+class CrossProcess : public RegistryTest {
+protected:
+    // Reads stamps around a read, an own write, another process's write and a reopening; every
+    // stamp must come from shared memory, or every one from a transaction.
+    void CheckStampChanges(bool fromSharedMemory);
+};
 
 // Runs `body` in a child process; the child's exit code is 0 when it answers true.
 template <typename Body>
@@ -118,13 +124,73 @@ TEST_F(CrossProcess, ForkedChildUsesItsOwnConnectionAndParentSeesItsChanges)
     EXPECT_EQ(SetString(kept.get(), "After", "parent"), ERROR_SUCCESS);
 }
 
-TEST_F(CrossProcess, StampChangesWithEveryWriteWhoeverMakesIt)
+// Another process that sets string values when told to. It is made before the test's own
+// connection opens, so that this connection stays open across its writes: a fork closes it, and
+// a reopening alone would already change every stamp.
+class OtherProcess {
+public:
+    OtherProcess()
+    {
+        int commands[2], answers[2];
+        if (pipe(commands) != 0 || pipe(answers) != 0) return;
+        child_ = Spawn([&] {
+            close(commands[1]);
+            close(answers[0]);
+            for (Command command; read(commands[0], &command, sizeof command) == sizeof command;) {
+                UniqueKey key;
+                const char done =
+                    RegCreateKeyExA(HKEY_CLASSES_ROOT, command.key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                                    nullptr) == ERROR_SUCCESS &&
+                    RegSetValueExA(key.get(), "Text", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.text),
+                                   static_cast<DWORD>(std::strlen(command.text) + 1)) == ERROR_SUCCESS;
+                if (write(answers[1], &done, 1) != 1) return false;
+            }
+            return true;
+        });
+        close(commands[0]);
+        close(answers[1]);
+        commands_ = commands[1];
+        answers_ = answers[0];
+    }
+    ~OtherProcess()
+    {
+        close(commands_);
+        close(answers_);
+        EXPECT_EQ(ExitCode(child_), 0);
+    }
+    OtherProcess(const OtherProcess&) = delete;
+    OtherProcess& operator=(const OtherProcess&) = delete;
+
+    // Sets the value "Text" of HKCR\`key` in the other process; true once it has committed.
+    bool SetText(const char* key, const char* text)
+    {
+        Command command{};
+        std::strncpy(command.key, key, sizeof command.key - 1);
+        std::strncpy(command.text, text, sizeof command.text - 1);
+        char done = 0;
+        return write(commands_, &command, sizeof command) == sizeof command && read(answers_, &done, 1) == 1 &&
+               done != 0;
+    }
+
+private:
+    struct Command {
+        char key[64];
+        char text[64];
+    };
+    pid_t child_ = -1;
+    int commands_ = -1;
+    int answers_ = -1;
+};
+
+void CrossProcess::CheckStampChanges(bool fromSharedMemory)
 {
     using platform::ReadRegistryStamp;
     using platform::RegistryStamp;
+    OtherProcess other;
     UniqueKey key = Create(HKEY_CLASSES_ROOT, "Stamped");
     RegistryStamp before, after;
     ASSERT_EQ(ReadRegistryStamp(before), ERROR_SUCCESS);
+    EXPECT_EQ(before.fromSharedMemory, fromSharedMemory);
     EXPECT_EQ(QueryString(key.get(), "Missing"), std::nullopt);  // reading changes nothing
     ASSERT_EQ(ReadRegistryStamp(after), ERROR_SUCCESS);
     EXPECT_EQ(after, before);
@@ -134,11 +200,13 @@ TEST_F(CrossProcess, StampChangesWithEveryWriteWhoeverMakesIt)
     EXPECT_NE(after, before);
 
     before = after;
-    const pid_t child = Spawn([&] { return SetString(key.get(), "Other", "child") == ERROR_SUCCESS; });
-    ASSERT_NE(child, -1);
-    EXPECT_EQ(ExitCode(child), 0);
+    ASSERT_TRUE(other.SetText("Stamped", "other"));
     ASSERT_EQ(ReadRegistryStamp(after), ERROR_SUCCESS);
     EXPECT_NE(after, before);
+    // Seen through the other process's commit alone.
+    EXPECT_EQ(after.connection, before.connection);
+    EXPECT_EQ(after.ownWrites, before.ownWrites);
+    EXPECT_EQ(after.fromSharedMemory, fromSharedMemory);
 
     // Another registry file, or the same one opened again, is another registry.
     before = after;
@@ -146,6 +214,51 @@ TEST_F(CrossProcess, StampChangesWithEveryWriteWhoeverMakesIt)
     platform::ResetRegistry();
     ASSERT_EQ(ReadRegistryStamp(after), ERROR_SUCCESS);
     EXPECT_NE(after, before);
+}
+
+TEST_F(CrossProcess, StampChangesWithEveryWriteWhoeverMakesIt) { CheckStampChanges(/*fromSharedMemory=*/true); }
+
+TEST_F(CrossProcess, StampFallsBackToATransactionWithoutSharedMemory)
+{
+    // Armed for the opening after the other process's fork, which closes this one's connection.
+    const ScopedFault unmapped("WalIndexMap", 1, ERROR_NOT_SUPPORTED);
+    CheckStampChanges(/*fromSharedMemory=*/false);
+    EXPECT_TRUE(FaultFired("WalIndexMap"));
+}
+
+// What activation and type library loading rely on: a value kept while nothing changes, read
+// again at the first lookup after a write of another process or of this one.
+TEST_F(CrossProcess, MemoSeesEveryRegistrationAtTheNextLookup)
+{
+    OtherProcess other;
+    platform::RegistryMemo<std::string> memo;
+    int reads = 0;
+    const auto lookup = [&] {
+        std::string value;
+        const LONG result = memo.Lookup("Memo", value, [&](std::string& read) -> LONG {
+            ++reads;
+            UniqueKey key;
+            const LONG status = Open(HKEY_CLASSES_ROOT, "Memo", key, KEY_READ);
+            if (status == ERROR_SUCCESS) read = QueryString(key.get(), "Text").value_or("");
+            return status;
+        });
+        return result == ERROR_SUCCESS ? value : "not found";
+    };
+    EXPECT_EQ(lookup(), "not found");
+    ASSERT_TRUE(other.SetText("Memo", "first"));
+    EXPECT_EQ(lookup(), "first");
+    EXPECT_EQ(lookup(), "first");
+    EXPECT_EQ(reads, 2);  // the second was kept
+
+    ASSERT_TRUE(other.SetText("Memo", "second"));
+    EXPECT_EQ(lookup(), "second");
+
+    UniqueKey own;
+    ASSERT_EQ(Open(HKEY_CLASSES_ROOT, "Memo", own), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(own.get(), "Text", "own"), ERROR_SUCCESS);
+    EXPECT_EQ(lookup(), "own");
+    EXPECT_EQ(lookup(), "own");
+    EXPECT_EQ(reads, 4);
 }
 
 }  // namespace

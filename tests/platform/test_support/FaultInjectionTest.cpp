@@ -60,6 +60,29 @@ TEST(FaultInjection, AllocatorsFailAsOnThePlatform)
     SysFreeString(text);
 }
 
+// One count runs over every function of the set, whatever the order of calls; others do not count.
+TEST(FaultInjection, SweepFailsTheNthCallOfAnyFunctionInItsSet)
+{
+    HANDLE heap = HeapCreate(0, 0, 0);
+    quenvar::testing::ArmSweep({"HeapAlloc", "CoTaskMemAlloc"}, 3, ERROR_NOT_ENOUGH_MEMORY);
+    void* first = HeapAlloc(heap, 0, 8);
+    BSTR uncounted = SysAllocString(u"x");
+    void* second = CoTaskMemAlloc(8);
+    EXPECT_EQ(quenvar::testing::SweepFiredIn(), nullptr);
+    EXPECT_EQ(HeapAlloc(heap, 0, 8), nullptr);
+    EXPECT_STREQ(quenvar::testing::SweepFiredIn(), "HeapAlloc");
+    void* fourth = CoTaskMemAlloc(8);  // once only
+    EXPECT_NE(fourth, nullptr);
+    quenvar::testing::DisarmFaults();
+    EXPECT_NE(first, nullptr);
+    EXPECT_NE(uncounted, nullptr);
+    EXPECT_NE(second, nullptr);
+    SysFreeString(uncounted);
+    CoTaskMemFree(second);
+    CoTaskMemFree(fourth);
+    HeapDestroy(heap);
+}
+
 TEST(FaultInjection, InertWhenDisarmed)
 {
     quenvar::testing::ArmFault("HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);

@@ -110,6 +110,20 @@ TEST(LoadTypeLib, FileChangedSinceItWasLoadedIsReadAgain)
     changed.get()->ReleaseTLibAttr(attributes);
 }
 
+TEST(LoadTypeLib, ModuleChangedSinceItsResourceWasLoadedIsReadAgain)
+{
+    const TempDirectory folder;
+    const auto module = folder.path() / "changing.so";
+    std::filesystem::copy_file(QUENVAR_TYPELIB_MODULE, module);
+    const std::u16string second = Wide(module.string()) + u"\\2";
+    Owned<ITypeLib> first, again, changed;
+    ASSERT_EQ(LoadTypeLib(second.c_str(), first.put()), S_OK);
+    ASSERT_EQ(LoadTypeLib(second.c_str(), again.put()), S_OK);
+    EXPECT_EQ(again.get(), first.get());  // kept while the module stays the same
+    WriteBytes(module, ReadBytes(QUENVAR_BARE_MODULE));
+    EXPECT_EQ(LoadTypeLib(second.c_str(), changed.put()), TYPE_E_CANTLOADLIBRARY);
+}
+
 TEST(LoadTypeLib, InjectedFailureIsAnswered)
 {
     const quenvar::testing::ScopedFault fault("LoadTypeLib", 1, static_cast<DWORD>(TYPE_E_CANTLOADLIBRARY));

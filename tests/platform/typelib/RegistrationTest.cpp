@@ -193,9 +193,24 @@ TEST_F(Registration, RefusesMissingArgumentsAndReportsRegistryFailures)
             break;
         }
         EXPECT_EQ(hr, TYPE_E_REGISTRYACCESS);
+        EXPECT_EQ(Tree(), std::vector<std::string>{});  // nothing of the half-made registration stays
     }
     const quenvar::testing::ScopedFault fault("RegSetValueExA", 3, ERROR_ACCESS_DENIED);
     EXPECT_EQ(Register(component_.get(), kComponentLibrary, u"/help"), TYPE_E_REGISTRYACCESS);
+}
+
+// A failed registration over an earlier one keeps the keys that were there; only new ones go.
+TEST_F(Registration, FailureOverAnEarlierRegistrationKeepsItsKeys)
+{
+    ASSERT_EQ(Register(component_.get(), kComponentLibrary, u"/help"), S_OK);
+    const std::vector<std::string> before = Tree();
+    const quenvar::testing::ScopedFault fault("RegSetValueExA", 2, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Register(component_.get(), "/other/lib.tlb", u"/help"), TYPE_E_REGISTRYACCESS);
+    const auto keys = [](std::vector<std::string> lines) {
+        std::erase_if(lines, [](const std::string& line) { return line.find(':') != std::string::npos; });
+        return lines;
+    };
+    EXPECT_EQ(keys(Tree()), keys(before));
 }
 
 TEST_F(Registration, RoundTripFindsTheLibraryWhateverTheLocale)

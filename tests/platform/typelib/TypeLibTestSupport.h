@@ -2,6 +2,7 @@
 // conversion, files and the libraries the build made.
 #pragma once
 
+#include "component/IPalvex.h"
 #include "platform/UniqueHandle.h"
 #include "platform/UniqueInterface.h"
 #include "platform/Win32.h"
@@ -78,13 +79,10 @@ inline const std::filesystem::path kComponentLibrary = QUENVAR_COMPONENT_TYPE_LI
 inline const std::filesystem::path kReaderLibrary = QUENVAR_READER_TYPE_LIBRARY;
 inline const std::filesystem::path kOutsideLibrary = QUENVAR_OUTSIDE_TYPE_LIBRARY;
 
-// {6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8} and friends: the component's identifiers, here so
-// that the platform's tests stand apart from the component.
-inline constexpr GUID kComponentLibraryId = {
-    0x6C1D4F22, 0x8A31, 0x4E7B, {0x9D, 0x02, 0x5B, 0x7A, 0x3E, 0x91, 0xC4, 0xD8}};
-inline constexpr GUID kPalvexClassId = {0x6C1D4F20, 0x8A31, 0x4E7B, {0x9D, 0x02, 0x5B, 0x7A, 0x3E, 0x91, 0xC4, 0xD8}};
-inline constexpr GUID kPalvexInterfaceId = {
-    0x6C1D4F21, 0x8A31, 0x4E7B, {0x9D, 0x02, 0x5B, 0x7A, 0x3E, 0x91, 0xC4, 0xD8}};
+// The component's identifiers, from its one header.
+inline constexpr GUID kComponentLibraryId = quenvar::LIBID_QUENVARLib;
+inline constexpr GUID kPalvexClassId = quenvar::CLSID_Palvex;
+inline constexpr GUID kPalvexInterfaceId = quenvar::IID_IPalvex;
 inline constexpr GUID kStdOleLibraryId = {0x00020430, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 }  // namespace typelibtest

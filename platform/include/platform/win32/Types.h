@@ -40,6 +40,7 @@ using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
 using WCHAR = char16_t;
 using OLECHAR = char16_t;
+#define OLESTR(text) u##text
 
 using PVOID = void*;
 using LPVOID = void*;

@@ -5,6 +5,8 @@
 
 #include "platform/Win32.h"
 
+#include <initializer_list>
+
 namespace quenvar::testing {
 
 // Arms the nth call (1 = the next one) of `function`, named as the Win32 function, to fail with
@@ -13,6 +15,13 @@ void ArmFault(const char* function, unsigned nth, DWORD error);
 // Whether the fault armed for `function` has fired since it was armed.
 bool FaultFired(const char* function);
 void DisarmFaults();
+
+// Arms a sweep over a whole operation: the calls of every function in `functions` are counted
+// together, and the nth of them (1 = the next) fails with `error`, once. Arming it again starts
+// a new count. Independent of the faults armed by name; DisarmFaults ends it too.
+void ArmSweep(std::initializer_list<const char*> functions, unsigned nth, DWORD error);
+// The function whose call the sweep failed, or nullptr while it has not fired.
+const char* SweepFiredIn();
 
 // Disarms every fault when it goes out of scope, so a failing assertion cannot leak one.
 class ScopedFault {

@@ -2,6 +2,7 @@
 // of a test. Product code never includes this header.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace quenvar::testing {
@@ -10,6 +11,9 @@ namespace quenvar::testing {
 // call opens the file that QUENVAR_REGISTRY (or the other variables) names at that time.
 // Handles opened before then answer ERROR_INVALID_HANDLE.
 void ReopenRegistry();
+
+// Key handles open in the process right now (the predefined roots not counted).
+std::size_t OpenRegistryHandles();
 
 // A private, empty registry for one test: makes a temporary folder, points QUENVAR_REGISTRY at
 // "registry.db" inside it and reopens the registry; on destruction restores the variable's
