@@ -51,7 +51,7 @@ HRESULT InprocServerPath(REFCLSID clsid, std::string& path)
 extern "C" {
 
 HRESULT STDAPICALLTYPE CoGetClassObject(REFCLSID clsid, DWORD clsContext, COSERVERINFO* serverInfo, REFIID riid,
-                                        LPVOID* ppv)
+                                        LPVOID* ppv) noexcept
 {
     if (ppv == nullptr) return E_INVALIDARG;
     *ppv = nullptr;
@@ -69,7 +69,8 @@ HRESULT STDAPICALLTYPE CoGetClassObject(REFCLSID clsid, DWORD clsContext, COSERV
     });
 }
 
-HRESULT STDAPICALLTYPE CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsContext, REFIID riid, LPVOID* ppv)
+HRESULT STDAPICALLTYPE CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsContext, REFIID riid,
+                                        LPVOID* ppv) noexcept
 {
     if (ppv == nullptr) return E_INVALIDARG;
     *ppv = nullptr;
@@ -83,6 +84,6 @@ HRESULT STDAPICALLTYPE CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD c
     });
 }
 
-void STDAPICALLTYPE CoFreeUnusedLibraries() { quenvar::platform::FreeUnusedServers(); }
+void STDAPICALLTYPE CoFreeUnusedLibraries() noexcept { quenvar::platform::FreeUnusedServers(); }
 
 }  // extern "C"

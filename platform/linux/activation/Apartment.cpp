@@ -29,7 +29,7 @@ using quenvar::platform::apartment;
 
 extern "C" {
 
-HRESULT STDAPICALLTYPE CoInitializeEx(LPVOID reserved, DWORD coInit)
+HRESULT STDAPICALLTYPE CoInitializeEx(LPVOID reserved, DWORD coInit) noexcept
 {
     return quenvar::platform::Boundary("CoInitializeEx", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         if (reserved != nullptr || (coInit & ~quenvar::platform::kKnownFlags) != 0) return E_INVALIDARG;
@@ -45,9 +45,12 @@ HRESULT STDAPICALLTYPE CoInitializeEx(LPVOID reserved, DWORD coInit)
     });
 }
 
-HRESULT STDAPICALLTYPE CoInitialize(LPVOID reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
+HRESULT STDAPICALLTYPE CoInitialize(LPVOID reserved) noexcept
+{
+    return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED);
+}
 
-void STDAPICALLTYPE CoUninitialize()
+void STDAPICALLTYPE CoUninitialize() noexcept
 {
     if (apartment.initCount != 0) --apartment.initCount;
 }

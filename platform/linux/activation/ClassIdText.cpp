@@ -58,7 +58,7 @@ HRESULT ClassIdOfProgId(std::string progId, CLSID& clsid)
 
 extern "C" {
 
-HRESULT STDAPICALLTYPE CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid)
+HRESULT STDAPICALLTYPE CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid) noexcept
 {
     if (progId == nullptr || clsid == nullptr) return E_INVALIDARG;
     *clsid = CLSID_NULL;
@@ -72,7 +72,7 @@ HRESULT STDAPICALLTYPE CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid)
     });
 }
 
-HRESULT STDAPICALLTYPE CLSIDFromString(LPCOLESTR text, LPCLSID clsid)
+HRESULT STDAPICALLTYPE CLSIDFromString(LPCOLESTR text, LPCLSID clsid) noexcept
 {
     return quenvar::platform::Boundary("CLSIDFromString", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         if (text == nullptr || clsid == nullptr) return E_INVALIDARG;
@@ -82,7 +82,7 @@ HRESULT STDAPICALLTYPE CLSIDFromString(LPCOLESTR text, LPCLSID clsid)
     });
 }
 
-int STDAPICALLTYPE StringFromGUID2(REFGUID guid, LPOLESTR buffer, int bufferLength)
+int STDAPICALLTYPE StringFromGUID2(REFGUID guid, LPOLESTR buffer, int bufferLength) noexcept
 {
     if (buffer == nullptr || bufferLength < kGuidStringLength) return 0;
     char16_t text[kGuidStringLength - 1];

@@ -7,7 +7,7 @@
 
 extern "C" {
 
-HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID /*lcid*/, ULONG /*flags*/, LONG* out)
+HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID /*lcid*/, ULONG /*flags*/, LONG* out) noexcept
 {
     return quenvar::platform::Boundary("VarI4FromStr", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         if (out == nullptr) return E_INVALIDARG;

@@ -61,7 +61,7 @@ void QuenvarTestSetExtendedErrorText(const char* text) noexcept
 
 using quenvar::platform::lastResponse;
 
-extern "C" BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD bufferLength)
+extern "C" BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD bufferLength) noexcept
 {
     // Not an InternetCall: reading the last response must not clear it.
     constexpr quenvar::platform::SetsLastError<BOOL> failure{FALSE};

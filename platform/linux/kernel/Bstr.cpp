@@ -35,7 +35,7 @@ BSTR AllocateBytes(const void* source, UINT bytes)
 
 extern "C" {
 
-BSTR STDAPICALLTYPE SysAllocString(const OLECHAR* source)
+BSTR STDAPICALLTYPE SysAllocString(const OLECHAR* source) noexcept
 {
     if (source == nullptr) return nullptr;
     return quenvar::platform::Boundary("SysAllocString", kBstrFailure, [&]() -> BSTR {
@@ -46,7 +46,7 @@ BSTR STDAPICALLTYPE SysAllocString(const OLECHAR* source)
     });
 }
 
-BSTR STDAPICALLTYPE SysAllocStringLen(const OLECHAR* source, UINT length)
+BSTR STDAPICALLTYPE SysAllocStringLen(const OLECHAR* source, UINT length) noexcept
 {
     return quenvar::platform::Boundary("SysAllocStringLen", kBstrFailure, [&]() -> BSTR {
         if (length > kMaxBytes / sizeof(OLECHAR)) return nullptr;
@@ -54,13 +54,13 @@ BSTR STDAPICALLTYPE SysAllocStringLen(const OLECHAR* source, UINT length)
     });
 }
 
-BSTR STDAPICALLTYPE SysAllocStringByteLen(LPCSTR source, UINT length)
+BSTR STDAPICALLTYPE SysAllocStringByteLen(LPCSTR source, UINT length) noexcept
 {
     return quenvar::platform::Boundary("SysAllocStringByteLen", kBstrFailure,
                                        [&]() -> BSTR { return AllocateBytes(source, length); });
 }
 
-INT STDAPICALLTYPE SysReAllocString(BSTR* target, const OLECHAR* source)
+INT STDAPICALLTYPE SysReAllocString(BSTR* target, const OLECHAR* source) noexcept
 {
     if (target == nullptr) return FALSE;
     BSTR copy = SysAllocString(source);
@@ -70,13 +70,13 @@ INT STDAPICALLTYPE SysReAllocString(BSTR* target, const OLECHAR* source)
     return TRUE;
 }
 
-void STDAPICALLTYPE SysFreeString(BSTR text)
+void STDAPICALLTYPE SysFreeString(BSTR text) noexcept
 {
     if (text != nullptr) std::free(PrefixOf(text));
 }
 
-UINT STDAPICALLTYPE SysStringLen(BSTR text) { return text == nullptr ? 0 : *PrefixOf(text) / sizeof(OLECHAR); }
+UINT STDAPICALLTYPE SysStringLen(BSTR text) noexcept { return text == nullptr ? 0 : *PrefixOf(text) / sizeof(OLECHAR); }
 
-UINT STDAPICALLTYPE SysStringByteLen(BSTR text) { return text == nullptr ? 0 : *PrefixOf(text); }
+UINT STDAPICALLTYPE SysStringByteLen(BSTR text) noexcept { return text == nullptr ? 0 : *PrefixOf(text); }
 
 }  // extern "C"

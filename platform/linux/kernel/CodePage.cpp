@@ -264,20 +264,20 @@ int CopyOut(const std::basic_string<Unit>& converted, Unit* output, int outputCo
 
 extern "C" {
 
-UINT WINAPI GetACP() { return quenvar::platform::AnsiCodePage(); }
+UINT WINAPI GetACP() noexcept { return quenvar::platform::AnsiCodePage(); }
 
-BOOL WINAPI IsDBCSLeadByte(BYTE testChar)
+BOOL WINAPI IsDBCSLeadByte(BYTE testChar) noexcept
 {
     return quenvar::platform::IsLeadByte(quenvar::platform::AnsiCodePage(), testChar);
 }
 
-BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar)
+BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar) noexcept
 {
     return quenvar::platform::IsLeadByte(ResolveCodePage(codePage), testChar);
 }
 
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
-                               int wideCount)
+                               int wideCount) noexcept
 {
     return quenvar::platform::Boundary("MultiByteToWideChar", quenvar::platform::SetsLastError<int>{0}, [&]() -> int {
         const UINT resolved = ResolveCodePage(codePage);
@@ -300,7 +300,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
 }
 
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
-                               int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar)
+                               int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar) noexcept
 {
     return quenvar::platform::Boundary("WideCharToMultiByte", quenvar::platform::SetsLastError<int>{0}, [&]() -> int {
         const UINT resolved = ResolveCodePage(codePage);

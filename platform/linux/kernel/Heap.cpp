@@ -87,7 +87,7 @@ constexpr quenvar::platform::ReturnsOnly<LPVOID> kHeapFailure{nullptr};
 
 extern "C" {
 
-HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize)
+HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize) noexcept
 {
     constexpr quenvar::platform::SetsLastError<HANDLE> failure{nullptr};
     return quenvar::platform::Boundary("HeapCreate", failure, [&]() -> HANDLE {
@@ -106,7 +106,7 @@ HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize)
     });
 }
 
-BOOL WINAPI HeapDestroy(HANDLE handle)
+BOOL WINAPI HeapDestroy(HANDLE handle) noexcept
 {
     Heap* heap = HeapFromHandle(handle);
     if (heap == nullptr) {
@@ -123,7 +123,7 @@ BOOL WINAPI HeapDestroy(HANDLE handle)
     return TRUE;
 }
 
-LPVOID WINAPI HeapAlloc(HANDLE handle, DWORD flags, SIZE_T bytes)
+LPVOID WINAPI HeapAlloc(HANDLE handle, DWORD flags, SIZE_T bytes) noexcept
 {
     return quenvar::platform::Boundary("HeapAlloc", kHeapFailure, [&]() -> LPVOID {
         Heap* heap = HeapFromHandle(handle);
@@ -139,7 +139,7 @@ LPVOID WINAPI HeapAlloc(HANDLE handle, DWORD flags, SIZE_T bytes)
     });
 }
 
-LPVOID WINAPI HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes)
+LPVOID WINAPI HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes) noexcept
 {
     return quenvar::platform::Boundary("HeapReAlloc", kHeapFailure, [&]() -> LPVOID {
         Heap* heap = HeapFromHandle(handle);
@@ -173,7 +173,7 @@ LPVOID WINAPI HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes
     });
 }
 
-BOOL WINAPI HeapFree(HANDLE handle, DWORD flags, LPVOID block)
+BOOL WINAPI HeapFree(HANDLE handle, DWORD flags, LPVOID block) noexcept
 {
     Heap* heap = HeapFromHandle(handle);
     if (heap == nullptr) {
@@ -188,7 +188,7 @@ BOOL WINAPI HeapFree(HANDLE handle, DWORD flags, LPVOID block)
     return TRUE;
 }
 
-SIZE_T WINAPI HeapSize(HANDLE handle, DWORD flags, LPCVOID block)
+SIZE_T WINAPI HeapSize(HANDLE handle, DWORD flags, LPCVOID block) noexcept
 {
     Heap* heap = HeapFromHandle(handle);
     if (heap == nullptr || block == nullptr) return static_cast<SIZE_T>(-1);

@@ -7,7 +7,7 @@
 
 extern "C" {
 
-HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes)
+HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) noexcept
 {
     constexpr quenvar::platform::SetsLastError<HLOCAL> failure{nullptr};
     return quenvar::platform::Boundary("LocalAlloc", failure, [&]() -> HLOCAL {
@@ -19,7 +19,7 @@ HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes)
     });
 }
 
-HLOCAL WINAPI LocalFree(HLOCAL memory)
+HLOCAL WINAPI LocalFree(HLOCAL memory) noexcept
 {
     std::free(memory);
     return nullptr;

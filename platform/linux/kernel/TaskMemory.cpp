@@ -10,13 +10,13 @@ constexpr quenvar::platform::ReturnsOnly<LPVOID> kTaskMemoryFailure{nullptr};
 
 extern "C" {
 
-LPVOID STDAPICALLTYPE CoTaskMemAlloc(SIZE_T bytes)
+LPVOID STDAPICALLTYPE CoTaskMemAlloc(SIZE_T bytes) noexcept
 {
     return quenvar::platform::Boundary("CoTaskMemAlloc", kTaskMemoryFailure,
                                        [&]() -> LPVOID { return std::malloc(bytes == 0 ? 1 : bytes); });
 }
 
-LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes)
+LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes) noexcept
 {
     if (block != nullptr && bytes == 0) {
         std::free(block);
@@ -26,6 +26,6 @@ LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes)
                                        [&]() -> LPVOID { return std::realloc(block, bytes == 0 ? 1 : bytes); });
 }
 
-void STDAPICALLTYPE CoTaskMemFree(LPVOID block) { std::free(block); }
+void STDAPICALLTYPE CoTaskMemFree(LPVOID block) noexcept { std::free(block); }
 
 }  // extern "C"

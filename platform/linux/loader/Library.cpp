@@ -36,19 +36,19 @@ HMODULE LoadModule(LPCSTR fileName, HANDLE reserved, DWORD flags)
 
 extern "C" {
 
-HMODULE WINAPI LoadLibraryA(LPCSTR fileName)
+HMODULE WINAPI LoadLibraryA(LPCSTR fileName) noexcept
 {
     return Boundary("LoadLibraryA", SetsLastError<HMODULE>{nullptr},
                     [&]() -> HMODULE { return LoadModule(fileName, nullptr, 0); });
 }
 
-HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags)
+HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags) noexcept
 {
     return Boundary("LoadLibraryExA", SetsLastError<HMODULE>{nullptr},
                     [&]() -> HMODULE { return LoadModule(fileName, reserved, flags); });
 }
 
-BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module)
+BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) noexcept
 {
     if (module != nullptr) *module = nullptr;
     return Boundary("GetModuleHandleExA", SetsLastError<BOOL>{FALSE}, [&]() -> BOOL {
@@ -71,7 +71,7 @@ BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module)
     });
 }
 
-BOOL WINAPI FreeLibrary(HMODULE module)
+BOOL WINAPI FreeLibrary(HMODULE module) noexcept
 {
     const DWORD error = IsDataFileHandle(module) ? FreeDataFile(module) : FreeSharedObject(module);
     if (error == ERROR_SUCCESS) return TRUE;
@@ -79,7 +79,7 @@ BOOL WINAPI FreeLibrary(HMODULE module)
     return FALSE;
 }
 
-FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName)
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) noexcept
 {
     return Boundary("GetProcAddress", SetsLastError<FARPROC>{nullptr}, [&]() -> FARPROC {
         if (IsDataFileHandle(module)) {
@@ -98,7 +98,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName)
     });
 }
 
-DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) noexcept
 {
     return Boundary("GetModuleFileNameA", SetsLastError<DWORD>{0}, [&]() -> DWORD {
         if (fileName == nullptr && size != 0) {

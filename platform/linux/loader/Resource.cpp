@@ -44,7 +44,7 @@ HRSRC FindIn(const DataFileImage& image, LPCSTR name, LPCSTR type)
 
 extern "C" {
 
-HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type)
+HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) noexcept
 {
     return Boundary("FindResourceA", SetsLastError<HRSRC>{nullptr}, [&]() -> HRSRC {
         const DataFileImage* image = FindDataFile(module);
@@ -62,7 +62,7 @@ HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type)
     });
 }
 
-HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource)
+HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource) noexcept
 {
     return Boundary("LoadResource", SetsLastError<HGLOBAL>{nullptr}, [&]() -> HGLOBAL {
         const DataFileImage* image = FindDataFile(module);
@@ -75,9 +75,9 @@ HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource)
     });
 }
 
-LPVOID WINAPI LockResource(HGLOBAL resourceData) { return resourceData; }
+LPVOID WINAPI LockResource(HGLOBAL resourceData) noexcept { return resourceData; }
 
-DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource)
+DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource) noexcept
 {
     return Boundary("SizeofResource", SetsLastError<DWORD>{0}, [&]() -> DWORD {
         const DataFileImage* image = FindDataFile(module);

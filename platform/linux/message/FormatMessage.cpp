@@ -24,7 +24,7 @@ bool HasInserts(const char* text) { return std::strchr(text, '%') != nullptr; }
 extern "C" {
 
 DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID /*source*/, DWORD messageId, DWORD languageId, LPSTR buffer,
-                            DWORD size, va_list* /*arguments*/)
+                            DWORD size, va_list* /*arguments*/) noexcept
 {
     const bool allocate = (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) != 0;
     if (buffer == nullptr) return Fail(ERROR_INVALID_PARAMETER);

@@ -191,30 +191,32 @@ LONG QueryInfoKey(const char* faultPoint, HKEY key, Char* keyClass, LPDWORD keyC
 
 extern "C" {
 
-LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result)
+LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result) noexcept
 {
     return OpenKey("RegOpenKeyExA", parent, subKey, access, result);
 }
 
-LONG WINAPI RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result)
+LONG WINAPI RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result) noexcept
 {
     return OpenKey("RegOpenKeyExW", parent, subKey, access, result);
 }
 
 LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*keyClass*/, DWORD options,
-                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result, LPDWORD disposition)
+                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result,
+                            LPDWORD disposition) noexcept
 {
     return CreateKey("RegCreateKeyExA", parent, subKey, options, access, result, disposition);
 }
 
 LONG WINAPI RegCreateKeyExW(HKEY parent, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyClass*/, DWORD options,
-                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result, LPDWORD disposition)
+                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result,
+                            LPDWORD disposition) noexcept
 {
     return CreateKey("RegCreateKeyExW", parent, subKey, options, access, result, disposition);
 }
 
 // An armed fault leaves the handle open.
-LONG WINAPI RegCloseKey(HKEY key)
+LONG WINAPI RegCloseKey(HKEY key) noexcept
 {
     return Boundary("RegCloseKey", kRegistryFailure, [&]() -> LONG {
         RegistryCall call;
@@ -222,18 +224,18 @@ LONG WINAPI RegCloseKey(HKEY key)
     });
 }
 
-LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey) { return DeleteKey("RegDeleteKeyA", parent, subKey); }
+LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey) noexcept { return DeleteKey("RegDeleteKeyA", parent, subKey); }
 
-LONG WINAPI RegDeleteKeyW(HKEY parent, LPCWSTR subKey) { return DeleteKey("RegDeleteKeyW", parent, subKey); }
+LONG WINAPI RegDeleteKeyW(HKEY parent, LPCWSTR subKey) noexcept { return DeleteKey("RegDeleteKeyW", parent, subKey); }
 
 LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPSTR keyClass,
-                          LPDWORD keyClassLength, PFILETIME lastWriteTime)
+                          LPDWORD keyClassLength, PFILETIME lastWriteTime) noexcept
 {
     return EnumKey("RegEnumKeyExA", key, index, name, nameLength, reserved, keyClass, keyClassLength, lastWriteTime);
 }
 
 LONG WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved, LPWSTR keyClass,
-                          LPDWORD keyClassLength, PFILETIME lastWriteTime)
+                          LPDWORD keyClassLength, PFILETIME lastWriteTime) noexcept
 {
     return EnumKey("RegEnumKeyExW", key, index, name, nameLength, reserved, keyClass, keyClassLength, lastWriteTime);
 }
@@ -241,7 +243,7 @@ LONG WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength
 LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
                              LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
-                             PFILETIME lastWriteTime)
+                             PFILETIME lastWriteTime) noexcept
 {
     return QueryInfoKey("RegQueryInfoKeyA", key, keyClass, keyClassLength, reserved, subKeys, maxSubKeyLength,
                         maxClassLength, values, maxValueNameLength, maxValueLength, securityDescriptorSize,
@@ -251,7 +253,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD keyClassLength, L
 LONG WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
                              LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
-                             PFILETIME lastWriteTime)
+                             PFILETIME lastWriteTime) noexcept
 {
     return QueryInfoKey("RegQueryInfoKeyW", key, keyClass, keyClassLength, reserved, subKeys, maxSubKeyLength,
                         maxClassLength, values, maxValueNameLength, maxValueLength, securityDescriptorSize,

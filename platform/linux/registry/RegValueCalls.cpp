@@ -108,40 +108,50 @@ LONG DeleteValue(const char* faultPoint, HKEY key, const Char* valueName)
 
 extern "C" {
 
-LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD size)
+LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                           DWORD size) noexcept
 {
     return SetValue("RegSetValueExA", key, valueName, type, data, size);
 }
 
-LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD size)
+LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                           DWORD size) noexcept
 {
     return SetValue("RegSetValueExW", key, valueName, type, data, size);
 }
 
-LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size)
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                             LPDWORD size) noexcept
 {
     return QueryValue("RegQueryValueExA", key, valueName, reserved, type, data, size);
 }
 
-LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size)
+LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                             LPDWORD size) noexcept
 {
     return QueryValue("RegQueryValueExW", key, valueName, reserved, type, data, size);
 }
 
 LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameLength, LPDWORD reserved,
-                          LPDWORD type, LPBYTE data, LPDWORD dataSize)
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize) noexcept
 {
     return EnumValue("RegEnumValueA", key, index, valueName, valueNameLength, reserved, type, data, dataSize);
 }
 
 LONG WINAPI RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLength, LPDWORD reserved,
-                          LPDWORD type, LPBYTE data, LPDWORD dataSize)
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize) noexcept
 {
     return EnumValue("RegEnumValueW", key, index, valueName, valueNameLength, reserved, type, data, dataSize);
 }
 
-LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) { return DeleteValue("RegDeleteValueA", key, valueName); }
+LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) noexcept
+{
+    return DeleteValue("RegDeleteValueA", key, valueName);
+}
 
-LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR valueName) { return DeleteValue("RegDeleteValueW", key, valueName); }
+LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR valueName) noexcept
+{
+    return DeleteValue("RegDeleteValueW", key, valueName);
+}
 
 }  // extern "C"

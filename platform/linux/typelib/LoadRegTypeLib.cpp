@@ -114,7 +114,7 @@ HRESULT LoadRegistered(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLi
 }  // namespace
 
 extern "C" HRESULT STDAPICALLTYPE LoadRegTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,
-                                                 ITypeLib** typeLib)
+                                                 ITypeLib** typeLib) noexcept
 {
     if (typeLib == nullptr) return E_INVALIDARG;
     *typeLib = nullptr;

@@ -166,7 +166,7 @@ HRESULT LoadTypeLibraryFromPath(std::u16string_view path, ITypeLib** out) noexce
 
 }  // namespace quenvar::platform
 
-extern "C" HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR file, ITypeLib** typeLib)
+extern "C" HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR file, ITypeLib** typeLib) noexcept
 {
     if (file == nullptr || typeLib == nullptr) return E_INVALIDARG;
     *typeLib = nullptr;

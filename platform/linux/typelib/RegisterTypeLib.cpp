@@ -231,7 +231,7 @@ HRESULT Unregister(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND sys
 
 extern "C" {
 
-HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR fullPath, LPCOLESTR helpDirectory)
+HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR fullPath, LPCOLESTR helpDirectory) noexcept
 {
     if (typeLib == nullptr || fullPath == nullptr) return E_INVALIDARG;
     return quenvar::platform::Boundary("RegisterTypeLib", quenvar::platform::ReturnsHResult{},
@@ -239,7 +239,7 @@ HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR fullPath, LP
 }
 
 HRESULT STDAPICALLTYPE UnRegisterTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,
-                                         SYSKIND sysKind)
+                                         SYSKIND sysKind) noexcept
 {
     return quenvar::platform::Boundary("UnRegisterTypeLib", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         return Unregister(libraryId, majorVersion, minorVersion, lcid, sysKind);
