@@ -1,5 +1,6 @@
 # Compares the symbols LIBRARY defines dynamically with the names EXPORTS lists (a wildcard
-# entry such as QuenvarTest* stands for every name with that prefix).
+# entry such as QuenvarTest* stands for every name with that prefix), and checks that every
+# function the headers in HEADERS declare is listed, so that none is added without its export.
 cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND nm -D --defined-only ${LIBRARY} OUTPUT_VARIABLE table RESULT_VARIABLE failed)
 if(failed)
@@ -45,6 +46,22 @@ foreach(line IN LISTS lines)
     list(APPEND unexpected ${name})
   endif()
 endforeach()
+
+file(GLOB headers ${HEADERS}/*.h)
+set(unlisted "")
+foreach(header IN LISTS headers)
+  file(READ ${header} text)
+  string(REGEX MATCHALL "(WINAPI|STDAPICALLTYPE) [A-Za-z_][A-Za-z0-9_]*\\(" declarations "${text}")
+  foreach(declaration IN LISTS declarations)
+    string(REGEX REPLACE "^[A-Z]+ ([A-Za-z0-9_]+)\\($" "\\1" name "${declaration}")
+    if(NOT name IN_LIST listed)
+      list(APPEND unlisted ${name})
+    endif()
+  endforeach()
+endforeach()
+if(unlisted)
+  message(FATAL_ERROR "declared in ${HEADERS} but not listed in the exports: ${unlisted}")
+endif()
 
 set(missing "")
 foreach(name IN LISTS listed)
