@@ -54,15 +54,15 @@ constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 // ERROR_ALREADY_EXISTS (and takes no ownership); NULL is an unnamed mutex of the process. The
 // ownership of a process that ends is released (it is never reported as abandoned).
 // Security attributes are accepted and ignored.
-HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) noexcept;
 // For a mutex handle: WAIT_OBJECT_0 once the calling thread owns it (again), WAIT_TIMEOUT when
 // `milliseconds` (INFINITE: no limit) pass first, WAIT_FAILED with ERROR_INVALID_HANDLE for a
 // handle that is not one.
-DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) noexcept;
 // Undoes one wait of the owning thread; FALSE with ERROR_NOT_OWNER for any other thread.
-BOOL WINAPI ReleaseMutex(HANDLE mutex);
+BOOL WINAPI ReleaseMutex(HANDLE mutex) noexcept;
 // Closes a mutex handle; the mutex goes with its last handle. FALSE with ERROR_INVALID_HANDLE for
 // anything else.
-BOOL WINAPI CloseHandle(HANDLE handle);
+BOOL WINAPI CloseHandle(HANDLE handle) noexcept;
 
 }  // extern "C"
