@@ -60,16 +60,6 @@ BSTR STDAPICALLTYPE SysAllocStringByteLen(LPCSTR source, UINT length) noexcept
                                        [&]() -> BSTR { return AllocateBytes(source, length); });
 }
 
-INT STDAPICALLTYPE SysReAllocString(BSTR* target, const OLECHAR* source) noexcept
-{
-    if (target == nullptr) return FALSE;
-    BSTR copy = SysAllocString(source);
-    if (copy == nullptr && source != nullptr) return FALSE;
-    SysFreeString(*target);
-    *target = copy;
-    return TRUE;
-}
-
 void STDAPICALLTYPE SysFreeString(BSTR text) noexcept
 {
     if (text != nullptr) std::free(PrefixOf(text));

@@ -266,16 +266,6 @@ extern "C" {
 
 UINT WINAPI GetACP() noexcept { return quenvar::platform::AnsiCodePage(); }
 
-BOOL WINAPI IsDBCSLeadByte(BYTE testChar) noexcept
-{
-    return quenvar::platform::IsLeadByte(quenvar::platform::AnsiCodePage(), testChar);
-}
-
-BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar) noexcept
-{
-    return quenvar::platform::IsLeadByte(ResolveCodePage(codePage), testChar);
-}
-
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
                                int wideCount) noexcept
 {

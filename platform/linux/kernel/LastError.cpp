@@ -1,9 +1,7 @@
 // The per-thread last-error value, and the thread services that need no state.
 #include "platform/Win32.h"
 
-#include <chrono>
 #include <pthread.h>
-#include <thread>
 #include <unistd.h>
 #include <sys/syscall.h>
 
@@ -30,8 +28,6 @@ DWORD WINAPI GetCurrentThreadId() noexcept
     if (threadId == 0) threadId = static_cast<DWORD>(::syscall(SYS_gettid));
     return threadId;
 }
-
-void WINAPI Sleep(DWORD milliseconds) noexcept { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 // Linux has no thread attach notifications to switch off; the call only validates its handle.
 BOOL WINAPI DisableThreadLibraryCalls(HMODULE module) noexcept

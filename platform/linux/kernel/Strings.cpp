@@ -25,24 +25,10 @@ LPSTR WINAPI CharNextA(LPCSTR current) noexcept
 {
     if (current == nullptr || *current == '\0') return const_cast<LPSTR>(current);
     using namespace quenvar::platform;
-    // Not through IsDBCSLeadByte: text searches step every character through here.
     if (IsLeadByte(AnsiCodePage(), static_cast<BYTE>(*current)) && current[1] != '\0') {
         return const_cast<LPSTR>(current + 2);
     }
     return const_cast<LPSTR>(current + 1);
-}
-
-LPSTR WINAPI CharPrevA(LPCSTR start, LPCSTR current) noexcept
-{
-    if (start == nullptr || current == nullptr || current <= start) return const_cast<LPSTR>(start);
-    LPCSTR previous = start;
-    for (LPCSTR step = start; step < current;) {
-        previous = step;
-        LPCSTR next = CharNextA(step);
-        if (next == step) break;
-        step = next;
-    }
-    return const_cast<LPSTR>(previous);
 }
 
 int WINAPI lstrlenA(LPCSTR text) noexcept { return text == nullptr ? 0 : static_cast<int>(std::strlen(text)); }

@@ -149,18 +149,6 @@ TEST(BstrFailure, FailedAllocationsAnswerNullAndReallocationKeepsTheOldText)
         ScopedFault fault(allocation.function, 1, ERROR_NOT_ENOUGH_MEMORY);
         EXPECT_EQ(allocation.allocate(), nullptr) << allocation.function;
     }
-
-    BSTR text = SysAllocString(u"old");
-    ASSERT_NE(text, nullptr);
-    {
-        ScopedFault fault("SysAllocString", 1, ERROR_NOT_ENOUGH_MEMORY);
-        EXPECT_FALSE(SysReAllocString(&text, u"new"));
-    }
-    EXPECT_EQ(std::u16string_view(text), u"old");
-    EXPECT_FALSE(SysReAllocString(nullptr, u"new"));
-    // NULL is a valid BSTR to reallocate to: the old one is freed.
-    EXPECT_TRUE(SysReAllocString(&text, nullptr));
-    EXPECT_EQ(text, nullptr);
 }
 
 }  // namespace

@@ -58,14 +58,6 @@ TEST(Bstr, ByteLengthMayBeOdd)
     SysFreeString(bytes);
 }
 
-TEST(Bstr, ReAllocReplacesString)
-{
-    BSTR text = SysAllocString(u"old");
-    EXPECT_TRUE(SysReAllocString(&text, u"new"));
-    EXPECT_EQ(std::u16string_view(text), u"new");
-    SysFreeString(text);
-}
-
 TEST(Bstr, ImpossibleLengthFailsInsteadOfOverflowing)
 {
     EXPECT_EQ(SysAllocStringLen(nullptr, 0x80000000u), nullptr);

@@ -123,7 +123,6 @@ TEST(ConversionErrors, Cp932BytesWithoutACharacterAreReplacedOrRefused)
         EXPECT_EQ(Decode(CP_ACP, item.bytes), item.replaced) << item.what;
         EXPECT_EQ(Decode(CP_OEMCP, item.bytes, MB_ERR_INVALID_CHARS), kNoTranslation) << item.what;
     }
-    EXPECT_TRUE(IsDBCSLeadByteEx(CP_ACP, 0x82));
 }
 
 TEST(ConversionErrors, CharactersACodePageLacksBecomeTheDefaultCharacter)

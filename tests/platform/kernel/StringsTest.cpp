@@ -37,8 +37,6 @@ TEST(CharNext, Cp932NeverSplitsACharacter)
               (std::vector<std::string>{"a", "\x83\x5C", "b", "\x82\x27"}));
     // A lead byte right before the terminator advances one byte, never past the end.
     EXPECT_EQ(StepThrough("x\x82"), (std::vector<std::string>{"x", "\x82"}));
-    const char* text = "\x83\x5C\x83\x5C";
-    EXPECT_EQ(CharPrevA(text, text + 4), text + 2);
 }
 
 TEST(Lstr, CopyConcatLengthAndCompare)
@@ -80,14 +78,7 @@ TEST(Lstr, MissingArgumentsFailWithoutTouchingMemory)
     // The multiplication sign sits among the Latin-1 capitals but has no lower case.
     EXPECT_NE(lstrcmpiA("\xD7", "\xF7"), 0);
 
-    const char* text = "ab";
     EXPECT_EQ(CharNextA(nullptr), nullptr);
-    EXPECT_EQ(CharPrevA(nullptr, text), nullptr);
-    EXPECT_EQ(CharPrevA(text, nullptr), text);
-    EXPECT_EQ(CharPrevA(text, text), text);
-    // Stepping stops at a terminator that lies before `current`.
-    const char embedded[] = "a\0bc";
-    EXPECT_EQ(CharPrevA(embedded, embedded + 3), embedded + 1);
 }
 
 TEST(Wsprintf, Conversions)

@@ -1,10 +1,12 @@
 #include "RegistryFixture.h"
+#include "linux/registry/RegistryFile.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <pwd.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,6 +83,18 @@ TEST_F(RegistryFile, LocationFromTheEnvironmentWithPrivateModes)
         EXPECT_TRUE(fs::exists(c.file));
     }
     ReopenRegistry();
+}
+
+TEST(RegistryFileLocation, WithoutHomeTheUserDatabaseNamesTheFolder)
+{
+    ScopedVariable registry("QUENVAR_REGISTRY", nullptr);
+    ScopedVariable xdg("XDG_DATA_HOME", nullptr);
+    ScopedVariable home("HOME", nullptr);
+    const passwd* user = getpwuid(getuid());
+    ASSERT_NE(user, nullptr);
+    std::string path;
+    ASSERT_EQ(quenvar::platform::RegistryFilePath(path), ERROR_SUCCESS);
+    EXPECT_EQ(path, std::string(user->pw_dir) + "/.local/share/quenvar/registry.db");
 }
 
 TEST_F(RegistryFile, UnusableFilesGiveClearCodes)

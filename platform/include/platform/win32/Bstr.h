@@ -16,8 +16,6 @@ BSTR STDAPICALLTYPE SysAllocString(const OLECHAR* source) noexcept;
 BSTR STDAPICALLTYPE SysAllocStringLen(const OLECHAR* source, UINT length) noexcept;
 // A BSTR holding exactly length bytes of source (or uninitialised bytes when source is NULL).
 BSTR STDAPICALLTYPE SysAllocStringByteLen(LPCSTR source, UINT length) noexcept;
-// Frees the old string and stores a copy; FALSE (old string kept) when out of memory.
-INT STDAPICALLTYPE SysReAllocString(BSTR* target, const OLECHAR* source) noexcept;
 void STDAPICALLTYPE SysFreeString(BSTR text) noexcept;
 UINT STDAPICALLTYPE SysStringLen(BSTR text) noexcept;
 UINT STDAPICALLTYPE SysStringByteLen(BSTR text) noexcept;

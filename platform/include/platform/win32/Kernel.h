@@ -12,7 +12,6 @@ void WINAPI SetLastError(DWORD code) noexcept;
 // Each answers the new value; the operation is a full barrier.
 LONG WINAPI InterlockedIncrement(LONG volatile* addend) noexcept;
 LONG WINAPI InterlockedDecrement(LONG volatile* addend) noexcept;
-LONG WINAPI InterlockedCompareExchange(LONG volatile* destination, LONG exchange, LONG comparand) noexcept;
 
 // The platform's layout; a Linux lock lives behind LockSemaphore. Recursive for the owning thread.
 struct CRITICAL_SECTION {
@@ -40,7 +39,6 @@ constexpr DWORD DLL_THREAD_ATTACH = 2;
 constexpr DWORD DLL_THREAD_DETACH = 3;
 
 DWORD WINAPI GetCurrentThreadId() noexcept;
-void WINAPI Sleep(DWORD milliseconds) noexcept;
 
 constexpr DWORD INFINITE = 0xFFFFFFFF;
 constexpr DWORD WAIT_OBJECT_0 = 0;

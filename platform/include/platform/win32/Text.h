@@ -15,8 +15,6 @@ constexpr DWORD WC_ERR_INVALID_CHARS = 0x80;
 extern "C" {
 
 UINT WINAPI GetACP() noexcept;
-BOOL WINAPI IsDBCSLeadByte(BYTE testChar) noexcept;
-BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar) noexcept;
 
 // On success: the units (bytes) written, or needed when the output size is 0. Failure: 0 with
 // ERROR_INSUFFICIENT_BUFFER, ERROR_INVALID_PARAMETER or ERROR_NO_UNICODE_TRANSLATION.
@@ -27,7 +25,6 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
 
 // Never moves past the terminating NUL; steps over a whole double-byte character.
 LPSTR WINAPI CharNextA(LPCSTR current) noexcept;
-LPSTR WINAPI CharPrevA(LPCSTR start, LPCSTR current) noexcept;
 
 int WINAPI lstrlenA(LPCSTR text) noexcept;
 int WINAPI lstrlenW(LPCWSTR text) noexcept;
