@@ -2,12 +2,15 @@
 // its file name.
 #include "platform/Win32.h"
 
+#include "linux/kernel/CodePage.h"
 #include "linux/loader/DataFileModules.h"
 #include "linux/loader/SharedObjects.h"
 #include "linux/edge/FaultGate.h"
 
-#include <cstring>
+#include <algorithm>
 #include <exception>
+#include <string>
+#include <type_traits>
 
 namespace {
 
@@ -37,6 +40,67 @@ HMODULE LoadModule(LPCSTR fileName, HANDLE reserved, DWORD flags) noexcept
     }
 }
 
+// A wide file name reaches the file system as UTF-8; one that cannot be written so names no file.
+HMODULE LoadWideName(LPCWSTR fileName, HANDLE reserved, DWORD flags) noexcept
+{
+    if (fileName == nullptr || *fileName == u'\0') return Fail(ERROR_INVALID_PARAMETER);
+    try {
+        std::string name;
+        if (!WideToFileName(fileName, name))
+            return Fail((flags & kDataFileFlags) != 0 ? ERROR_FILE_NOT_FOUND : ERROR_MOD_NOT_FOUND);
+        return LoadModule(name.c_str(), reserved, flags);
+    } catch (const std::exception&) {
+        return Fail(ERROR_NOT_ENOUGH_MEMORY);
+    }
+}
+
+// The path into the caller's buffer: cut to size - 1 characters and a NUL when it does not fit.
+template <typename Char>
+DWORD CopyFileName(const std::basic_string<Char>& path, Char* fileName, DWORD size)
+{
+    if (path.size() >= size) {
+        if (size != 0) {
+            std::copy_n(path.begin(), size - 1, fileName);
+            fileName[size - 1] = Char();
+        }
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    std::copy(path.begin(), path.end(), fileName);
+    fileName[path.size()] = Char();
+    return static_cast<DWORD>(path.size());
+}
+
+// GetModuleFileNameA and W: the file system's bytes as they are, or read as UTF-8.
+template <typename Char>
+DWORD ModuleFileName(const char* function, HMODULE module, Char* fileName, DWORD size) noexcept
+{
+    DWORD error = ERROR_SUCCESS;
+    if (FaultInjected(function, &error)) {
+        SetLastError(error);
+        return 0;
+    }
+    if (fileName == nullptr && size != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    try {
+        std::string path;
+        if (IsDataFileHandle(module) || !LoadedModulePath(module, path)) {
+            SetLastError(ERROR_MOD_NOT_FOUND);
+            return 0;
+        }
+        if constexpr (std::is_same_v<Char, char>) {
+            return CopyFileName(path, fileName, size);
+        } else {
+            return CopyFileName(FileNameToWide(path), fileName, size);
+        }
+    } catch (const std::exception&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -53,6 +117,13 @@ HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags)
     DWORD error = ERROR_SUCCESS;
     if (FaultInjected("LoadLibraryExA", &error)) return Fail(error);
     return LoadModule(fileName, reserved, flags);
+}
+
+HMODULE WINAPI LoadLibraryExW(LPCWSTR fileName, HANDLE reserved, DWORD flags)
+{
+    DWORD error = ERROR_SUCCESS;
+    if (FaultInjected("LoadLibraryExW", &error)) return Fail(error);
+    return LoadWideName(fileName, reserved, flags);
 }
 
 BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module)
@@ -111,35 +182,12 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName)
 
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
 {
-    DWORD error = ERROR_SUCCESS;
-    if (FaultInjected("GetModuleFileNameA", &error)) {
-        SetLastError(error);
-        return 0;
-    }
-    if (fileName == nullptr && size != 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    try {
-        std::string path;
-        if (IsDataFileHandle(module) || !LoadedModulePath(module, path)) {
-            SetLastError(ERROR_MOD_NOT_FOUND);
-            return 0;
-        }
-        if (path.size() >= size) {
-            if (size != 0) {
-                std::memcpy(fileName, path.data(), size - 1);
-                fileName[size - 1] = '\0';
-            }
-            SetLastError(ERROR_INSUFFICIENT_BUFFER);
-            return size;
-        }
-        std::memcpy(fileName, path.c_str(), path.size() + 1);
-        return static_cast<DWORD>(path.size());
-    } catch (const std::exception&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
+    return ModuleFileName("GetModuleFileNameA", module, fileName, size);
+}
+
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size)
+{
+    return ModuleFileName("GetModuleFileNameW", module, fileName, size);
 }
 
 }  // extern "C"
