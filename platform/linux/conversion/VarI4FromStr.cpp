@@ -2,17 +2,16 @@
 // integer is a 32-bit pattern (&HFFFFFFFF is -1).
 #include "platform/Win32.h"
 
+#include "linux/edge/Boundary.h"
 #include "linux/conversion/NumberText.h"
-
-#include <exception>
 
 extern "C" {
 
-HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID /*lcid*/, ULONG /*flags*/, LONG* out)
+HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID /*lcid*/, ULONG /*flags*/, LONG* out) noexcept
 {
-    if (out == nullptr) return E_INVALIDARG;
-    if (text == nullptr) return DISP_E_TYPEMISMATCH;
-    try {
+    return quenvar::platform::Boundary("VarI4FromStr", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
+        if (out == nullptr) return E_INVALIDARG;
+        if (text == nullptr) return DISP_E_TYPEMISMATCH;
         quenvar::platform::NumberText number;
         if (!quenvar::platform::ParseNumberText(text, number)) return DISP_E_TYPEMISMATCH;
         ULONGLONG magnitude = 0;
@@ -28,9 +27,7 @@ HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID /*lcid*/, ULONG /*
             *out = static_cast<LONG>(magnitude);
         }
         return S_OK;
-    } catch (const std::exception&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // extern "C"
