@@ -1,5 +1,6 @@
 // The library's frame toward its host: the entry point and the four exported functions.
 #include "server/ObjectMap.h"
+#include "server/RegistrarLock.h"
 #include "server/Registration.h"
 
 #include <atomic>
@@ -54,10 +55,17 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
     return quenvar::LookUpClassObject(&quenvar::theModule, rclsid, riid, ppv);
 }
 
-STDAPI DllRegisterServer() { return quenvar::RegisterClasses(&quenvar::theModule, TRUE); }
+STDAPI DllRegisterServer()
+{
+    const quenvar::RegistrarLock lock;
+    if (FAILED(lock.Status())) return lock.Status();
+    return quenvar::RegisterClasses(&quenvar::theModule, TRUE);
+}
 
 STDAPI DllUnregisterServer()
 {
+    const quenvar::RegistrarLock lock;
+    if (FAILED(lock.Status())) return lock.Status();
     (void)quenvar::UnregisterClasses(&quenvar::theModule);
     return S_OK;
 }

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace quenvar {
 namespace {
@@ -210,6 +214,35 @@ TEST_F(LibraryRegistration, TypeLibraryFailuresAreAnsweredAndTheClassEntriesKept
         EXPECT_TRUE(quenvar::testing::FaultFired("RegCreateKeyExA"));
     }
     EXPECT_EQ(DefaultValue(kClassKey + "\\InprocServer32"), Canonical(library.Path()));
+}
+
+// Two registrar processes at once, 50 rounds each: every call succeeds, and the registry ends as
+// the last call left it.
+TEST_F(LibraryRegistration, TwoProcessesRegisteringAtOnceTakeTurns)
+{
+    const std::string module = Canonical(BuildPath("lib/Quenvar.so"));
+    const std::string registered = kHeader + std::string("[HKEY_CLASSES_ROOT\\CLSID]\n\n") + ScriptEntries(module) +
+                                   InterfaceEntries() + ProgIdEntries() + TypeLibEntries(module, Directory(module));
+    const std::string removed = kHeader + std::string("[HKEY_CLASSES_ROOT\\CLSID]\n\n") + InterfaceEntries() +
+                                TypeLibEntries(module, Directory(module));
+    for (const char* last : {"register", "unregister"}) {
+        SCOPED_TRACE(last);
+        std::vector<pid_t> registrars;
+        for (int process = 0; process < 2; ++process) {
+            const std::string program = BuildPath("tests/registration_rounds");
+            char* arguments[] = {const_cast<char*>(program.c_str()), const_cast<char*>(module.c_str()),
+                                 const_cast<char*>("50"), const_cast<char*>(last), nullptr};
+            pid_t child = 0;
+            ASSERT_EQ(posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments, environ), 0);
+            registrars.push_back(child);
+        }
+        for (const pid_t child : registrars) {
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        }
+        EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), std::string(last) == "register" ? registered : removed);
+    }
 }
 
 }  // namespace

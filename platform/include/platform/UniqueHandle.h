@@ -90,6 +90,14 @@ struct RegistryKeyTraits {
 };
 using UniqueKey = UniqueHandle<RegistryKeyTraits>;
 
+// A handle closed with CloseHandle (a mutex).
+struct KernelHandleTraits {
+    using Pointer = HANDLE;
+    static Pointer Invalid() noexcept { return nullptr; }
+    static void Close(Pointer value) noexcept { CloseHandle(value); }
+};
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+
 // Holds a critical section for one scope.
 class CriticalSectionGuard {
 public:

@@ -1,4 +1,5 @@
-// Kernel services: last error, interlocked arithmetic, critical sections, thread-library calls.
+// Kernel services: last error, interlocked arithmetic, critical sections, mutexes, thread-library
+// calls.
 #pragma once
 
 #include "platform/win32/Types.h"
@@ -42,5 +43,28 @@ constexpr DWORD DLL_THREAD_DETACH = 3;
 
 DWORD WINAPI GetCurrentThreadId();
 void WINAPI Sleep(DWORD milliseconds);
+
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_ABANDONED = 0x80;
+constexpr DWORD WAIT_TIMEOUT = 0x102;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+
+// Mutexes, owned by one thread at a time and recursive for it. A named mutex is one object for
+// every process of the user: its handles in other processes wait for it too. A second
+// CreateMutexA of a name already open answers a new handle to the same mutex with the last error
+// ERROR_ALREADY_EXISTS (and takes no ownership); NULL is an unnamed mutex of the process. The
+// ownership of a process that ends is released (it is never reported as abandoned).
+// Security attributes are accepted and ignored.
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+// For a mutex handle: WAIT_OBJECT_0 once the calling thread owns it (again), WAIT_TIMEOUT when
+// `milliseconds` (INFINITE: no limit) pass first, WAIT_FAILED with ERROR_INVALID_HANDLE for a
+// handle that is not one.
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+// Undoes one wait of the owning thread; FALSE with ERROR_NOT_OWNER for any other thread.
+BOOL WINAPI ReleaseMutex(HANDLE mutex);
+// Closes a mutex handle; the mutex goes with its last handle. FALSE with ERROR_INVALID_HANDLE for
+// anything else.
+BOOL WINAPI CloseHandle(HANDLE handle);
 
 }  // extern "C"
