@@ -32,7 +32,8 @@ enum class FileKind { kTypeLibrary, kOther, kMissing, kUnreadable };
 // Reads the file when it is a type library; only tells what it is otherwise.
 FileKind ReadTypeLibraryFile(const std::string& path, std::vector<BYTE>& bytes)
 {
-    UniqueFileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking: opening a pipe that nobody writes would wait forever, before fstat can tell.
+    UniqueFileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!file) return errno == ENOENT || errno == ENOTDIR ? FileKind::kMissing : FileKind::kUnreadable;
     struct stat status {};
     if (fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return FileKind::kUnreadable;

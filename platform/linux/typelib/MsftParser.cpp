@@ -4,6 +4,7 @@
 
 #include "linux/kernel/CodePage.h"
 #include "linux/typelib/MsftReader.h"
+#include "linux/typelib/TaskMemory.h"
 
 #include <new>
 
@@ -307,7 +308,7 @@ bool MsftParser::DecodeText(std::string_view bytes, OptionalText& out) const
 {
     std::u16string wide;
     if (!DecodeToWide(codePage_, bytes, /*strict=*/false, wide)) return false;
-    out = std::make_shared<const std::u16string>(std::move(wide));
+    out = std::allocate_shared<const std::u16string>(TaskMemoryAllocator<std::u16string>(), std::move(wide));
     return true;
 }
 

@@ -142,12 +142,18 @@ HRESULT TypeInformation::ReadTable(FunctionTable& table) noexcept
 
 HRESULT TypeInformation::PublishTable(const FunctionTable*& table) noexcept
 {
+    // Read without the lock: the bases lead into other type information, and a hostile library
+    // can make them lead back here, through itself or a library it imports, on this thread or
+    // another one. The depth bound ends such a cycle.
+    const NestingGuard nesting;
+    if (nesting.TooDeep()) return TYPE_E_INVDATAREAD;
+    auto read = std::unique_ptr<FunctionTable>(new (std::nothrow) FunctionTable);
+    if (read == nullptr) return E_OUTOFMEMORY;
+    const HRESULT hr = ReadTable(*read);
+    if (FAILED(hr)) return hr;
     std::lock_guard guard(tableLock_);
+    // A thread that read at the same time may have published first; its table is the same.
     if (!table_) {
-        auto read = std::unique_ptr<FunctionTable>(new (std::nothrow) FunctionTable);
-        if (read == nullptr) return E_OUTOFMEMORY;
-        const HRESULT hr = ReadTable(*read);
-        if (FAILED(hr)) return hr;
         table_ = std::move(read);
         published_.store(table_.get(), std::memory_order_release);
     }

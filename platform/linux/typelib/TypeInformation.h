@@ -1,12 +1,14 @@
 // ITypeInfo over one type description of a read library, seen through one view. The library
 // owns the object and keeps it while the library lives, so that what the object gathers serves
 // every caller; its references are the library's. Thread-safe: the table of functions of an interface (its
-// bases' functions, which take loading them, then its own) is gathered once under a lock, with
-// each function prepared for calls, and read without the lock from then on.
+// bases' functions, which take loading them, then its own) is gathered on first use, with each
+// function prepared for calls, published once under a lock held only for that, and read without
+// the lock from then on.
 #pragma once
 
 #include "linux/automation/FunctionIndex.h"
 #include "linux/automation/PreparedCall.h"
+#include "linux/typelib/TaskMemory.h"
 #include "linux/typelib/TypeLibrary.h"
 #include "platform/UniqueInterface.h"
 
@@ -17,7 +19,7 @@
 
 namespace quenvar::platform {
 
-class TypeInformation final : public ITypeInfo {
+class TypeInformation final : public ITypeInfo, private InTaskMemory {
 public:
     // For the library that owns the objects; null when memory runs out.
     [[nodiscard]] static OwnedTypeInformation Create(TypeLibrary* library, std::size_t index, TypeView view) noexcept;
@@ -107,7 +109,7 @@ private:
     TypeLibrary* library_;
     std::size_t index_;
     TypeView view_;
-    std::mutex tableLock_;                           // taken only while no table is published
+    std::mutex tableLock_;                           // taken only to publish a table
     std::unique_ptr<FunctionTable> table_;           // written under tableLock_
     std::atomic<const FunctionTable*> published_{};  // table_ once it is complete
 };

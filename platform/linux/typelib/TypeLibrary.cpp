@@ -79,8 +79,16 @@ HRESULT TypeLibrary::ImportedLibrary(std::size_t library, ITypeLib** out) noexce
 {
     std::lock_guard guard(importLock_);
     if (!imported_[library]) {
-        HRESULT hr = LoadImportedLibrary(model_.importedLibraries[library], directory_, imported_[library].put());
+        UniqueInterface<ITypeLib> loaded;
+        HRESULT hr = LoadImportedLibrary(model_.importedLibraries[library], directory_, loaded.put());
         if (FAILED(hr)) return hr;
+        // A library that names its own file as an import is itself, through the loaded-library
+        // cache; kept, it would keep itself alive.
+        if (loaded.get() == this) {
+            *out = loaded.release();
+            return S_OK;
+        }
+        imported_[library] = std::move(loaded);
     }
     *out = imported_[library].get();
     (*out)->AddRef();

@@ -4,6 +4,7 @@
 
 #include "platform/UniqueInterface.h"
 #include "linux/typelib/LibraryModel.h"
+#include "linux/typelib/TaskMemory.h"
 
 #include <memory>
 #include <mutex>
@@ -22,7 +23,7 @@ using OwnedTypeInformation = std::unique_ptr<TypeInformation, TypeInformationDel
 // interface (what the library hands out for it) and as the interface of its table of functions.
 enum class TypeView { kStored, kDispatch, kInterface };
 
-class TypeLibrary final : public ITypeLib {
+class TypeLibrary final : public ITypeLib, private InTaskMemory {
 public:
     // A new library object with one reference for the caller. `directory` is where the library's
     // file lies (empty if it has none); imported libraries may be found beside it.

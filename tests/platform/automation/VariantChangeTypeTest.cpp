@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -116,6 +117,66 @@ TEST(VariantChangeType, NumbersConvertWithinRange)
     Check(rows);
 }
 
+TEST(VariantChangeType, EveryIntegerWidthTakesItsLimitsAndRefusesOneBeyond)
+{
+    struct Limits {
+        VARTYPE type;
+        long double lowest;
+        long double highest;
+    };
+    const Limits widths[] = {
+        {VT_I1, -128, 127},
+        {VT_UI1, 0, 255},
+        {VT_I2, -32768, 32767},
+        {VT_UI2, 0, 65535},
+        {VT_I4, -2147483648.0L, 2147483647},
+        {VT_UI4, 0, 4294967295.0L},
+        {VT_INT, -2147483648.0L, 2147483647},
+        {VT_UINT, 0, 4294967295.0L},
+    };
+    for (const Limits& width : widths) {
+        for (const long double limit : {width.lowest, width.highest}) {
+            const long double beyond = limit == width.lowest ? limit - 1 : limit + 1;
+            // The limits from each kind of source: a signed and an unsigned 64-bit integer, a real.
+            const struct {
+                VARIANT source;
+                bool fits;
+            } sources[] = {
+                {Of(VT_I8, static_cast<LONGLONG>(limit)), true},
+                {Of(VT_I8, static_cast<LONGLONG>(beyond)), false},
+                {R8(static_cast<double>(limit)), true},
+                {R8(static_cast<double>(beyond)), false},
+                {Of(VT_UI8, static_cast<LONGLONG>(limit < 0 ? -limit : limit)), limit >= 0},
+            };
+            for (const auto& source : sources) {
+                SCOPED_TRACE(Describe(source.source) + " to vt " + std::to_string(width.type));
+                VARIANT result{};
+                EXPECT_EQ(VariantChangeType(&result, &source.source, 0, width.type),
+                          source.fits ? S_OK : DISP_E_OVERFLOW);
+                EXPECT_EQ(result.vt, source.fits ? width.type : VARTYPE{VT_EMPTY});
+            }
+        }
+    }
+    // The 64-bit widths from reals: their limits are powers of two, exactly representable.
+    std::vector<Conversion> rows = {
+        {"R8 at the lowest I8", R8(-9223372036854775808.0), VT_I8, S_OK, "I8:-9223372036854775808"},
+        {"R8 below the lowest I8", R8(-9223372036854777856.0), VT_I8, DISP_E_OVERFLOW, ""},
+        {"R8 negative to UI8", R8(-1.0), VT_UI8, DISP_E_OVERFLOW, ""},
+        {"R8 at the UI8 limit", R8(18446744073709551616.0), VT_UI8, DISP_E_OVERFLOW, ""},
+        {"R8 to UI8", R8(4294967296.0), VT_UI8, S_OK, "UI8:4294967296"},
+        {"NaN to UI1", R8(std::numeric_limits<double>::quiet_NaN()), VT_UI1, DISP_E_OVERFLOW, ""},
+        {"I8 lowest to R4", Of(VT_I8, std::numeric_limits<LONGLONG>::min()), VT_R4, S_OK,
+         "R4:-9223372036854775808.000000"},
+        {"UI8 top to R8", Of(VT_UI8, -1), VT_R8, S_OK, "R8:18446744073709551616.000000"},
+        {"infinity stays infinite in R4", R8(std::numeric_limits<double>::infinity()), VT_R4, S_OK, "R4:inf"},
+        {"false to UI2", Bool(false), VT_UI2, S_OK, "UI2:0"},
+        {"true to UI2", Bool(true), VT_UI2, S_OK, "UI2:65535"},
+        {"true to UI8", Bool(true), VT_UI8, S_OK, "UI8:18446744073709551615"},
+        {"true to I8", Bool(true), VT_I8, S_OK, "I8:-1"},
+    };
+    Check(rows);
+}
+
 TEST(VariantChangeType, TextConvertsWithTheInvariantSeparators)
 {
     std::vector<Conversion> rows = {
@@ -195,6 +256,83 @@ TEST(VariantChangeType, ReferencesAreReadThrough)
     EXPECT_EQ(TextOf(inner.bstrVal), u"56");
     SysFreeString(text);
     VariantClear(&inner);
+}
+
+// A value followed by bytes that a read of the wrong width would take in.
+struct Slot {
+    alignas(16) unsigned char bytes[32];
+};
+
+template <typename T>
+Slot SlotOf(T value)
+{
+    Slot slot;
+    std::memset(slot.bytes, 0x5A, sizeof slot.bytes);
+    std::memcpy(slot.bytes, &value, sizeof value);
+    return slot;
+}
+
+TEST(VariantChangeType, EveryReferenceIsReadAtItsOwnWidth)
+{
+    Slot slots[] = {SlotOf<signed char>(-5),
+                    SlotOf<BYTE>(200),
+                    SlotOf<SHORT>(-300),
+                    SlotOf<USHORT>(60000),
+                    SlotOf<ULONG>(4000000000u),
+                    SlotOf<INT>(-7),
+                    SlotOf<UINT>(7),
+                    SlotOf<LONGLONG>(-5000000000LL),
+                    SlotOf<ULONGLONG>(5000000000ULL),
+                    SlotOf<float>(0.25f),
+                    SlotOf<double>(-0.5),
+                    SlotOf<VARIANT_BOOL>(VARIANT_TRUE),
+                    SlotOf<SCODE>(DISP_E_PARAMNOTFOUND)};
+    std::vector<Conversion> rows = {
+        {"I1", ByRef(VT_I1, slots[0].bytes), VT_BSTR, S_OK, "BSTR:-5"},
+        {"UI1", ByRef(VT_UI1, slots[1].bytes), VT_BSTR, S_OK, "BSTR:200"},
+        {"I2", ByRef(VT_I2, slots[2].bytes), VT_BSTR, S_OK, "BSTR:-300"},
+        {"UI2", ByRef(VT_UI2, slots[3].bytes), VT_BSTR, S_OK, "BSTR:60000"},
+        {"UI4", ByRef(VT_UI4, slots[4].bytes), VT_BSTR, S_OK, "BSTR:4000000000"},
+        {"INT", ByRef(VT_INT, slots[5].bytes), VT_BSTR, S_OK, "BSTR:-7"},
+        {"UINT", ByRef(VT_UINT, slots[6].bytes), VT_BSTR, S_OK, "BSTR:7"},
+        {"I8", ByRef(VT_I8, slots[7].bytes), VT_BSTR, S_OK, "BSTR:-5000000000"},
+        {"UI8", ByRef(VT_UI8, slots[8].bytes), VT_BSTR, S_OK, "BSTR:5000000000"},
+        {"R4", ByRef(VT_R4, slots[9].bytes), VT_BSTR, S_OK, "BSTR:0.25"},
+        {"R8", ByRef(VT_R8, slots[10].bytes), VT_BSTR, S_OK, "BSTR:-0.5"},
+        {"BOOL", ByRef(VT_BOOL, slots[11].bytes), VT_I4, S_OK, "I4:-1"},
+        {"ERROR", ByRef(VT_ERROR, slots[12].bytes), VT_ERROR, S_OK, "ERROR:-2147352572"},
+    };
+    Check(rows);
+
+    // The types that convert only to themselves still come through a reference whole.
+    CY currency{};
+    currency.int64 = 123456;
+    DATE date = 45000.5;
+    DECIMAL decimal{};
+    decimal.Lo64 = 99;
+    decimal.scale = 2;
+    IUnknown* nothing = nullptr;
+    const struct {
+        VARTYPE type;
+        void* target;
+    } wholes[] = {{VT_CY, &currency}, {VT_DATE, &date}, {VT_DECIMAL, &decimal}, {VT_UNKNOWN, &nothing}};
+    for (const auto& whole : wholes) {
+        SCOPED_TRACE(whole.type);
+        VARIANT reference = ByRef(whole.type, whole.target);
+        VARIANT result{};
+        ASSERT_EQ(VariantChangeType(&result, &reference, 0, whole.type), S_OK);
+        EXPECT_EQ(result.vt, whole.type);
+        switch (whole.type) {
+        case VT_CY: EXPECT_EQ(result.cyVal.int64, 123456); break;
+        case VT_DATE: EXPECT_EQ(result.date, 45000.5); break;
+        case VT_DECIMAL: EXPECT_EQ(result.decVal.Lo64, 99u); break;
+        default: EXPECT_EQ(result.punkVal, nullptr); break;
+        }
+        VariantClear(&result);
+    }
+    VARIANT decimalReference = ByRef(VT_DECIMAL, &decimal);
+    VARIANT result{};
+    EXPECT_EQ(VariantChangeType(&result, &decimalReference, 0, VT_I4), DISP_E_TYPEMISMATCH);
 }
 
 TEST(VariantChangeType, BadTypesAreRefused)

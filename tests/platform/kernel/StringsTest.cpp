@@ -59,6 +59,37 @@ TEST(Lstr, CopyConcatLengthAndCompare)
     EXPECT_LT(lstrcmpiA(nullptr, "a"), 0);
 }
 
+TEST(Lstr, MissingArgumentsFailWithoutTouchingMemory)
+{
+    char buffer[4] = "xyz";
+    EXPECT_EQ(lstrcpyA(nullptr, "a"), nullptr);
+    EXPECT_EQ(lstrcpyA(buffer, nullptr), nullptr);
+    EXPECT_EQ(lstrcatA(nullptr, "a"), nullptr);
+    EXPECT_EQ(lstrcatA(buffer, nullptr), nullptr);
+    EXPECT_EQ(lstrcpynA(buffer, "abc", 0), buffer);
+    EXPECT_EQ(lstrcpynA(buffer, nullptr, 4), buffer);
+    EXPECT_EQ(lstrcpynA(nullptr, "abc", 4), nullptr);
+    EXPECT_STREQ(buffer, "xyz");
+    EXPECT_EQ(lstrlenW(nullptr), 0);
+    // NULL sorts before every string, as an empty one would.
+    EXPECT_EQ(lstrcmpA(nullptr, nullptr), 0);
+    EXPECT_LT(lstrcmpA(nullptr, ""), 0);
+    EXPECT_GT(lstrcmpA("", nullptr), 0);
+    EXPECT_GT(lstrcmpiA("a", nullptr), 0);
+    EXPECT_LT(lstrcmpA("a", "b"), 0);
+    // The multiplication sign sits among the Latin-1 capitals but has no lower case.
+    EXPECT_NE(lstrcmpiA("\xD7", "\xF7"), 0);
+
+    const char* text = "ab";
+    EXPECT_EQ(CharNextA(nullptr), nullptr);
+    EXPECT_EQ(CharPrevA(nullptr, text), nullptr);
+    EXPECT_EQ(CharPrevA(text, nullptr), text);
+    EXPECT_EQ(CharPrevA(text, text), text);
+    // Stepping stops at a terminator that lies before `current`.
+    const char embedded[] = "a\0bc";
+    EXPECT_EQ(CharPrevA(embedded, embedded + 3), embedded + 1);
+}
+
 TEST(Wsprintf, Conversions)
 {
     char out[1100];
@@ -70,6 +101,22 @@ TEST(Wsprintf, Conversions)
     EXPECT_STREQ(out, "[  -42|7    |-0042]");
     wsprintfA(out, "%s", static_cast<const char*>(nullptr));
     EXPECT_STREQ(out, "(null)");
+}
+
+TEST(Wsprintf, FlagsPrecisionAndStrayPercentSigns)
+{
+    char out[64];
+    EXPECT_EQ(wsprintfA(nullptr, "%d", 1), 0);
+    EXPECT_EQ(wsprintfA(out, nullptr), 0);
+    wsprintfA(out, "%#x %#X %#06x", 0x1Fu, 0x1Fu, 0x1Fu);
+    EXPECT_STREQ(out, "0x1f 0X1F 0x001f");
+    wsprintfA(out, "[%.3s|%8.2s|%-4.1s]", "abcdef", "xyz", "pq");
+    EXPECT_STREQ(out, "[abc|      xy|p   ]");
+    wsprintfA(out, "%hd %li %-05d|", 7, -8, 9);
+    EXPECT_STREQ(out, "7 -8 9    |");
+    // An unknown conversion prints its letter; a '%' at the very end prints nothing.
+    wsprintfA(out, "%q and 100%", 1);
+    EXPECT_STREQ(out, "q and 100");
 }
 
 TEST(Wsprintf, OutputBoundedTo1024Bytes)

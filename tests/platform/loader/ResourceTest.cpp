@@ -113,6 +113,8 @@ TEST(Resource, NamesAndTypesMatchByNumberOrTextIgnoringCase)
         {"missing name", "Farewell", "Text", ERROR_RESOURCE_NAME_NOT_FOUND},
         {"missing number", "#8", "Text", ERROR_RESOURCE_NAME_NOT_FOUND},
         {"text that is not a number", "#7x", "Text", ERROR_RESOURCE_NAME_NOT_FOUND},
+        {"number beyond 16 bits", "#65543", "Text", ERROR_RESOURCE_NAME_NOT_FOUND},
+        {"sign without digits", "#", "Text", ERROR_RESOURCE_NAME_NOT_FOUND},
     };
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.label);

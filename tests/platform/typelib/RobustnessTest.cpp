@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <random>
+#include <sys/stat.h>
 
 namespace typelibtest {
 namespace {
@@ -266,6 +267,44 @@ TEST_F(Robustness, InterfaceThatDerivesFromItself)
     EXPECT_EQ(Names(dispatch.get(), 1234), std::vector<std::string>{"failed: " + std::to_string(TYPE_E_INVDATAREAD)});
     ASSERT_EQ(InterfaceView(dispatch.get(), table), S_OK);
     WalkTypeInfo(table.get(), 0);
+}
+
+TEST_F(Robustness, LibraryImportingItselfEndsItsCycles)
+{
+    // The dual's base comes from a library that the import names by this very file, and it is the
+    // dual itself: the import resolves to the same library object through the loaded-library
+    // cache, and gathering the dual's table of functions leads back to that table.
+    std::vector<BYTE> bytes = ReadBytes(kComponentLibrary);
+    const DWORD importFile = Segment(bytes, 2);
+    const DWORD imports = Segment(bytes, 1);
+    const DWORD dual = Segment(bytes, 0) + 0x64;
+    ASSERT_EQ(U32(bytes, dual + 0x54), 1u) << "the dual's base is the first import";
+    Put32(bytes, importFile, U32(bytes, 0x08));
+    const char name[] = "damaged.tlb";
+    ASSERT_EQ(bytes[importFile + 12] >> 2, sizeof name - 1) << "the import's file name has the same length";
+    std::memcpy(bytes.data() + importFile + 14, name, sizeof name - 1);
+    Put32(bytes, imports, U32(bytes, imports) | 0x10000);
+    Put32(bytes, imports + 8, U32(bytes, dual + 0x2C));
+
+    Owned<ITypeLib> library;
+    ASSERT_EQ(LoadBytes(bytes, library), S_OK);
+    Owned<ITypeInfo> dispatch;
+    ASSERT_EQ(TypeInfoOfGuid(library.get(), kPalvexInterfaceId, dispatch), S_OK);
+    TypeAttr attr;
+    EXPECT_EQ(dispatch.get()->GetTypeAttr(attr.put(dispatch.get())), TYPE_E_INVDATAREAD);
+    dispatch.reset();
+    WalkLibrary(library.get());
+    // Only the cache holds the library now: it does not keep itself alive as its own import.
+    EXPECT_EQ(library.release()->Release(), 1u);
+}
+
+TEST_F(Robustness, PipeIsRefusedWithoutWaiting)
+{
+    // Nobody writes to the pipe: opening it to read would wait for a writer.
+    const auto pipe = directory_.path() / "pipe.tlb";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    Owned<ITypeLib> library;
+    EXPECT_EQ(Load(pipe, library), TYPE_E_CANTLOADLIBRARY);
 }
 
 }  // namespace
