@@ -17,8 +17,9 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix=$work/prefix
-# System site packages give the environment pip and setuptools without a download.
-python3 -m venv --system-site-packages --without-pip "$prefix"
+# The system's Python, whose pip, setuptools and wheel setup.sh installs: its site packages give
+# the environment what pip needs to build the client without a download.
+/usr/bin/python3 -m venv --system-site-packages --without-pip "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/palvex bin/regsvr bin/reg include/quenvar/platform/Win32.h include/quenvar/component/IPalvex.h \
             share/man/man1/palvex.1 share/man/man1/regsvr.1 share/man/man1/reg.1 \
