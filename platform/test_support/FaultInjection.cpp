@@ -1,16 +1,14 @@
-// The armed-fault table and the sweep behind FaultInjected, and the test-only arming API.
+// The armed-fault table and the sweep, and the hook through which the library's fault gates
+// consult them while a fault is armed.
 #include "platform/test_support/FaultInjection.h"
 
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/TestHooks.h"
 
 #include <array>
 #include <cstring>
 #include <mutex>
 
-namespace quenvar::platform {
-
-std::atomic<bool> faultsArmed{false};
-
+namespace quenvar::testing {
 namespace {
 
 struct ArmedFault {
@@ -60,8 +58,6 @@ ArmedFault* FindFault(const char* function)
     return nullptr;
 }
 
-}  // namespace
-
 bool TakeFault(const char* function, DWORD* error)
 {
     std::lock_guard guard(faultTableLock);
@@ -80,61 +76,56 @@ bool TakeFault(const char* function, DWORD* error)
     return true;
 }
 
-}  // namespace quenvar::platform
-
-namespace quenvar::testing {
-
-using platform::faultTableLock;
+}  // namespace
 
 void ArmFault(const char* function, unsigned nth, DWORD error)
 {
     std::lock_guard guard(faultTableLock);
-    platform::ArmedFault* fault = platform::FindFault(function);
+    ArmedFault* fault = FindFault(function);
     if (fault == nullptr) {
-        if (platform::armedCount == platform::kMaxArmedFaults) return;
-        fault = &platform::faultTable[platform::armedCount++];
-        platform::CopyName(fault->function, function);
+        if (armedCount == kMaxArmedFaults) return;
+        fault = &faultTable[armedCount++];
+        CopyName(fault->function, function);
     }
     fault->callsLeft = nth;
     fault->error = error;
     fault->fired = false;
-    platform::faultsArmed.store(true, std::memory_order_relaxed);
+    QuenvarTestSetFaultHook(&TakeFault);
 }
 
 void ArmSweep(std::initializer_list<const char*> functions, unsigned nth, DWORD error)
 {
     std::lock_guard guard(faultTableLock);
-    platform::Sweep& sweep = platform::sweep;
     sweep.functionCount = 0;
     for (const char* function : functions) {
-        if (sweep.functionCount == platform::Sweep::kMaxFunctions) break;
-        platform::CopyName(sweep.functions[sweep.functionCount++], function);
+        if (sweep.functionCount == Sweep::kMaxFunctions) break;
+        CopyName(sweep.functions[sweep.functionCount++], function);
     }
     sweep.callsLeft = nth;
     sweep.error = error;
     sweep.fired = nullptr;
-    platform::faultsArmed.store(true, std::memory_order_relaxed);
+    QuenvarTestSetFaultHook(&TakeFault);
 }
 
 const char* SweepFiredIn()
 {
     std::lock_guard guard(faultTableLock);
-    return platform::sweep.fired;
+    return sweep.fired;
 }
 
 bool FaultFired(const char* function)
 {
     std::lock_guard guard(faultTableLock);
-    const platform::ArmedFault* fault = platform::FindFault(function);
+    const ArmedFault* fault = FindFault(function);
     return fault != nullptr && fault->fired;
 }
 
 void DisarmFaults()
 {
     std::lock_guard guard(faultTableLock);
-    platform::armedCount = 0;
-    platform::sweep.callsLeft = 0;
-    platform::faultsArmed.store(false, std::memory_order_relaxed);
+    armedCount = 0;
+    sweep.callsLeft = 0;
+    QuenvarTestSetFaultHook(nullptr);
 }
 
 }  // namespace quenvar::testing

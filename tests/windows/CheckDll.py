@@ -31,7 +31,8 @@ options = None
 def platform_exports():
     listing = subprocess.run([options.nm, "-D", "--defined-only", options.platform_library],
                              check=True, capture_output=True, text=True).stdout
-    return {line.split()[-1] for line in listing.splitlines() if line.split()[-2:-1] in (["T"], ["W"])}
+    # Names carry their version node ("GetLastError@@QUENVAR_PLATFORM_1").
+    return {line.split()[-1].split("@")[0] for line in listing.splitlines() if line.split()[-2:-1] in (["T"], ["W"])}
 
 
 def version_nodes(data, offset=0):

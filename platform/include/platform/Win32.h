@@ -13,6 +13,9 @@
     _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wnon-virtual-dtor\"")
 #define COM_NO_VTABLE_DTOR_WARNING_END _Pragma("GCC diagnostic pop")
 #else
+// The platform library builds with hidden visibility: what these headers declare is what it can
+// export (its version script picks the inventory).
+#pragma GCC visibility push(default)
 #include "platform/win32/Types.h"
 #include "platform/win32/Errors.h"
 #include "platform/win32/Guid.h"
@@ -29,4 +32,5 @@
 #include "platform/win32/Com.h"
 #include "platform/win32/Message.h"
 #include "platform/win32/Console.h"
+#pragma GCC visibility pop
 #endif

@@ -6,11 +6,10 @@
 #include "linux/activation/LoadedServers.h"
 #include "linux/activation/RegistryText.h"
 #include "linux/registry/RegistryMemo.h"
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 #include "platform/UniqueHandle.h"
 
 #include <iterator>
-#include <new>
 #include <string>
 
 namespace quenvar::platform {
@@ -52,16 +51,14 @@ HRESULT InprocServerPath(REFCLSID clsid, std::string& path)
 extern "C" {
 
 HRESULT STDAPICALLTYPE CoGetClassObject(REFCLSID clsid, DWORD clsContext, COSERVERINFO* serverInfo, REFIID riid,
-                                        LPVOID* ppv)
+                                        LPVOID* ppv) noexcept
 {
     if (ppv == nullptr) return E_INVALIDARG;
     *ppv = nullptr;
-    DWORD error;
-    if (quenvar::platform::FaultInjected("CoGetClassObject", &error)) return HRESULT_FROM_WIN32(error);
-    if (serverInfo != nullptr) return E_INVALIDARG;
-    if (!quenvar::platform::IsComInitialized()) return CO_E_NOTINITIALIZED;
-    if ((clsContext & CLSCTX_INPROC_SERVER) == 0) return REGDB_E_CLASSNOTREG;
-    try {
+    return quenvar::platform::Boundary("CoGetClassObject", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
+        if (serverInfo != nullptr) return E_INVALIDARG;
+        if (!quenvar::platform::IsComInitialized()) return CO_E_NOTINITIALIZED;
+        if ((clsContext & CLSCTX_INPROC_SERVER) == 0) return REGDB_E_CLASSNOTREG;
         std::string path;
         HRESULT hr = quenvar::platform::InprocServerPath(clsid, path);
         if (FAILED(hr)) return hr;
@@ -69,25 +66,24 @@ HRESULT STDAPICALLTYPE CoGetClassObject(REFCLSID clsid, DWORD clsContext, COSERV
         hr = quenvar::platform::PinServer(path, server);
         if (FAILED(hr)) return hr;
         return server.GetClassObject(clsid, riid, ppv);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
-HRESULT STDAPICALLTYPE CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsContext, REFIID riid, LPVOID* ppv)
+HRESULT STDAPICALLTYPE CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD clsContext, REFIID riid,
+                                        LPVOID* ppv) noexcept
 {
     if (ppv == nullptr) return E_INVALIDARG;
     *ppv = nullptr;
-    DWORD error;
-    if (quenvar::platform::FaultInjected("CoCreateInstance", &error)) return HRESULT_FROM_WIN32(error);
-    quenvar::platform::UniqueClassFactory factory;
-    const HRESULT hr =
-        CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
-    if (FAILED(hr)) return hr;
-    if (!factory) return CO_E_ERRORINDLL;  // a server that answered success without an object
-    return factory.get()->CreateInstance(outer, riid, ppv);
+    return quenvar::platform::Boundary("CoCreateInstance", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
+        quenvar::platform::UniqueClassFactory factory;
+        const HRESULT hr =
+            CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
+        if (FAILED(hr)) return hr;
+        if (!factory) return CO_E_ERRORINDLL;  // a server that answered success without an object
+        return factory.get()->CreateInstance(outer, riid, ppv);
+    });
 }
 
-void STDAPICALLTYPE CoFreeUnusedLibraries() { quenvar::platform::FreeUnusedServers(); }
+void STDAPICALLTYPE CoFreeUnusedLibraries() noexcept { quenvar::platform::FreeUnusedServers(); }
 
 }  // extern "C"

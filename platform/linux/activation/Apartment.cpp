@@ -5,7 +5,7 @@
 
 #include "platform/Win32.h"
 
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 
 namespace quenvar::platform {
 namespace {
@@ -29,25 +29,28 @@ using quenvar::platform::apartment;
 
 extern "C" {
 
-HRESULT STDAPICALLTYPE CoInitializeEx(LPVOID reserved, DWORD coInit)
+HRESULT STDAPICALLTYPE CoInitializeEx(LPVOID reserved, DWORD coInit) noexcept
 {
-    DWORD error;
-    if (quenvar::platform::FaultInjected("CoInitializeEx", &error)) return HRESULT_FROM_WIN32(error);
-    if (reserved != nullptr || (coInit & ~quenvar::platform::kKnownFlags) != 0) return E_INVALIDARG;
-    const bool apartmentThreaded = (coInit & COINIT_APARTMENTTHREADED) != 0;
-    if (apartment.initCount != 0) {
-        if (apartment.apartmentThreaded != apartmentThreaded) return RPC_E_CHANGED_MODE;
-        ++apartment.initCount;
-        return S_FALSE;
-    }
-    apartment.initCount = 1;
-    apartment.apartmentThreaded = apartmentThreaded;
-    return S_OK;
+    return quenvar::platform::Boundary("CoInitializeEx", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
+        if (reserved != nullptr || (coInit & ~quenvar::platform::kKnownFlags) != 0) return E_INVALIDARG;
+        const bool apartmentThreaded = (coInit & COINIT_APARTMENTTHREADED) != 0;
+        if (apartment.initCount != 0) {
+            if (apartment.apartmentThreaded != apartmentThreaded) return RPC_E_CHANGED_MODE;
+            ++apartment.initCount;
+            return S_FALSE;
+        }
+        apartment.initCount = 1;
+        apartment.apartmentThreaded = apartmentThreaded;
+        return S_OK;
+    });
 }
 
-HRESULT STDAPICALLTYPE CoInitialize(LPVOID reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
+HRESULT STDAPICALLTYPE CoInitialize(LPVOID reserved) noexcept
+{
+    return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED);
+}
 
-void STDAPICALLTYPE CoUninitialize()
+void STDAPICALLTYPE CoUninitialize() noexcept
 {
     if (apartment.initCount != 0) --apartment.initCount;
 }

@@ -3,11 +3,10 @@
 
 #include "linux/activation/GuidText.h"
 #include "linux/activation/RegistryText.h"
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 
 #include <algorithm>
 #include <iterator>
-#include <new>
 #include <string>
 
 namespace quenvar::platform {
@@ -59,33 +58,31 @@ HRESULT ClassIdOfProgId(std::string progId, CLSID& clsid)
 
 extern "C" {
 
-HRESULT STDAPICALLTYPE CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid)
+HRESULT STDAPICALLTYPE CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid) noexcept
 {
     if (progId == nullptr || clsid == nullptr) return E_INVALIDARG;
     *clsid = CLSID_NULL;
-    DWORD error;
-    if (quenvar::platform::FaultInjected("CLSIDFromProgID", &error)) return HRESULT_FROM_WIN32(error);
-    try {
+    return quenvar::platform::Boundary("CLSIDFromProgID", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         std::string ansi;
         if (!quenvar::platform::ProgIdToAnsi(progId, ansi)) return CO_E_CLASSSTRING;
         CLSID found{};
         const HRESULT hr = quenvar::platform::ClassIdOfProgId(std::move(ansi), found);
         if (SUCCEEDED(hr)) *clsid = found;
         return hr;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
-HRESULT STDAPICALLTYPE CLSIDFromString(LPCOLESTR text, LPCLSID clsid)
+HRESULT STDAPICALLTYPE CLSIDFromString(LPCOLESTR text, LPCLSID clsid) noexcept
 {
-    if (text == nullptr || clsid == nullptr) return E_INVALIDARG;
-    if (text[0] != u'{') return CLSIDFromProgID(text, clsid);
-    *clsid = CLSID_NULL;
-    return quenvar::platform::ParseBracedGuid(std::u16string_view(text), *clsid) ? S_OK : CO_E_CLASSSTRING;
+    return quenvar::platform::Boundary("CLSIDFromString", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
+        if (text == nullptr || clsid == nullptr) return E_INVALIDARG;
+        if (text[0] != u'{') return CLSIDFromProgID(text, clsid);
+        *clsid = CLSID_NULL;
+        return quenvar::platform::ParseBracedGuid(std::u16string_view(text), *clsid) ? S_OK : CO_E_CLASSSTRING;
+    });
 }
 
-int STDAPICALLTYPE StringFromGUID2(REFGUID guid, LPOLESTR buffer, int bufferLength)
+int STDAPICALLTYPE StringFromGUID2(REFGUID guid, LPOLESTR buffer, int bufferLength) noexcept
 {
     if (buffer == nullptr || bufferLength < kGuidStringLength) return 0;
     char16_t text[kGuidStringLength - 1];

@@ -30,7 +30,7 @@ extern "C" {
 // {1CF2B120-547D-101B-8E65-08002B2BD119}
 const IID IID_IErrorInfo = {0x1CF2B120, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
 
-HRESULT STDAPICALLTYPE SetErrorInfo(ULONG /*reserved*/, IErrorInfo* errorInfo)
+HRESULT STDAPICALLTYPE SetErrorInfo(ULONG /*reserved*/, IErrorInfo* errorInfo) noexcept
 {
     // Clearing what is clear already, as every dispatched call does.
     if (errorInfo == nullptr && threadErrorInfo == nullptr) return S_OK;
@@ -43,7 +43,7 @@ HRESULT STDAPICALLTYPE SetErrorInfo(ULONG /*reserved*/, IErrorInfo* errorInfo)
     return S_OK;
 }
 
-HRESULT STDAPICALLTYPE GetErrorInfo(ULONG /*reserved*/, IErrorInfo** errorInfo)
+HRESULT STDAPICALLTYPE GetErrorInfo(ULONG /*reserved*/, IErrorInfo** errorInfo) noexcept
 {
     if (errorInfo == nullptr) return E_INVALIDARG;
     *errorInfo = std::exchange(threadErrorInfo, nullptr);

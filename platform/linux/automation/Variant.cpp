@@ -8,9 +8,9 @@ using quenvar::platform::IsStorableType;
 
 extern "C" {
 
-void STDAPICALLTYPE VariantInit(VARIANTARG* variant) { variant->vt = VT_EMPTY; }
+void STDAPICALLTYPE VariantInit(VARIANTARG* variant) noexcept { variant->vt = VT_EMPTY; }
 
-HRESULT STDAPICALLTYPE VariantClear(VARIANTARG* variant)
+HRESULT STDAPICALLTYPE VariantClear(VARIANTARG* variant) noexcept
 {
     if (variant == nullptr) return E_INVALIDARG;
     // The types that own something first: storable by definition, and what a dispatched call's
@@ -29,7 +29,7 @@ HRESULT STDAPICALLTYPE VariantClear(VARIANTARG* variant)
     return S_OK;
 }
 
-HRESULT STDAPICALLTYPE VariantCopy(VARIANTARG* destination, const VARIANTARG* source)
+HRESULT STDAPICALLTYPE VariantCopy(VARIANTARG* destination, const VARIANTARG* source) noexcept
 {
     if (destination == nullptr || source == nullptr) return E_INVALIDARG;
     if (!IsStorableType(source->vt)) return DISP_E_BADVARTYPE;

@@ -118,7 +118,7 @@ HRESULT Convert(const VARIANT& value, USHORT flags, VARTYPE type, VARIANT* out)
 }  // namespace quenvar::platform
 
 extern "C" HRESULT STDAPICALLTYPE VariantChangeType(VARIANTARG* destination, const VARIANTARG* source, USHORT flags,
-                                                    VARTYPE type)
+                                                    VARTYPE type) noexcept
 {
     using namespace quenvar::platform;
     if (destination == nullptr || source == nullptr) return E_INVALIDARG;

@@ -18,7 +18,7 @@ int DescriptorOfHandle(HANDLE handle)
 
 extern "C" {
 
-HANDLE WINAPI GetStdHandle(DWORD stdHandle)
+HANDLE WINAPI GetStdHandle(DWORD stdHandle) noexcept
 {
     switch (stdHandle) {
     case STD_INPUT_HANDLE: return HandleOfDescriptor(STDIN_FILENO);
@@ -28,7 +28,7 @@ HANDLE WINAPI GetStdHandle(DWORD stdHandle)
     }
 }
 
-BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode)
+BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode) noexcept
 {
     if (mode == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -2,18 +2,17 @@
 // integer is a 32-bit pattern (&HFFFFFFFF is -1).
 #include "platform/Win32.h"
 
+#include "linux/edge/Boundary.h"
 #include "linux/conversion/NumberText.h"
-
-#include <exception>
 
 extern "C" {
 
-HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID /*lcid*/, ULONG /*flags*/, LONG* out)
+HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID /*lcid*/, ULONG /*flags*/, LONG* out) noexcept
 {
-    if (out == nullptr) return E_INVALIDARG;
-    if (text == nullptr) return DISP_E_TYPEMISMATCH;
-    try {
-        using namespace quenvar::platform;
+    using namespace quenvar::platform;
+    return Boundary("VarI4FromStr", ReturnsHResult{}, [&]() -> HRESULT {
+        if (out == nullptr) return E_INVALIDARG;
+        if (text == nullptr) return DISP_E_TYPEMISMATCH;
         NumberText number;
         // The Automation number grammar, the one VariantChangeType reads text with as well.
         if (!ParseNumberText(text, number)) return DISP_E_TYPEMISMATCH;
@@ -31,9 +30,7 @@ HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID /*lcid*/, ULONG /*
             *out = static_cast<LONG>(magnitude);
         }
         return S_OK;
-    } catch (const std::exception&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // extern "C"

@@ -1,21 +1,22 @@
-// The gate at the top of every injectable platform function: one relaxed atomic load while no
-// test has armed a fault.
+// The gate at the top of every fallible platform function: one load while no test has installed a
+// fault hook (TestHooks.h), which decides which calls fail.
 #pragma once
 
 #include "platform/Win32.h"
+
+#include "linux/edge/TestHooks.h"
 
 #include <atomic>
 
 namespace quenvar::platform {
 
-extern std::atomic<bool> faultsArmed;
+extern std::atomic<QuenvarFaultHook> faultHook;
 
-// Counts this call of `function` and answers true, with the armed error, when it is to fail.
-bool TakeFault(const char* function, DWORD* error);
-
+// Whether this call of `function` is to fail, and with which error.
 inline bool FaultInjected(const char* function, DWORD* error)
 {
-    return faultsArmed.load(std::memory_order_relaxed) && TakeFault(function, error);
+    const QuenvarFaultHook hook = faultHook.load(std::memory_order_acquire);
+    return hook != nullptr && hook(function, error);
 }
 
 }  // namespace quenvar::platform

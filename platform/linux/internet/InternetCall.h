@@ -1,14 +1,10 @@
-// What every Internet function does at its start and on its way out: the fault gate, the
-// clearing of the thread's last response text, and the conversion of C++ failures at the
-// boundary into the platform's failure contract.
+// What every Internet function does at its start and on its way out: the edge's boundary with
+// the Internet client's failure contract, and the clearing of the thread's last response text.
 #pragma once
 
 #include "platform/Win32.h"
 
-#include "linux/edge/FaultGate.h"
-
-#include <exception>
-#include <new>
+#include "linux/edge/Boundary.h"
 
 namespace quenvar::platform {
 
@@ -23,27 +19,30 @@ void FailInjectedCall(DWORD error);
 DWORD ConnectTimeoutMs();
 DWORD ReceiveTimeoutMs();
 
-// Runs `body` for the function `name`: a fired fault answers `failure` at once; otherwise the
-// thread's response text is cleared, and an exception inside answers `failure` with
-// ERROR_NOT_ENOUGH_MEMORY (or ERROR_INTERNET_INTERNAL_ERROR when it is not about memory).
+// Internet functions answer `value` and leave the error in the last error; an injected
+// ERROR_INTERNET_EXTENDED_ERROR leaves the armed response text too.
+template <typename Result>
+struct InternetFailure {
+    Result value;
+    DWORD outOfMemory = ERROR_NOT_ENOUGH_MEMORY;
+    DWORD unexpected = ERROR_INTERNET_INTERNAL_ERROR;
+
+    Result Fail(DWORD error) const noexcept
+    {
+        FailInjectedCall(error);
+        return value;
+    }
+};
+
+// Runs `body` for the function `name` within the edge's boundary, the thread's response text
+// cleared first.
 template <typename Result, typename Body>
 Result InternetCall(const char* name, Result failure, Body body) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    if (FaultInjected(name, &error)) {
-        FailInjectedCall(error);
-        return failure;
-    }
-    try {
+    return Boundary(name, InternetFailure<Result>{failure}, [&]() -> Result {
         ClearLastResponse();
         return body();
-    } catch (const std::bad_alloc&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return failure;
-    } catch (const std::exception&) {
-        SetLastError(ERROR_INTERNET_INTERNAL_ERROR);
-        return failure;
-    }
+    });
 }
 
 // Fails the call with `error`.

@@ -1,7 +1,7 @@
 // The handle table: values count up from a base like the platform's, are never reused, and are
 // looked up under one lock that is held only for the look-up itself.
 #include "linux/internet/InternetHandles.h"
-#include "platform/test_support/InternetTesting.h"
+#include "linux/edge/TestHooks.h"
 
 #include <unordered_map>
 #include <vector>
@@ -84,9 +84,9 @@ bool CloseInternetObject(HINTERNET handle)
 
 }  // namespace quenvar::platform
 
-std::size_t quenvar::testing::OpenInternetHandles()
+std::size_t QuenvarTestOpenInternetHandles() noexcept
 {
-    platform::HandleTable& table = platform::Table();
+    quenvar::platform::HandleTable& table = quenvar::platform::Table();
     std::lock_guard guard(table.lock);
     return table.entries.size();
 }

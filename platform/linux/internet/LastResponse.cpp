@@ -1,6 +1,6 @@
 // The thread's last response text, and the test-only text that an injected extended error leaves.
 #include "linux/internet/InternetCall.h"
-#include "platform/test_support/InternetTesting.h"
+#include "linux/edge/TestHooks.h"
 
 #include <cstring>
 #include <mutex>
@@ -52,46 +52,41 @@ void FailInjectedCall(DWORD error)
 
 }  // namespace quenvar::platform
 
-namespace quenvar::testing {
-
-void SetExtendedErrorText(const char* text)
+void QuenvarTestSetExtendedErrorText(const char* text) noexcept
 {
-    platform::ArmedText& armed = platform::Armed();
+    quenvar::platform::ArmedText& armed = quenvar::platform::Armed();
     std::lock_guard guard(armed.lock);
     armed.text = text;
 }
 
-}  // namespace quenvar::testing
-
 using quenvar::platform::lastResponse;
 
-extern "C" BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD bufferLength)
+extern "C" BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD bufferLength) noexcept
 {
-    DWORD injected = ERROR_SUCCESS;
-    if (quenvar::platform::FaultInjected("InternetGetLastResponseInfoA", &injected)) {
-        SetLastError(injected);
-        return FALSE;
-    }
-    if (error == nullptr || bufferLength == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *error = lastResponse.error;
-    const std::string& text = lastResponse.text;
-    if (text.empty()) {
-        if (buffer != nullptr && *bufferLength > 0) buffer[0] = '\0';
-        *bufferLength = 0;
+    // Not an InternetCall: reading the last response must not clear it.
+    constexpr quenvar::platform::SetsLastError<BOOL> failure{FALSE};
+    return quenvar::platform::Boundary("InternetGetLastResponseInfoA", failure, [&]() -> BOOL {
+        if (error == nullptr || bufferLength == nullptr) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        *error = lastResponse.error;
+        const std::string& text = lastResponse.text;
+        if (text.empty()) {
+            if (buffer != nullptr && *bufferLength > 0) buffer[0] = '\0';
+            *bufferLength = 0;
+            SetLastError(ERROR_SUCCESS);
+            return TRUE;
+        }
+        const DWORD needed = static_cast<DWORD>(text.size() + 1);
+        if (buffer == nullptr || *bufferLength < needed) {
+            *bufferLength = needed;
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return FALSE;
+        }
+        std::memcpy(buffer, text.c_str(), needed);
+        *bufferLength = needed - 1;
         SetLastError(ERROR_SUCCESS);
         return TRUE;
-    }
-    const DWORD needed = static_cast<DWORD>(text.size() + 1);
-    if (buffer == nullptr || *bufferLength < needed) {
-        *bufferLength = needed;
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return FALSE;
-    }
-    std::memcpy(buffer, text.c_str(), needed);
-    *bufferLength = needed - 1;
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
+    });
 }

@@ -20,7 +20,7 @@ DWORD ReceiveTimeoutMs() { return receiveTimeoutMs.load(std::memory_order_relaxe
 
 using namespace quenvar::platform;
 
-extern "C" BOOL WINAPI InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD bufferLength)
+extern "C" BOOL WINAPI InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD bufferLength) noexcept
 {
     return InternetCall("InternetSetOptionA", FALSE, [&]() -> BOOL {
         if (handle != nullptr) return Fail(FALSE, ERROR_NOT_SUPPORTED);

@@ -28,7 +28,7 @@ BOOL CopyText(const std::string& text, LPVOID buffer, LPDWORD bufferLength)
 }  // namespace
 
 extern "C" BOOL WINAPI HttpQueryInfoA(HINTERNET requestHandle, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength,
-                                      LPDWORD /*index*/)
+                                      LPDWORD /*index*/) noexcept
 {
     return InternetCall("HttpQueryInfoA", FALSE, [&]() -> BOOL {
         auto request = FindInternet<HttpRequest>(requestHandle, InternetHandleKind::Request);

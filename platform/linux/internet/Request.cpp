@@ -27,7 +27,7 @@ bool JoinAcceptTypes(LPCSTR* acceptTypes, std::string& accept)
 extern "C" {
 
 HINTERNET WINAPI HttpOpenRequestA(HINTERNET connectionHandle, LPCSTR verb, LPCSTR objectName, LPCSTR version,
-                                  LPCSTR referrer, LPCSTR* acceptTypes, DWORD flags, DWORD_PTR /*context*/)
+                                  LPCSTR referrer, LPCSTR* acceptTypes, DWORD flags, DWORD_PTR /*context*/) noexcept
 {
     return InternetCall("HttpOpenRequestA", HINTERNET{}, [&]() -> HINTERNET {
         auto connection = FindInternet<InternetConnection>(connectionHandle, InternetHandleKind::Connection);
@@ -56,7 +56,7 @@ HINTERNET WINAPI HttpOpenRequestA(HINTERNET connectionHandle, LPCSTR verb, LPCST
 }
 
 BOOL WINAPI HttpSendRequestA(HINTERNET requestHandle, LPCSTR headers, DWORD headersLength, LPVOID optional,
-                             DWORD optionalLength)
+                             DWORD optionalLength) noexcept
 {
     return InternetCall("HttpSendRequestA", FALSE, [&]() -> BOOL {
         auto request = FindInternet<HttpRequest>(requestHandle, InternetHandleKind::Request);

@@ -13,7 +13,8 @@ std::string TextOrEmpty(LPCSTR text) { return text == nullptr ? std::string() : 
 
 extern "C" {
 
-HINTERNET WINAPI InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR /*proxy*/, LPCSTR /*proxyBypass*/, DWORD flags)
+HINTERNET WINAPI InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR /*proxy*/, LPCSTR /*proxyBypass*/,
+                               DWORD flags) noexcept
 {
     return InternetCall("InternetOpenA", HINTERNET{}, [&]() -> HINTERNET {
         if (accessType == INTERNET_OPEN_TYPE_PROXY || (flags & INTERNET_FLAG_ASYNC) != 0) {
@@ -32,7 +33,7 @@ HINTERNET WINAPI InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR /*proxy*/,
 }
 
 HINTERNET WINAPI InternetConnectA(HINTERNET sessionHandle, LPCSTR serverName, INTERNET_PORT port, LPCSTR /*userName*/,
-                                  LPCSTR /*password*/, DWORD service, DWORD flags, DWORD_PTR /*context*/)
+                                  LPCSTR /*password*/, DWORD service, DWORD flags, DWORD_PTR /*context*/) noexcept
 {
     return InternetCall("InternetConnectA", HINTERNET{}, [&]() -> HINTERNET {
         auto session = FindInternet<InternetSession>(sessionHandle, InternetHandleKind::Session);
@@ -51,7 +52,7 @@ HINTERNET WINAPI InternetConnectA(HINTERNET sessionHandle, LPCSTR serverName, IN
     });
 }
 
-BOOL WINAPI InternetCloseHandle(HINTERNET handle)
+BOOL WINAPI InternetCloseHandle(HINTERNET handle) noexcept
 {
     return InternetCall("InternetCloseHandle", FALSE, [&]() -> BOOL {
         if (!CloseInternetObject(handle)) return FALSE;

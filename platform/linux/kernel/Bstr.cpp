@@ -1,7 +1,7 @@
 // BSTRs: [32-bit byte length][UTF-16 units][NUL unit], the pointer at the first unit.
 #include "platform/Win32.h"
 
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -12,13 +12,15 @@ constexpr std::size_t kPrefixBytes = sizeof(std::uint32_t);
 // The byte length must fit the 32-bit prefix together with the terminator.
 constexpr UINT kMaxBytes = 0xFFFFFFFFu - kPrefixBytes - sizeof(OLECHAR);
 
+// The allocators answer NULL and leave the last error alone.
+constexpr quenvar::platform::ReturnsOnly<BSTR> kBstrFailure{nullptr};
+
 std::uint32_t* PrefixOf(BSTR text) { return reinterpret_cast<std::uint32_t*>(text) - 1; }
 
 // A BSTR of `bytes` bytes, filled from `source` when it is not NULL; NULL when out of memory.
-BSTR AllocateBytes(const void* source, UINT bytes, const char* faultName)
+BSTR AllocateBytes(const void* source, UINT bytes)
 {
-    DWORD error = ERROR_SUCCESS;
-    if (bytes > kMaxBytes || quenvar::platform::FaultInjected(faultName, &error)) return nullptr;
+    if (bytes > kMaxBytes) return nullptr;
     // Room for an odd byte count plus a whole NUL unit.
     auto* block = static_cast<BYTE*>(std::malloc(kPrefixBytes + bytes + 2 * sizeof(OLECHAR)));
     if (block == nullptr) return nullptr;
@@ -33,27 +35,32 @@ BSTR AllocateBytes(const void* source, UINT bytes, const char* faultName)
 
 extern "C" {
 
-BSTR STDAPICALLTYPE SysAllocString(const OLECHAR* source)
+BSTR STDAPICALLTYPE SysAllocString(const OLECHAR* source) noexcept
 {
     if (source == nullptr) return nullptr;
-    std::size_t length = 0;
-    while (source[length] != 0) ++length;
-    if (length > kMaxBytes / sizeof(OLECHAR)) return nullptr;
-    return AllocateBytes(source, static_cast<UINT>(length * sizeof(OLECHAR)), "SysAllocString");
+    return quenvar::platform::Boundary("SysAllocString", kBstrFailure, [&]() -> BSTR {
+        std::size_t length = 0;
+        while (source[length] != 0) ++length;
+        if (length > kMaxBytes / sizeof(OLECHAR)) return nullptr;
+        return AllocateBytes(source, static_cast<UINT>(length * sizeof(OLECHAR)));
+    });
 }
 
-BSTR STDAPICALLTYPE SysAllocStringLen(const OLECHAR* source, UINT length)
+BSTR STDAPICALLTYPE SysAllocStringLen(const OLECHAR* source, UINT length) noexcept
 {
-    if (length > kMaxBytes / sizeof(OLECHAR)) return nullptr;
-    return AllocateBytes(source, length * static_cast<UINT>(sizeof(OLECHAR)), "SysAllocStringLen");
+    return quenvar::platform::Boundary("SysAllocStringLen", kBstrFailure, [&]() -> BSTR {
+        if (length > kMaxBytes / sizeof(OLECHAR)) return nullptr;
+        return AllocateBytes(source, length * static_cast<UINT>(sizeof(OLECHAR)));
+    });
 }
 
-BSTR STDAPICALLTYPE SysAllocStringByteLen(LPCSTR source, UINT length)
+BSTR STDAPICALLTYPE SysAllocStringByteLen(LPCSTR source, UINT length) noexcept
 {
-    return AllocateBytes(source, length, "SysAllocStringByteLen");
+    return quenvar::platform::Boundary("SysAllocStringByteLen", kBstrFailure,
+                                       [&]() -> BSTR { return AllocateBytes(source, length); });
 }
 
-INT STDAPICALLTYPE SysReAllocString(BSTR* target, const OLECHAR* source)
+INT STDAPICALLTYPE SysReAllocString(BSTR* target, const OLECHAR* source) noexcept
 {
     if (target == nullptr) return FALSE;
     BSTR copy = SysAllocString(source);
@@ -63,13 +70,13 @@ INT STDAPICALLTYPE SysReAllocString(BSTR* target, const OLECHAR* source)
     return TRUE;
 }
 
-void STDAPICALLTYPE SysFreeString(BSTR text)
+void STDAPICALLTYPE SysFreeString(BSTR text) noexcept
 {
     if (text != nullptr) std::free(PrefixOf(text));
 }
 
-UINT STDAPICALLTYPE SysStringLen(BSTR text) { return text == nullptr ? 0 : *PrefixOf(text) / sizeof(OLECHAR); }
+UINT STDAPICALLTYPE SysStringLen(BSTR text) noexcept { return text == nullptr ? 0 : *PrefixOf(text) / sizeof(OLECHAR); }
 
-UINT STDAPICALLTYPE SysStringByteLen(BSTR text) { return text == nullptr ? 0 : *PrefixOf(text); }
+UINT STDAPICALLTYPE SysStringByteLen(BSTR text) noexcept { return text == nullptr ? 0 : *PrefixOf(text); }
 
 }  // extern "C"

@@ -1,13 +1,13 @@
 // Code pages 1252 (by table: glibc's iconv refuses its five unassigned bytes), 932 (Shift-JIS,
 // through iconv one character at a time) and UTF-8, and the Win32 conversion functions.
+#include "linux/edge/Boundary.h"
 #include "linux/kernel/CodePage.h"
 
-#include "platform/test_support/FaultInjection.h"
+#include "linux/edge/TestHooks.h"
 
 #include <array>
 #include <atomic>
 #include <iconv.h>
-#include <new>
 
 namespace quenvar::platform {
 namespace {
@@ -235,16 +235,12 @@ bool EncodeFromWide(UINT codePage, std::u16string_view wide, char defaultChar, b
 
 }  // namespace quenvar::platform
 
-namespace quenvar::testing {
-
-bool SetAnsiCodePage(UINT codePage)
+BOOL QuenvarTestSetAnsiCodePage(UINT codePage) noexcept
 {
-    if (codePage != 1252 && codePage != 932) return false;
-    platform::ansiCodePage.store(codePage, std::memory_order_relaxed);
-    return true;
+    if (codePage != 1252 && codePage != 932) return FALSE;
+    quenvar::platform::ansiCodePage.store(codePage, std::memory_order_relaxed);
+    return TRUE;
 }
-
-}  // namespace quenvar::testing
 
 namespace {
 
@@ -268,30 +264,30 @@ int CopyOut(const std::basic_string<Unit>& converted, Unit* output, int outputCo
 
 extern "C" {
 
-UINT WINAPI GetACP() { return quenvar::platform::AnsiCodePage(); }
+UINT WINAPI GetACP() noexcept { return quenvar::platform::AnsiCodePage(); }
 
-BOOL WINAPI IsDBCSLeadByte(BYTE testChar)
+BOOL WINAPI IsDBCSLeadByte(BYTE testChar) noexcept
 {
     return quenvar::platform::IsLeadByte(quenvar::platform::AnsiCodePage(), testChar);
 }
 
-BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar)
+BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar) noexcept
 {
     return quenvar::platform::IsLeadByte(ResolveCodePage(codePage), testChar);
 }
 
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
-                               int wideCount)
+                               int wideCount) noexcept
 {
-    const UINT resolved = ResolveCodePage(codePage);
-    if (resolved == 0 || multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0 ||
-        (wide == nullptr && wideCount != 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const std::size_t length =
-        multiByteCount == -1 ? std::char_traits<char>::length(multiByte) + 1 : static_cast<std::size_t>(multiByteCount);
-    try {
+    return quenvar::platform::Boundary("MultiByteToWideChar", quenvar::platform::SetsLastError<int>{0}, [&]() -> int {
+        const UINT resolved = ResolveCodePage(codePage);
+        if (resolved == 0 || multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0 ||
+            (wide == nullptr && wideCount != 0)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        const std::size_t length = multiByteCount == -1 ? std::char_traits<char>::length(multiByte) + 1
+                                                        : static_cast<std::size_t>(multiByteCount);
         std::u16string converted;
         converted.reserve(length);
         if (!quenvar::platform::DecodeToWide(resolved, {multiByte, length}, (flags & MB_ERR_INVALID_CHARS) != 0,
@@ -300,26 +296,23 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
             return 0;
         }
         return CopyOut(converted, wide, wideCount);
-    } catch (const std::bad_alloc&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
+    });
 }
 
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
-                               int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar)
+                               int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar) noexcept
 {
-    const UINT resolved = ResolveCodePage(codePage);
-    const bool utf8 = resolved == CP_UTF8;
-    if (resolved == 0 || wide == nullptr || wideCount == 0 || wideCount < -1 || multiByteCount < 0 ||
-        (multiByte == nullptr && multiByteCount != 0) ||
-        (utf8 && (defaultChar != nullptr || usedDefaultChar != nullptr))) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const std::size_t length =
-        wideCount == -1 ? std::char_traits<char16_t>::length(wide) + 1 : static_cast<std::size_t>(wideCount);
-    try {
+    return quenvar::platform::Boundary("WideCharToMultiByte", quenvar::platform::SetsLastError<int>{0}, [&]() -> int {
+        const UINT resolved = ResolveCodePage(codePage);
+        const bool utf8 = resolved == CP_UTF8;
+        if (resolved == 0 || wide == nullptr || wideCount == 0 || wideCount < -1 || multiByteCount < 0 ||
+            (multiByte == nullptr && multiByteCount != 0) ||
+            (utf8 && (defaultChar != nullptr || usedDefaultChar != nullptr))) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        const std::size_t length =
+            wideCount == -1 ? std::char_traits<char16_t>::length(wide) + 1 : static_cast<std::size_t>(wideCount);
         std::string converted;
         converted.reserve(length);
         bool usedDefault = false;
@@ -330,10 +323,7 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
         }
         if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? TRUE : FALSE;
         return CopyOut(converted, multiByte, multiByteCount);
-    } catch (const std::bad_alloc&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
+    });
 }
 
 }  // extern "C"

@@ -16,7 +16,7 @@ std::recursive_mutex* LockOf(LPCRITICAL_SECTION section)
 
 extern "C" {
 
-void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section)
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section) noexcept
 {
     *section = CRITICAL_SECTION{};
     section->LockCount = -1;
@@ -24,14 +24,14 @@ void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section)
     section->LockSemaphore = new std::recursive_mutex;
 }
 
-void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section)
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section) noexcept
 {
     LockOf(section)->lock();
     section->OwningThread = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GetCurrentThreadId()));
     ++section->RecursionCount;
 }
 
-BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION section)
+BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION section) noexcept
 {
     if (!LockOf(section)->try_lock()) return FALSE;
     section->OwningThread = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GetCurrentThreadId()));
@@ -39,13 +39,13 @@ BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION section)
     return TRUE;
 }
 
-void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section)
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section) noexcept
 {
     if (--section->RecursionCount == 0) section->OwningThread = nullptr;
     LockOf(section)->unlock();
 }
 
-void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section)
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section) noexcept
 {
     delete LockOf(section);
     *section = CRITICAL_SECTION{};

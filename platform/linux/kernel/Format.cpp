@@ -75,7 +75,7 @@ void PutNumber(BoundedWriter& out, FieldSpec field, std::uint32_t magnitude, boo
 
 }  // namespace
 
-extern "C" int WINAPI wsprintfA(LPSTR output, LPCSTR format, ...)
+extern "C" int WINAPI wsprintfA(LPSTR output, LPCSTR format, ...) noexcept
 {
     if (output == nullptr || format == nullptr) return 0;
     BoundedWriter out(output);

@@ -2,7 +2,7 @@
 // once. A heap is serialised by its own mutex unless created with HEAP_NO_SERIALIZE.
 #include "platform/Win32.h"
 
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -79,32 +79,34 @@ bool ExceedsLimit(const Heap* heap, SIZE_T extra)
 
 bool SizeTooLarge(SIZE_T bytes) { return bytes > SIZE_MAX / 2 - sizeof(BlockHeader); }
 
+// HeapAlloc and HeapReAlloc answer NULL and, like the system's without HEAP_GENERATE_EXCEPTIONS,
+// leave the last error alone when memory runs out.
+constexpr quenvar::platform::ReturnsOnly<LPVOID> kHeapFailure{nullptr};
+
 }  // namespace
 
 extern "C" {
 
-HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize)
+HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    if (quenvar::platform::FaultInjected("HeapCreate", &error)) {
-        SetLastError(error);
-        return nullptr;
-    }
-    if (maximumSize != 0 && initialSize > maximumSize) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    auto* heap = new (std::nothrow) Heap;
-    if (heap == nullptr) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
-    heap->options = options;
-    heap->maximumSize = maximumSize;
-    return heap;
+    constexpr quenvar::platform::SetsLastError<HANDLE> failure{nullptr};
+    return quenvar::platform::Boundary("HeapCreate", failure, [&]() -> HANDLE {
+        if (maximumSize != 0 && initialSize > maximumSize) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        auto* heap = new (std::nothrow) Heap;
+        if (heap == nullptr) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+        heap->options = options;
+        heap->maximumSize = maximumSize;
+        return heap;
+    });
 }
 
-BOOL WINAPI HeapDestroy(HANDLE handle)
+BOOL WINAPI HeapDestroy(HANDLE handle) noexcept
 {
     Heap* heap = HeapFromHandle(handle);
     if (heap == nullptr) {
@@ -121,57 +123,57 @@ BOOL WINAPI HeapDestroy(HANDLE handle)
     return TRUE;
 }
 
-LPVOID WINAPI HeapAlloc(HANDLE handle, DWORD flags, SIZE_T bytes)
+LPVOID WINAPI HeapAlloc(HANDLE handle, DWORD flags, SIZE_T bytes) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    Heap* heap = HeapFromHandle(handle);
-    if (heap == nullptr || SizeTooLarge(bytes) || quenvar::platform::FaultInjected("HeapAlloc", &error)) {
-        return nullptr;
-    }
-    HeapGuard guard(heap, flags);
-    if (ExceedsLimit(heap, bytes)) return nullptr;
-    auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + bytes));
-    if (header == nullptr) return nullptr;
-    header->size = bytes;
-    if (flags & HEAP_ZERO_MEMORY) std::memset(header + 1, 0, bytes);
-    Link(heap, header);
-    return header + 1;
-}
-
-LPVOID WINAPI HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes)
-{
-    DWORD error = ERROR_SUCCESS;
-    Heap* heap = HeapFromHandle(handle);
-    if (heap == nullptr || block == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    if (SizeTooLarge(bytes) || quenvar::platform::FaultInjected("HeapReAlloc", &error)) return nullptr;
-    HeapGuard guard(heap, flags);
-    BlockHeader* header = HeaderOf(block);
-    const SIZE_T oldSize = header->size;
-    if (bytes > oldSize && ExceedsLimit(heap, bytes - oldSize)) return nullptr;
-    if (flags & HEAP_REALLOC_IN_PLACE_ONLY) {
-        if (bytes > oldSize) return nullptr;
-        heap->bytesInUse -= oldSize - bytes;
+    return quenvar::platform::Boundary("HeapAlloc", kHeapFailure, [&]() -> LPVOID {
+        Heap* heap = HeapFromHandle(handle);
+        if (heap == nullptr || SizeTooLarge(bytes)) return nullptr;
+        HeapGuard guard(heap, flags);
+        if (ExceedsLimit(heap, bytes)) return nullptr;
+        auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + bytes));
+        if (header == nullptr) return nullptr;
         header->size = bytes;
-        return block;
-    }
-    Unlink(heap, header);
-    auto* moved = static_cast<BlockHeader*>(std::realloc(header, sizeof(BlockHeader) + bytes));
-    if (moved == nullptr) {
+        if (flags & HEAP_ZERO_MEMORY) std::memset(header + 1, 0, bytes);
         Link(heap, header);
-        return nullptr;
-    }
-    moved->size = bytes;
-    if ((flags & HEAP_ZERO_MEMORY) && bytes > oldSize) {
-        std::memset(reinterpret_cast<BYTE*>(moved + 1) + oldSize, 0, bytes - oldSize);
-    }
-    Link(heap, moved);
-    return moved + 1;
+        return header + 1;
+    });
 }
 
-BOOL WINAPI HeapFree(HANDLE handle, DWORD flags, LPVOID block)
+LPVOID WINAPI HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes) noexcept
+{
+    return quenvar::platform::Boundary("HeapReAlloc", kHeapFailure, [&]() -> LPVOID {
+        Heap* heap = HeapFromHandle(handle);
+        if (heap == nullptr || block == nullptr) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        if (SizeTooLarge(bytes)) return nullptr;
+        HeapGuard guard(heap, flags);
+        BlockHeader* header = HeaderOf(block);
+        const SIZE_T oldSize = header->size;
+        if (bytes > oldSize && ExceedsLimit(heap, bytes - oldSize)) return nullptr;
+        if (flags & HEAP_REALLOC_IN_PLACE_ONLY) {
+            if (bytes > oldSize) return nullptr;
+            heap->bytesInUse -= oldSize - bytes;
+            header->size = bytes;
+            return block;
+        }
+        Unlink(heap, header);
+        auto* moved = static_cast<BlockHeader*>(std::realloc(header, sizeof(BlockHeader) + bytes));
+        if (moved == nullptr) {
+            Link(heap, header);
+            return nullptr;
+        }
+        moved->size = bytes;
+        if ((flags & HEAP_ZERO_MEMORY) && bytes > oldSize) {
+            std::memset(reinterpret_cast<BYTE*>(moved + 1) + oldSize, 0, bytes - oldSize);
+        }
+        Link(heap, moved);
+        return moved + 1;
+    });
+}
+
+BOOL WINAPI HeapFree(HANDLE handle, DWORD flags, LPVOID block) noexcept
 {
     Heap* heap = HeapFromHandle(handle);
     if (heap == nullptr) {
@@ -186,7 +188,7 @@ BOOL WINAPI HeapFree(HANDLE handle, DWORD flags, LPVOID block)
     return TRUE;
 }
 
-SIZE_T WINAPI HeapSize(HANDLE handle, DWORD flags, LPCVOID block)
+SIZE_T WINAPI HeapSize(HANDLE handle, DWORD flags, LPCVOID block) noexcept
 {
     Heap* heap = HeapFromHandle(handle);
     if (heap == nullptr || block == nullptr) return static_cast<SIZE_T>(-1);

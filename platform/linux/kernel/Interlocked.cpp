@@ -3,22 +3,17 @@
 
 extern "C" {
 
-LONG WINAPI InterlockedIncrement(LONG volatile* addend) { return __atomic_add_fetch(addend, 1, __ATOMIC_SEQ_CST); }
-
-LONG WINAPI InterlockedDecrement(LONG volatile* addend) { return __atomic_sub_fetch(addend, 1, __ATOMIC_SEQ_CST); }
-
-LONG WINAPI InterlockedExchange(LONG volatile* target, LONG value)
+LONG WINAPI InterlockedIncrement(LONG volatile* addend) noexcept
 {
-    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
+    return __atomic_add_fetch(addend, 1, __ATOMIC_SEQ_CST);
 }
 
-LONG WINAPI InterlockedCompareExchange(LONG volatile* destination, LONG exchange, LONG comparand)
+LONG WINAPI InterlockedDecrement(LONG volatile* addend) noexcept
 {
-    __atomic_compare_exchange_n(destination, &comparand, exchange, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
-    return comparand;
+    return __atomic_sub_fetch(addend, 1, __ATOMIC_SEQ_CST);
 }
 
-PVOID WINAPI InterlockedCompareExchangePointer(PVOID volatile* destination, PVOID exchange, PVOID comparand)
+LONG WINAPI InterlockedCompareExchange(LONG volatile* destination, LONG exchange, LONG comparand) noexcept
 {
     __atomic_compare_exchange_n(destination, &comparand, exchange, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
     return comparand;

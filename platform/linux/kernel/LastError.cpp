@@ -20,21 +20,21 @@ const bool forkHandler = pthread_atfork(nullptr, nullptr, ForgetThreadId) == 0;
 
 extern "C" {
 
-DWORD WINAPI GetLastError() { return lastError; }
+DWORD WINAPI GetLastError() noexcept { return lastError; }
 
-void WINAPI SetLastError(DWORD code) { lastError = code; }
+void WINAPI SetLastError(DWORD code) noexcept { lastError = code; }
 
-DWORD WINAPI GetCurrentThreadId()
+DWORD WINAPI GetCurrentThreadId() noexcept
 {
     static_cast<void>(forkHandler);
     if (threadId == 0) threadId = static_cast<DWORD>(::syscall(SYS_gettid));
     return threadId;
 }
 
-void WINAPI Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void WINAPI Sleep(DWORD milliseconds) noexcept { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 // Linux has no thread attach notifications to switch off; the call only validates its handle.
-BOOL WINAPI DisableThreadLibraryCalls(HMODULE module)
+BOOL WINAPI DisableThreadLibraryCalls(HMODULE module) noexcept
 {
     if (module == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -4,7 +4,7 @@
 // drops that lock when the process ends, however it ends.
 #include "platform/Win32.h"
 
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 #include "linux/registry/RegistryFile.h"
 
 #include <sys/file.h>
@@ -16,7 +16,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <new>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -152,94 +151,94 @@ using namespace quenvar::platform;
 
 extern "C" {
 
-HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name)
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    if (FaultInjected("CreateMutexA", &error)) {
-        SetLastError(error);
-        return nullptr;
-    }
-    if (name != nullptr && *name == '\0') name = nullptr;
-    bool existed = false;
-    MutexHandle* handle = nullptr;
-    try {
-        handle = OpenHandle(name, existed, error);
-    } catch (const std::bad_alloc&) {
-        error = ERROR_NOT_ENOUGH_MEMORY;
-    }
-    if (handle == nullptr) {
-        SetLastError(error);
-        return nullptr;
-    }
-    if (initialOwner && !existed) (void)WaitForSingleObject(handle, INFINITE);
-    SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return handle;
+    return Boundary("CreateMutexA", SetsLastError<HANDLE>{nullptr}, [&]() -> HANDLE {
+        if (name != nullptr && *name == '\0') name = nullptr;
+        bool existed = false;
+        DWORD error = ERROR_SUCCESS;
+        MutexHandle* handle = OpenHandle(name, existed, error);
+        if (handle == nullptr) {
+            SetLastError(error);
+            return nullptr;
+        }
+        if (initialOwner && !existed) (void)WaitForSingleObject(handle, INFINITE);
+        SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+        return handle;
+    });
 }
 
-DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds)
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) noexcept
 {
-    const std::shared_ptr<Mutex> mutex = FindMutex(handle);
-    if (mutex == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return WAIT_FAILED;
-    }
-    const auto deadline =
-        milliseconds == INFINITE ? Clock::time_point::max() : Clock::now() + std::chrono::milliseconds(milliseconds);
-    const std::thread::id self = std::this_thread::get_id();
-    std::unique_lock guard(mutex->state);
-    if (mutex->owner == self) {
-        ++mutex->recursion;
-        return WAIT_OBJECT_0;
-    }
-    const auto unowned = [&] { return mutex->owner == std::thread::id(); };
-    if (!mutex->released.wait_until(guard, deadline, unowned)) return WAIT_TIMEOUT;
-    // Claimed in the process first, so that one thread at a time waits for the other processes.
-    mutex->owner = self;
-    mutex->recursion = 1;
-    guard.unlock();
-    if (LockAcrossProcesses(*mutex, deadline)) return WAIT_OBJECT_0;
-    guard.lock();
-    mutex->owner = std::thread::id();
-    mutex->recursion = 0;
-    mutex->released.notify_one();
-    return WAIT_TIMEOUT;
-}
-
-BOOL WINAPI ReleaseMutex(HANDLE handle)
-{
-    const std::shared_ptr<Mutex> mutex = FindMutex(handle);
-    if (mutex == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    std::lock_guard guard(mutex->state);
-    if (mutex->owner != std::this_thread::get_id()) {
-        SetLastError(ERROR_NOT_OWNER);
-        return FALSE;
-    }
-    if (--mutex->recursion == 0) {
-        if (mutex->lockFile >= 0) (void)flock(mutex->lockFile, LOCK_UN);
+    return Boundary("WaitForSingleObject", SetsLastError<DWORD>{WAIT_FAILED}, [&]() -> DWORD {
+        const std::shared_ptr<Mutex> mutex = FindMutex(handle);
+        if (mutex == nullptr) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return WAIT_FAILED;
+        }
+        const auto deadline = milliseconds == INFINITE ? Clock::time_point::max()
+                                                       : Clock::now() + std::chrono::milliseconds(milliseconds);
+        const std::thread::id self = std::this_thread::get_id();
+        std::unique_lock guard(mutex->state);
+        if (mutex->owner == self) {
+            ++mutex->recursion;
+            return WAIT_OBJECT_0;
+        }
+        const auto unowned = [&] { return mutex->owner == std::thread::id(); };
+        if (!mutex->released.wait_until(guard, deadline, unowned)) return WAIT_TIMEOUT;
+        // Claimed in the process first, so that one thread at a time waits for the other processes.
+        mutex->owner = self;
+        mutex->recursion = 1;
+        guard.unlock();
+        if (LockAcrossProcesses(*mutex, deadline)) return WAIT_OBJECT_0;
+        guard.lock();
         mutex->owner = std::thread::id();
+        mutex->recursion = 0;
         mutex->released.notify_one();
-    }
-    return TRUE;
+        return WAIT_TIMEOUT;
+    });
 }
 
-BOOL WINAPI CloseHandle(HANDLE handle)
+BOOL WINAPI ReleaseMutex(HANDLE handle) noexcept
 {
-    MutexTable& table = Table();
-    std::unique_ptr<MutexHandle> closed;  // destroyed after the table's lock is let go
-    std::lock_guard guard(table.lock);
-    const auto found = table.handles.find(static_cast<MutexHandle*>(handle));
-    if (found == table.handles.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    closed.reset(*found);
-    table.handles.erase(found);
-    const std::string& name = closed->mutex->name;
-    if (!name.empty() && closed->mutex.use_count() == 1) table.named.erase(name);
-    return TRUE;
+    return Boundary("ReleaseMutex", SetsLastError<BOOL>{FALSE}, [&]() -> BOOL {
+        const std::shared_ptr<Mutex> mutex = FindMutex(handle);
+        if (mutex == nullptr) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        std::lock_guard guard(mutex->state);
+        if (mutex->owner != std::this_thread::get_id()) {
+            SetLastError(ERROR_NOT_OWNER);
+            return FALSE;
+        }
+        if (--mutex->recursion == 0) {
+            if (mutex->lockFile >= 0) (void)flock(mutex->lockFile, LOCK_UN);
+            mutex->owner = std::thread::id();
+            mutex->released.notify_one();
+        }
+        return TRUE;
+    });
+}
+
+// An armed fault leaves the handle open.
+BOOL WINAPI CloseHandle(HANDLE handle) noexcept
+{
+    return Boundary("CloseHandle", SetsLastError<BOOL>{FALSE}, [&]() -> BOOL {
+        MutexTable& table = Table();
+        std::unique_ptr<MutexHandle> closed;  // destroyed after the table's lock is let go
+        std::lock_guard guard(table.lock);
+        const auto found = table.handles.find(static_cast<MutexHandle*>(handle));
+        if (found == table.handles.end()) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return FALSE;
+        }
+        closed.reset(*found);
+        table.handles.erase(found);
+        const std::string& name = closed->mutex->name;
+        if (!name.empty() && closed->mutex.use_count() == 1) table.named.erase(name);
+        return TRUE;
+    });
 }
 
 }  // extern "C"

@@ -21,7 +21,7 @@ int Sign(int value) { return (value > 0) - (value < 0); }
 
 extern "C" {
 
-LPSTR WINAPI CharNextA(LPCSTR current)
+LPSTR WINAPI CharNextA(LPCSTR current) noexcept
 {
     if (current == nullptr || *current == '\0') return const_cast<LPSTR>(current);
     using namespace quenvar::platform;
@@ -32,7 +32,7 @@ LPSTR WINAPI CharNextA(LPCSTR current)
     return const_cast<LPSTR>(current + 1);
 }
 
-LPSTR WINAPI CharPrevA(LPCSTR start, LPCSTR current)
+LPSTR WINAPI CharPrevA(LPCSTR start, LPCSTR current) noexcept
 {
     if (start == nullptr || current == nullptr || current <= start) return const_cast<LPSTR>(start);
     LPCSTR previous = start;
@@ -45,20 +45,20 @@ LPSTR WINAPI CharPrevA(LPCSTR start, LPCSTR current)
     return const_cast<LPSTR>(previous);
 }
 
-int WINAPI lstrlenA(LPCSTR text) { return text == nullptr ? 0 : static_cast<int>(std::strlen(text)); }
+int WINAPI lstrlenA(LPCSTR text) noexcept { return text == nullptr ? 0 : static_cast<int>(std::strlen(text)); }
 
-int WINAPI lstrlenW(LPCWSTR text)
+int WINAPI lstrlenW(LPCWSTR text) noexcept
 {
     return text == nullptr ? 0 : static_cast<int>(std::char_traits<char16_t>::length(text));
 }
 
-LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source)
+LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source) noexcept
 {
     if (destination == nullptr || source == nullptr) return nullptr;
     return std::strcpy(destination, source);
 }
 
-LPSTR WINAPI lstrcpynA(LPSTR destination, LPCSTR source, int maxCount)
+LPSTR WINAPI lstrcpynA(LPSTR destination, LPCSTR source, int maxCount) noexcept
 {
     if (destination == nullptr || source == nullptr || maxCount <= 0) return destination;
     int i = 0;
@@ -67,19 +67,13 @@ LPSTR WINAPI lstrcpynA(LPSTR destination, LPCSTR source, int maxCount)
     return destination;
 }
 
-LPSTR WINAPI lstrcatA(LPSTR destination, LPCSTR source)
+LPSTR WINAPI lstrcatA(LPSTR destination, LPCSTR source) noexcept
 {
     if (destination == nullptr || source == nullptr) return nullptr;
     return std::strcat(destination, source);
 }
 
-int WINAPI lstrcmpA(LPCSTR a, LPCSTR b)
-{
-    if (a == nullptr || b == nullptr) return (a != nullptr) - (b != nullptr);
-    return Sign(std::strcmp(a, b));
-}
-
-int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b)
+int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) noexcept
 {
     if (a == nullptr || b == nullptr) return (a != nullptr) - (b != nullptr);
     const UINT codePage = GetACP();

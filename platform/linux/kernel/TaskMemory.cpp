@@ -1,30 +1,31 @@
 // The COM task allocator.
 #include "platform/Win32.h"
 
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 
 #include <cstdlib>
 
+// The task allocator answers NULL and leaves the last error alone.
+constexpr quenvar::platform::ReturnsOnly<LPVOID> kTaskMemoryFailure{nullptr};
+
 extern "C" {
 
-LPVOID STDAPICALLTYPE CoTaskMemAlloc(SIZE_T bytes)
+LPVOID STDAPICALLTYPE CoTaskMemAlloc(SIZE_T bytes) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    if (quenvar::platform::FaultInjected("CoTaskMemAlloc", &error)) return nullptr;
-    return std::malloc(bytes == 0 ? 1 : bytes);
+    return quenvar::platform::Boundary("CoTaskMemAlloc", kTaskMemoryFailure,
+                                       [&]() -> LPVOID { return std::malloc(bytes == 0 ? 1 : bytes); });
 }
 
-LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes)
+LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes) noexcept
 {
     if (block != nullptr && bytes == 0) {
         std::free(block);
         return nullptr;
     }
-    DWORD error = ERROR_SUCCESS;
-    if (quenvar::platform::FaultInjected("CoTaskMemRealloc", &error)) return nullptr;
-    return std::realloc(block, bytes == 0 ? 1 : bytes);
+    return quenvar::platform::Boundary("CoTaskMemRealloc", kTaskMemoryFailure,
+                                       [&]() -> LPVOID { return std::realloc(block, bytes == 0 ? 1 : bytes); });
 }
 
-void STDAPICALLTYPE CoTaskMemFree(LPVOID block) { std::free(block); }
+void STDAPICALLTYPE CoTaskMemFree(LPVOID block) noexcept { std::free(block); }
 
 }  // extern "C"

@@ -4,10 +4,9 @@
 
 #include "linux/loader/DataFileModules.h"
 #include "linux/loader/SharedObjects.h"
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 
 #include <cstring>
-#include <exception>
 
 namespace {
 
@@ -22,65 +21,57 @@ HMODULE Fail(DWORD error)
     return nullptr;
 }
 
-HMODULE LoadModule(LPCSTR fileName, HANDLE reserved, DWORD flags) noexcept
+HMODULE LoadModule(LPCSTR fileName, HANDLE reserved, DWORD flags)
 {
     if (fileName == nullptr || *fileName == '\0' || reserved != nullptr || (flags & ~kDataFileFlags) != 0) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    try {
-        HMODULE module = nullptr;
-        const DWORD error =
-            (flags & kDataFileFlags) != 0 ? LoadDataFile(fileName, module) : LoadSharedObject(fileName, module);
-        return error == ERROR_SUCCESS ? module : Fail(error);
-    } catch (const std::exception&) {
-        return Fail(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    HMODULE module = nullptr;
+    const DWORD error =
+        (flags & kDataFileFlags) != 0 ? LoadDataFile(fileName, module) : LoadSharedObject(fileName, module);
+    return error == ERROR_SUCCESS ? module : Fail(error);
 }
 
 }  // namespace
 
 extern "C" {
 
-HMODULE WINAPI LoadLibraryA(LPCSTR fileName)
+HMODULE WINAPI LoadLibraryA(LPCSTR fileName) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    if (FaultInjected("LoadLibraryA", &error)) return Fail(error);
-    return LoadModule(fileName, nullptr, 0);
+    return Boundary("LoadLibraryA", SetsLastError<HMODULE>{nullptr},
+                    [&]() -> HMODULE { return LoadModule(fileName, nullptr, 0); });
 }
 
-HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags)
+HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    if (FaultInjected("LoadLibraryExA", &error)) return Fail(error);
-    return LoadModule(fileName, reserved, flags);
+    return Boundary("LoadLibraryExA", SetsLastError<HMODULE>{nullptr},
+                    [&]() -> HMODULE { return LoadModule(fileName, reserved, flags); });
 }
 
-BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module)
+BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) noexcept
 {
-    constexpr DWORD kKnownFlags = GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT |
-                                  GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS;
-    const bool pin = (flags & GET_MODULE_HANDLE_EX_FLAG_PIN) != 0;
-    const bool unchanged = (flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) != 0;
     if (module != nullptr) *module = nullptr;
-    if (module == nullptr || (flags & ~kKnownFlags) != 0 || (pin && unchanged)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    const ModuleReference reference = pin         ? ModuleReference::Pin
-                                      : unchanged ? ModuleReference::Unchanged
-                                                  : ModuleReference::Add;
-    const bool fromAddress = (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) != 0;
-    try {
+    return Boundary("GetModuleHandleExA", SetsLastError<BOOL>{FALSE}, [&]() -> BOOL {
+        constexpr DWORD kKnownFlags = GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT |
+                                      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS;
+        const bool pin = (flags & GET_MODULE_HANDLE_EX_FLAG_PIN) != 0;
+        const bool unchanged = (flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) != 0;
+        if (module == nullptr || (flags & ~kKnownFlags) != 0 || (pin && unchanged)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        const ModuleReference reference = pin         ? ModuleReference::Pin
+                                          : unchanged ? ModuleReference::Unchanged
+                                                      : ModuleReference::Add;
+        const bool fromAddress = (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) != 0;
         const DWORD error = FindLoadedModule(moduleName, fromAddress, reference, *module);
         if (error == ERROR_SUCCESS) return TRUE;
         SetLastError(error);
-    } catch (const std::exception&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    }
-    return FALSE;
+        return FALSE;
+    });
 }
 
-BOOL WINAPI FreeLibrary(HMODULE module)
+BOOL WINAPI FreeLibrary(HMODULE module) noexcept
 {
     const DWORD error = IsDataFileHandle(module) ? FreeDataFile(module) : FreeSharedObject(module);
     if (error == ERROR_SUCCESS) return TRUE;
@@ -88,39 +79,32 @@ BOOL WINAPI FreeLibrary(HMODULE module)
     return FALSE;
 }
 
-FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName)
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    if (FaultInjected("GetProcAddress", &error)) {
-        SetLastError(error);
-        return nullptr;
-    }
-    if (IsDataFileHandle(module)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    // Exports are found by name only; the loader keeps no ordinals.
-    if (IS_INTRESOURCE(procName)) {
-        SetLastError(ERROR_PROC_NOT_FOUND);
-        return nullptr;
-    }
-    void* symbol = FindExport(module, procName, error);
-    if (symbol == nullptr) SetLastError(error);
-    return reinterpret_cast<FARPROC>(symbol);
+    return Boundary("GetProcAddress", SetsLastError<FARPROC>{nullptr}, [&]() -> FARPROC {
+        if (IsDataFileHandle(module)) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        }
+        // Exports are found by name only; the loader keeps no ordinals.
+        if (IS_INTRESOURCE(procName)) {
+            SetLastError(ERROR_PROC_NOT_FOUND);
+            return nullptr;
+        }
+        DWORD error = ERROR_SUCCESS;
+        void* symbol = FindExport(module, procName, error);
+        if (symbol == nullptr) SetLastError(error);
+        return reinterpret_cast<FARPROC>(symbol);
+    });
 }
 
-DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    if (FaultInjected("GetModuleFileNameA", &error)) {
-        SetLastError(error);
-        return 0;
-    }
-    if (fileName == nullptr && size != 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    try {
+    return Boundary("GetModuleFileNameA", SetsLastError<DWORD>{0}, [&]() -> DWORD {
+        if (fileName == nullptr && size != 0) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
         std::string path;
         if (IsDataFileHandle(module) || !LoadedModulePath(module, path)) {
             SetLastError(ERROR_MOD_NOT_FOUND);
@@ -136,10 +120,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
         }
         std::memcpy(fileName, path.c_str(), path.size() + 1);
         return static_cast<DWORD>(path.size());
-    } catch (const std::exception&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return 0;
-    }
+    });
 }
 
 }  // extern "C"

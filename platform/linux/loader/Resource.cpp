@@ -3,9 +3,7 @@
 
 #include "linux/loader/DataFileModules.h"
 #include "linux/loader/SharedObjects.h"
-#include "linux/edge/FaultGate.h"
-
-#include <exception>
+#include "linux/edge/Boundary.h"
 
 namespace {
 
@@ -46,14 +44,9 @@ HRSRC FindIn(const DataFileImage& image, LPCSTR name, LPCSTR type)
 
 extern "C" {
 
-HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type)
+HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    if (FaultInjected("FindResourceA", &error)) {
-        SetLastError(error);
-        return nullptr;
-    }
-    try {
+    return Boundary("FindResourceA", SetsLastError<HRSRC>{nullptr}, [&]() -> HRSRC {
         const DataFileImage* image = FindDataFile(module);
         if (image == nullptr) {
             std::string path;
@@ -66,44 +59,35 @@ HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type)
             return nullptr;
         }
         return FindIn(*image, name, type);
-    } catch (const std::exception&) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
+    });
 }
 
-HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource)
+HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    if (FaultInjected("LoadResource", &error)) {
-        SetLastError(error);
-        return nullptr;
-    }
-    const DataFileImage* image = FindDataFile(module);
-    const ResourceEntry* entry = image != nullptr ? EntryOf(*image, resource) : nullptr;
-    if (entry == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    return const_cast<BYTE*>(image->resources.data() + entry->dataOffset);
+    return Boundary("LoadResource", SetsLastError<HGLOBAL>{nullptr}, [&]() -> HGLOBAL {
+        const DataFileImage* image = FindDataFile(module);
+        const ResourceEntry* entry = image != nullptr ? EntryOf(*image, resource) : nullptr;
+        if (entry == nullptr) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        }
+        return const_cast<BYTE*>(image->resources.data() + entry->dataOffset);
+    });
 }
 
-LPVOID WINAPI LockResource(HGLOBAL resourceData) { return resourceData; }
+LPVOID WINAPI LockResource(HGLOBAL resourceData) noexcept { return resourceData; }
 
-DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource)
+DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource) noexcept
 {
-    DWORD error = ERROR_SUCCESS;
-    if (FaultInjected("SizeofResource", &error)) {
-        SetLastError(error);
-        return 0;
-    }
-    const DataFileImage* image = FindDataFile(module);
-    const ResourceEntry* entry = image != nullptr ? EntryOf(*image, resource) : nullptr;
-    if (entry == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    return entry->dataSize;
+    return Boundary("SizeofResource", SetsLastError<DWORD>{0}, [&]() -> DWORD {
+        const DataFileImage* image = FindDataFile(module);
+        const ResourceEntry* entry = image != nullptr ? EntryOf(*image, resource) : nullptr;
+        if (entry == nullptr) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return 0;
+        }
+        return entry->dataSize;
+    });
 }
 
 }  // extern "C"

@@ -2,7 +2,7 @@
 #include "platform/Win32.h"
 
 #include "linux/message/SystemMessages.h"
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 
 #include <cstring>
 
@@ -24,36 +24,36 @@ bool HasInserts(const char* text) { return std::strchr(text, '%') != nullptr; }
 extern "C" {
 
 DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID /*source*/, DWORD messageId, DWORD languageId, LPSTR buffer,
-                            DWORD size, va_list* /*arguments*/)
+                            DWORD size, va_list* /*arguments*/) noexcept
 {
     const bool allocate = (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) != 0;
     if (buffer == nullptr) return Fail(ERROR_INVALID_PARAMETER);
     char** allocated = reinterpret_cast<char**>(buffer);
     if (allocate) *allocated = nullptr;
-    DWORD error;
-    if (quenvar::platform::FaultInjected("FormatMessageA", &error)) return Fail(error);
-    if ((flags & kSourceFlags) != FORMAT_MESSAGE_FROM_SYSTEM || (flags & FORMAT_MESSAGE_MAX_WIDTH_MASK) != 0) {
-        return Fail(ERROR_INVALID_PARAMETER);
-    }
-    const WORD language = PRIMARYLANGID(languageId);
-    if (language != LANG_NEUTRAL && language != LANG_ENGLISH) return Fail(ERROR_RESOURCE_LANG_NOT_FOUND);
-    const char* text = quenvar::platform::FindSystemMessage(messageId);
-    if (text == nullptr) return Fail(ERROR_MR_MID_NOT_FOUND);
-    if ((flags & FORMAT_MESSAGE_IGNORE_INSERTS) == 0 && HasInserts(text)) return Fail(ERROR_INVALID_PARAMETER);
+    return quenvar::platform::Boundary("FormatMessageA", quenvar::platform::SetsLastError<DWORD>{0}, [&]() -> DWORD {
+        if ((flags & kSourceFlags) != FORMAT_MESSAGE_FROM_SYSTEM || (flags & FORMAT_MESSAGE_MAX_WIDTH_MASK) != 0) {
+            return Fail(ERROR_INVALID_PARAMETER);
+        }
+        const WORD language = PRIMARYLANGID(languageId);
+        if (language != LANG_NEUTRAL && language != LANG_ENGLISH) return Fail(ERROR_RESOURCE_LANG_NOT_FOUND);
+        const char* text = quenvar::platform::FindSystemMessage(messageId);
+        if (text == nullptr) return Fail(ERROR_MR_MID_NOT_FOUND);
+        if ((flags & FORMAT_MESSAGE_IGNORE_INSERTS) == 0 && HasInserts(text)) return Fail(ERROR_INVALID_PARAMETER);
 
-    const std::size_t textLength = std::strlen(text);
-    const auto length = static_cast<DWORD>(textLength + sizeof kLineBreak - 1);
-    char* output = buffer;
-    if (allocate) {
-        output = static_cast<char*>(LocalAlloc(LMEM_FIXED, size > length ? size : length + 1));
-        if (output == nullptr) return Fail(ERROR_NOT_ENOUGH_MEMORY);
-        *allocated = output;
-    } else if (size <= length) {
-        return Fail(ERROR_INSUFFICIENT_BUFFER);
-    }
-    std::memcpy(output, text, textLength);
-    std::memcpy(output + textLength, kLineBreak, sizeof kLineBreak);
-    return length;
+        const std::size_t textLength = std::strlen(text);
+        const auto length = static_cast<DWORD>(textLength + sizeof kLineBreak - 1);
+        char* output = buffer;
+        if (allocate) {
+            output = static_cast<char*>(LocalAlloc(LMEM_FIXED, size > length ? size : length + 1));
+            if (output == nullptr) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+            *allocated = output;
+        } else if (size <= length) {
+            return Fail(ERROR_INSUFFICIENT_BUFFER);
+        }
+        std::memcpy(output, text, textLength);
+        std::memcpy(output + textLength, kLineBreak, sizeof kLineBreak);
+        return length;
+    });
 }
 
 }  // extern "C"

@@ -6,7 +6,6 @@
 #include "linux/registry/RegistryCall.h"
 #include "linux/registry/TextForm.h"
 #include "linux/registry/ValueStore.h"
-#include "linux/edge/FaultGate.h"
 
 #include <algorithm>
 
@@ -60,14 +59,9 @@ DWORD CreatePath(Database& database, const KeyHandle& start, const std::vector<s
 template <typename Char>
 LONG OpenKey(const char* faultPoint, HKEY parent, const Char* subKey, REGSAM access, PHKEY result)
 {
-    DWORD error;
-    if (FaultInjected(faultPoint, &error)) {
-        if (result != nullptr) *result = nullptr;
-        return static_cast<LONG>(error);
-    }
-    if (result == nullptr) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    return GuardedCall([&] {
+    if (result != nullptr) *result = nullptr;
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
+        if (result == nullptr) return ERROR_INVALID_PARAMETER;
         std::vector<std::u16string> names;
         RegistryCall call;
         KeyHandle start{};
@@ -87,15 +81,10 @@ template <typename Char>
 LONG CreateKey(const char* faultPoint, HKEY parent, const Char* subKey, DWORD options, REGSAM access, PHKEY result,
                LPDWORD disposition)
 {
-    DWORD error;
-    if (FaultInjected(faultPoint, &error)) {
-        if (result != nullptr) *result = nullptr;
-        return static_cast<LONG>(error);
-    }
-    if (result == nullptr) return ERROR_INVALID_PARAMETER;
-    *result = nullptr;
-    if ((options & ~REG_OPTION_VOLATILE) != 0) return ERROR_INVALID_PARAMETER;
-    return GuardedCall([&] {
+    if (result != nullptr) *result = nullptr;
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
+        if (result == nullptr) return ERROR_INVALID_PARAMETER;
+        if ((options & ~REG_OPTION_VOLATILE) != 0) return ERROR_INVALID_PARAMETER;
         std::vector<std::u16string> names;
         RegistryCall call;
         KeyHandle start{};
@@ -117,10 +106,8 @@ LONG CreateKey(const char* faultPoint, HKEY parent, const Char* subKey, DWORD op
 template <typename Char>
 LONG DeleteKey(const char* faultPoint, HKEY parent, const Char* subKey)
 {
-    DWORD error;
-    if (FaultInjected(faultPoint, &error)) return static_cast<LONG>(error);
-    if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
-    return GuardedCall([&] {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
+        if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
         std::vector<std::u16string> names;
         RegistryCall call;
         KeyHandle start{};
@@ -142,13 +129,11 @@ template <typename Char>
 LONG EnumKey(const char* faultPoint, HKEY key, DWORD index, Char* name, LPDWORD nameLength, LPDWORD reserved,
              Char* keyClass, LPDWORD keyClassLength, PFILETIME lastWriteTime)
 {
-    DWORD error;
-    if (FaultInjected(faultPoint, &error)) return static_cast<LONG>(error);
-    if (name == nullptr || nameLength == nullptr || reserved != nullptr ||
-        (keyClass != nullptr && keyClassLength == nullptr)) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    return GuardedCall([&] {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
+        if (name == nullptr || nameLength == nullptr || reserved != nullptr ||
+            (keyClass != nullptr && keyClassLength == nullptr)) {
+            return ERROR_INVALID_PARAMETER;
+        }
         RegistryCall call;
         KeyHandle handle{};
         Subkey subkey;
@@ -175,10 +160,8 @@ LONG QueryInfoKey(const char* faultPoint, HKEY key, Char* keyClass, LPDWORD keyC
                   LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
                   PFILETIME lastWriteTime)
 {
-    DWORD error;
-    if (FaultInjected(faultPoint, &error)) return static_cast<LONG>(error);
-    if (reserved != nullptr || (keyClass != nullptr && keyClassLength == nullptr)) return ERROR_INVALID_PARAMETER;
-    return GuardedCall([&] {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
+        if (reserved != nullptr || (keyClass != nullptr && keyClassLength == nullptr)) return ERROR_INVALID_PARAMETER;
         RegistryCall call;
         KeyHandle handle{};
         std::vector<std::u16string> subkeyNames;
@@ -208,51 +191,51 @@ LONG QueryInfoKey(const char* faultPoint, HKEY key, Char* keyClass, LPDWORD keyC
 
 extern "C" {
 
-LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result)
+LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result) noexcept
 {
     return OpenKey("RegOpenKeyExA", parent, subKey, access, result);
 }
 
-LONG WINAPI RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result)
+LONG WINAPI RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD /*options*/, REGSAM access, PHKEY result) noexcept
 {
     return OpenKey("RegOpenKeyExW", parent, subKey, access, result);
 }
 
 LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*keyClass*/, DWORD options,
-                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result, LPDWORD disposition)
+                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result,
+                            LPDWORD disposition) noexcept
 {
     return CreateKey("RegCreateKeyExA", parent, subKey, options, access, result, disposition);
 }
 
 LONG WINAPI RegCreateKeyExW(HKEY parent, LPCWSTR subKey, DWORD /*reserved*/, LPWSTR /*keyClass*/, DWORD options,
-                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result, LPDWORD disposition)
+                            REGSAM access, LPSECURITY_ATTRIBUTES /*security*/, PHKEY result,
+                            LPDWORD disposition) noexcept
 {
     return CreateKey("RegCreateKeyExW", parent, subKey, options, access, result, disposition);
 }
 
 // An armed fault leaves the handle open.
-LONG WINAPI RegCloseKey(HKEY key)
+LONG WINAPI RegCloseKey(HKEY key) noexcept
 {
-    DWORD error;
-    if (FaultInjected("RegCloseKey", &error)) return static_cast<LONG>(error);
-    return GuardedCall([&] {
+    return Boundary("RegCloseKey", kRegistryFailure, [&]() -> LONG {
         RegistryCall call;
         return call.handles().Remove(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     });
 }
 
-LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey) { return DeleteKey("RegDeleteKeyA", parent, subKey); }
+LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey) noexcept { return DeleteKey("RegDeleteKeyA", parent, subKey); }
 
-LONG WINAPI RegDeleteKeyW(HKEY parent, LPCWSTR subKey) { return DeleteKey("RegDeleteKeyW", parent, subKey); }
+LONG WINAPI RegDeleteKeyW(HKEY parent, LPCWSTR subKey) noexcept { return DeleteKey("RegDeleteKeyW", parent, subKey); }
 
 LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPSTR keyClass,
-                          LPDWORD keyClassLength, PFILETIME lastWriteTime)
+                          LPDWORD keyClassLength, PFILETIME lastWriteTime) noexcept
 {
     return EnumKey("RegEnumKeyExA", key, index, name, nameLength, reserved, keyClass, keyClassLength, lastWriteTime);
 }
 
 LONG WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved, LPWSTR keyClass,
-                          LPDWORD keyClassLength, PFILETIME lastWriteTime)
+                          LPDWORD keyClassLength, PFILETIME lastWriteTime) noexcept
 {
     return EnumKey("RegEnumKeyExW", key, index, name, nameLength, reserved, keyClass, keyClassLength, lastWriteTime);
 }
@@ -260,7 +243,7 @@ LONG WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength
 LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
                              LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
-                             PFILETIME lastWriteTime)
+                             PFILETIME lastWriteTime) noexcept
 {
     return QueryInfoKey("RegQueryInfoKeyA", key, keyClass, keyClassLength, reserved, subKeys, maxSubKeyLength,
                         maxClassLength, values, maxValueNameLength, maxValueLength, securityDescriptorSize,
@@ -270,7 +253,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD keyClassLength, L
 LONG WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
                              LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
-                             PFILETIME lastWriteTime)
+                             PFILETIME lastWriteTime) noexcept
 {
     return QueryInfoKey("RegQueryInfoKeyW", key, keyClass, keyClassLength, reserved, subKeys, maxSubKeyLength,
                         maxClassLength, values, maxValueNameLength, maxValueLength, securityDescriptorSize,

@@ -7,7 +7,6 @@
 #include "linux/registry/TextForm.h"
 #include "linux/registry/ValueCodec.h"
 #include "linux/registry/ValueStore.h"
-#include "linux/edge/FaultGate.h"
 
 namespace {
 
@@ -22,10 +21,8 @@ bool FitsType(DWORD type, DWORD size)
 template <typename Char>
 LONG SetValue(const char* faultPoint, HKEY key, const Char* valueName, DWORD type, const BYTE* data, DWORD size)
 {
-    DWORD error;
-    if (FaultInjected(faultPoint, &error)) return static_cast<LONG>(error);
-    if ((data == nullptr && size != 0) || !FitsType(type, size)) return ERROR_INVALID_PARAMETER;
-    return GuardedCall([&] {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
+        if ((data == nullptr && size != 0) || !FitsType(type, size)) return ERROR_INVALID_PARAMETER;
         const std::u16string name = TextForm<Char>::In(valueName);
         RegistryCall call;
         KeyHandle handle{};
@@ -43,10 +40,8 @@ template <typename Char>
 LONG QueryValue(const char* faultPoint, HKEY key, const Char* valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                 LPDWORD size)
 {
-    DWORD error;
-    if (FaultInjected(faultPoint, &error)) return static_cast<LONG>(error);
-    if (reserved != nullptr || (data != nullptr && size == nullptr)) return ERROR_INVALID_PARAMETER;
-    return GuardedCall([&] {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
+        if (reserved != nullptr || (data != nullptr && size == nullptr)) return ERROR_INVALID_PARAMETER;
         const std::u16string name = TextForm<Char>::In(valueName);
         RegistryCall call;
         KeyHandle handle{};
@@ -69,13 +64,11 @@ template <typename Char>
 LONG EnumValue(const char* faultPoint, HKEY key, DWORD index, Char* valueName, LPDWORD valueNameLength,
                LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataSize)
 {
-    DWORD error;
-    if (FaultInjected(faultPoint, &error)) return static_cast<LONG>(error);
-    if (valueName == nullptr || valueNameLength == nullptr || reserved != nullptr ||
-        (data != nullptr && dataSize == nullptr)) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    return GuardedCall([&] {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
+        if (valueName == nullptr || valueNameLength == nullptr || reserved != nullptr ||
+            (data != nullptr && dataSize == nullptr)) {
+            return ERROR_INVALID_PARAMETER;
+        }
         RegistryCall call;
         KeyHandle handle{};
         StoredValue value{};
@@ -96,9 +89,7 @@ LONG EnumValue(const char* faultPoint, HKEY key, DWORD index, Char* valueName, L
 template <typename Char>
 LONG DeleteValue(const char* faultPoint, HKEY key, const Char* valueName)
 {
-    DWORD error;
-    if (FaultInjected(faultPoint, &error)) return static_cast<LONG>(error);
-    return GuardedCall([&] {
+    return Boundary(faultPoint, kRegistryFailure, [&]() -> LONG {
         const std::u16string name = TextForm<Char>::In(valueName);
         RegistryCall call;
         KeyHandle handle{};
@@ -117,40 +108,50 @@ LONG DeleteValue(const char* faultPoint, HKEY key, const Char* valueName)
 
 extern "C" {
 
-LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD size)
+LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                           DWORD size) noexcept
 {
     return SetValue("RegSetValueExA", key, valueName, type, data, size);
 }
 
-LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD size)
+LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                           DWORD size) noexcept
 {
     return SetValue("RegSetValueExW", key, valueName, type, data, size);
 }
 
-LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size)
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                             LPDWORD size) noexcept
 {
     return QueryValue("RegQueryValueExA", key, valueName, reserved, type, data, size);
 }
 
-LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size)
+LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                             LPDWORD size) noexcept
 {
     return QueryValue("RegQueryValueExW", key, valueName, reserved, type, data, size);
 }
 
 LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameLength, LPDWORD reserved,
-                          LPDWORD type, LPBYTE data, LPDWORD dataSize)
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize) noexcept
 {
     return EnumValue("RegEnumValueA", key, index, valueName, valueNameLength, reserved, type, data, dataSize);
 }
 
 LONG WINAPI RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLength, LPDWORD reserved,
-                          LPDWORD type, LPBYTE data, LPDWORD dataSize)
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize) noexcept
 {
     return EnumValue("RegEnumValueW", key, index, valueName, valueNameLength, reserved, type, data, dataSize);
 }
 
-LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) { return DeleteValue("RegDeleteValueA", key, valueName); }
+LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) noexcept
+{
+    return DeleteValue("RegDeleteValueA", key, valueName);
+}
 
-LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR valueName) { return DeleteValue("RegDeleteValueW", key, valueName); }
+LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR valueName) noexcept
+{
+    return DeleteValue("RegDeleteValueW", key, valueName);
+}
 
 }  // extern "C"

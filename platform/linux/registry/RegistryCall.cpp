@@ -1,5 +1,6 @@
 #include "linux/registry/RegistryCall.h"
 
+#include "linux/edge/TestHooks.h"
 #include "linux/registry/RegistryFile.h"
 #include "linux/registry/RegistryStamp.h"
 
@@ -103,7 +104,7 @@ HandleTable& RegistryCall::handles() { return State().handles; }
 
 DWORD ReadRegistryStamp(RegistryStamp& stamp)
 {
-    return static_cast<DWORD>(GuardedCall([&]() -> DWORD {
+    return static_cast<DWORD>(Boundary("ReadRegistryStamp", kRegistryFailure, [&]() -> LONG {
         RegistryState& state = State();
         std::lock_guard guard(state.lock);
         // The common case needs no transaction and no system call, not even the process check
@@ -132,3 +133,11 @@ void ResetRegistry()
 }
 
 }  // namespace quenvar::platform
+
+void QuenvarTestReopenRegistry() noexcept { quenvar::platform::ResetRegistry(); }
+
+std::size_t QuenvarTestOpenRegistryHandles() noexcept
+{
+    quenvar::platform::RegistryCall call;
+    return call.handles().Count();
+}

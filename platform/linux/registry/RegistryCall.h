@@ -3,11 +3,11 @@
 // environment names, and the transaction that makes the call atomic.
 #pragma once
 
+#include "linux/edge/Boundary.h"
 #include "linux/registry/HandleTable.h"
 #include "linux/registry/Transaction.h"
 
 #include <mutex>
-#include <new>
 #include <optional>
 
 namespace quenvar::platform {
@@ -38,19 +38,9 @@ private:
     std::optional<Transaction> transaction_;
 };
 
-// Runs the body of a registry call: running out of memory, or any other exception of the
-// standard library, becomes a result code instead of crossing the C boundary.
-template <typename Work>
-LONG GuardedCall(Work&& work) noexcept
-{
-    try {
-        return static_cast<LONG>(work());
-    } catch (const std::bad_alloc&) {
-        return ERROR_OUTOFMEMORY;
-    } catch (...) {
-        return ERROR_REGISTRY_IO_FAILED;
-    }
-}
+// How a registry call fails at the edge: running out of memory, or any other exception, becomes
+// its result code.
+inline constexpr ReturnsErrorCode kRegistryFailure{ERROR_OUTOFMEMORY, ERROR_REGISTRY_IO_FAILED};
 
 // Closes the connection and forgets every handle: the next call opens the file that the
 // environment names then, and handles opened before are no longer valid.

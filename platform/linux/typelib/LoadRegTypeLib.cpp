@@ -6,12 +6,10 @@
 #include "platform/Win32.h"
 
 #include "linux/registry/RegistryMemo.h"
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 #include "platform/UniqueInterface.h"
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"
-
-#include <new>
 
 namespace {
 
@@ -116,15 +114,11 @@ HRESULT LoadRegistered(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLi
 }  // namespace
 
 extern "C" HRESULT STDAPICALLTYPE LoadRegTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,
-                                                 ITypeLib** typeLib)
+                                                 ITypeLib** typeLib) noexcept
 {
     if (typeLib == nullptr) return E_INVALIDARG;
     *typeLib = nullptr;
-    DWORD error = 0;
-    if (FaultInjected("LoadRegTypeLib", &error)) return static_cast<HRESULT>(error);
-    try {
+    return quenvar::platform::Boundary("LoadRegTypeLib", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         return LoadRegistered(libraryId, majorVersion, minorVersion, lcid, typeLib);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }

@@ -3,7 +3,7 @@
 #include "linux/typelib/LoadTypeLibrary.h"
 
 #include "linux/kernel/CodePage.h"
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 #include "linux/typelib/LoadedLibraries.h"
 #include "linux/typelib/MsftReader.h"
 #include "linux/typelib/TypeLibrary.h"
@@ -167,11 +167,11 @@ HRESULT LoadTypeLibraryFromPath(std::u16string_view path, ITypeLib** out) noexce
 
 }  // namespace quenvar::platform
 
-extern "C" HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR file, ITypeLib** typeLib)
+extern "C" HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR file, ITypeLib** typeLib) noexcept
 {
     if (file == nullptr || typeLib == nullptr) return E_INVALIDARG;
     *typeLib = nullptr;
-    DWORD error = 0;
-    if (quenvar::platform::FaultInjected("LoadTypeLib", &error)) return static_cast<HRESULT>(error);
-    return quenvar::platform::LoadTypeLibraryFromPath(file, typeLib);
+    return quenvar::platform::Boundary("LoadTypeLib", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
+        return quenvar::platform::LoadTypeLibraryFromPath(file, typeLib);
+    });
 }

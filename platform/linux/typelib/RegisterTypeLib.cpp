@@ -3,12 +3,11 @@
 // Coclasses are not registered here; their servers register them.
 #include "platform/Win32.h"
 
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 #include "platform/UniqueInterface.h"
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"
 
-#include <new>
 #include <string>
 #include <vector>
 
@@ -232,28 +231,19 @@ HRESULT Unregister(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND sys
 
 extern "C" {
 
-HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR fullPath, LPCOLESTR helpDirectory)
+HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR fullPath, LPCOLESTR helpDirectory) noexcept
 {
     if (typeLib == nullptr || fullPath == nullptr) return E_INVALIDARG;
-    DWORD error = 0;
-    if (FaultInjected("RegisterTypeLib", &error)) return static_cast<HRESULT>(error);
-    try {
-        return Register(typeLib, fullPath, helpDirectory);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    return quenvar::platform::Boundary("RegisterTypeLib", quenvar::platform::ReturnsHResult{},
+                                       [&]() -> HRESULT { return Register(typeLib, fullPath, helpDirectory); });
 }
 
 HRESULT STDAPICALLTYPE UnRegisterTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,
-                                         SYSKIND sysKind)
+                                         SYSKIND sysKind) noexcept
 {
-    DWORD error = 0;
-    if (FaultInjected("UnRegisterTypeLib", &error)) return static_cast<HRESULT>(error);
-    try {
+    return quenvar::platform::Boundary("UnRegisterTypeLib", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
         return Unregister(libraryId, majorVersion, minorVersion, lcid, sysKind);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // extern "C"

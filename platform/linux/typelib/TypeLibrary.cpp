@@ -1,7 +1,7 @@
 // ITypeLib over a read library.
 #include "linux/typelib/TypeLibrary.h"
 
-#include "linux/edge/FaultGate.h"
+#include "linux/edge/Boundary.h"
 #include "linux/typelib/Documentation.h"
 #include "linux/typelib/ImportedLibraries.h"
 #include "linux/typelib/TypeInformation.h"

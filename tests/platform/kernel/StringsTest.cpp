@@ -72,11 +72,11 @@ TEST(Lstr, MissingArgumentsFailWithoutTouchingMemory)
     EXPECT_STREQ(buffer, "xyz");
     EXPECT_EQ(lstrlenW(nullptr), 0);
     // NULL sorts before every string, as an empty one would.
-    EXPECT_EQ(lstrcmpA(nullptr, nullptr), 0);
-    EXPECT_LT(lstrcmpA(nullptr, ""), 0);
-    EXPECT_GT(lstrcmpA("", nullptr), 0);
+    EXPECT_EQ(lstrcmpiA(nullptr, nullptr), 0);
+    EXPECT_LT(lstrcmpiA(nullptr, ""), 0);
+    EXPECT_GT(lstrcmpiA("", nullptr), 0);
     EXPECT_GT(lstrcmpiA("a", nullptr), 0);
-    EXPECT_LT(lstrcmpA("a", "b"), 0);
+    EXPECT_LT(lstrcmpiA("a", "B"), 0);
     // The multiplication sign sits among the Latin-1 capitals but has no lower case.
     EXPECT_NE(lstrcmpiA("\xD7", "\xF7"), 0);
 

@@ -205,18 +205,19 @@ extern "C" {
 
 extern const IID IID_IErrorInfo;
 
-void STDAPICALLTYPE VariantInit(VARIANTARG* variant);
+void STDAPICALLTYPE VariantInit(VARIANTARG* variant) noexcept;
 // Frees what the variant owns (BSTR, interface reference) and leaves it VT_EMPTY.
-HRESULT STDAPICALLTYPE VariantClear(VARIANTARG* variant);
-HRESULT STDAPICALLTYPE VariantCopy(VARIANTARG* destination, const VARIANTARG* source);
-HRESULT STDAPICALLTYPE VariantChangeType(VARIANTARG* destination, const VARIANTARG* source, USHORT flags, VARTYPE type);
+HRESULT STDAPICALLTYPE VariantClear(VARIANTARG* variant) noexcept;
+HRESULT STDAPICALLTYPE VariantCopy(VARIANTARG* destination, const VARIANTARG* source) noexcept;
+HRESULT STDAPICALLTYPE VariantChangeType(VARIANTARG* destination, const VARIANTARG* source, USHORT flags,
+                                         VARTYPE type) noexcept;
 
 // Parses a decimal integer (surrounding blanks allowed). DISP_E_TYPEMISMATCH for text that is
 // not a number, DISP_E_OVERFLOW when it does not fit 32 bits.
-HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID lcid, ULONG flags, LONG* out);
+HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID lcid, ULONG flags, LONG* out) noexcept;
 
 // The calling thread's error object: Set replaces it (null clears), Get hands it over and clears.
-HRESULT STDAPICALLTYPE SetErrorInfo(ULONG reserved, IErrorInfo* errorInfo);
-HRESULT STDAPICALLTYPE GetErrorInfo(ULONG reserved, IErrorInfo** errorInfo);
+HRESULT STDAPICALLTYPE SetErrorInfo(ULONG reserved, IErrorInfo* errorInfo) noexcept;
+HRESULT STDAPICALLTYPE GetErrorInfo(ULONG reserved, IErrorInfo** errorInfo) noexcept;
 
 }  // extern "C"

@@ -15,9 +15,9 @@ constexpr DWORD ENABLE_WRAP_AT_EOL_OUTPUT = 0x2;
 extern "C" {
 
 // INVALID_HANDLE_VALUE and ERROR_INVALID_PARAMETER for any other number.
-HANDLE WINAPI GetStdHandle(DWORD stdHandle);
+HANDLE WINAPI GetStdHandle(DWORD stdHandle) noexcept;
 // TRUE only for a standard handle open on a terminal; FALSE with ERROR_INVALID_HANDLE for a
 // handle to anything else (a file, a pipe) or one that is not a standard handle.
-BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode);
+BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode) noexcept;
 
 }  // extern "C"

@@ -79,7 +79,7 @@ extern "C" {
 // A session. The agent goes out as the User-Agent header (none when NULL or empty); one holding
 // a control character fails with ERROR_INVALID_PARAMETER. PRECONFIG and DIRECT both mean direct
 // access; PROXY and INTERNET_FLAG_ASYNC fail with ERROR_NOT_SUPPORTED.
-HINTERNET WINAPI InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPCSTR proxyBypass, DWORD flags);
+HINTERNET WINAPI InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPCSTR proxyBypass, DWORD flags) noexcept;
 
 // Records the server of a session; no network activity. The name is a host name or address,
 // optionally followed by ":port" ("[v6address]:port" for IPv6); a port in the name wins over
@@ -87,7 +87,7 @@ HINTERNET WINAPI InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPC
 // name that is not a host name fails later, in HttpSendRequestA. Only INTERNET_SERVICE_HTTP is
 // served (ERROR_NOT_SUPPORTED otherwise, and for INTERNET_FLAG_SECURE). Credentials are ignored.
 HINTERNET WINAPI InternetConnectA(HINTERNET session, LPCSTR serverName, INTERNET_PORT port, LPCSTR userName,
-                                  LPCSTR password, DWORD service, DWORD flags, DWORD_PTR context);
+                                  LPCSTR password, DWORD service, DWORD flags, DWORD_PTR context) noexcept;
 
 // A request on a connection; no network activity. verb NULL or "" means "GET"; objectName NULL or
 // "" means "/" (a missing leading '/' is added, blanks go out as %20); version NULL or "" means
@@ -95,7 +95,7 @@ HINTERNET WINAPI InternetConnectA(HINTERNET session, LPCSTR serverName, INTERNET
 // Referer, acceptTypes NULL no Accept header. Text with a control character fails with
 // ERROR_INVALID_PARAMETER (ERROR_INTERNET_INVALID_URL for the object name).
 HINTERNET WINAPI HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR objectName, LPCSTR version, LPCSTR referrer,
-                                  LPCSTR* acceptTypes, DWORD flags, DWORD_PTR context);
+                                  LPCSTR* acceptTypes, DWORD flags, DWORD_PTR context) noexcept;
 
 // Resolves the name, connects within the connect time-out, sends the request and reads the
 // answer's header within the receive time-out; TRUE for any well-formed answer, whatever its
@@ -104,7 +104,7 @@ HINTERNET WINAPI HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR obje
 // ERROR_INTERNET_CONNECTION_RESET or _ABORTED, ERROR_HTTP_INVALID_SERVER_RESPONSE (malformed,
 // over-long or missing header). Extra headers and a request body are not supported.
 BOOL WINAPI HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID optional,
-                             DWORD optionalLength);
+                             DWORD optionalLength) noexcept;
 
 // After a successful send: HTTP_QUERY_STATUS_CODE (a DWORD with HTTP_QUERY_FLAG_NUMBER, decimal
 // text without) and HTTP_QUERY_RAW_HEADERS_CRLF (the status line and the header lines as
@@ -113,22 +113,23 @@ BOOL WINAPI HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLen
 // A buffer that is NULL or too small fails with ERROR_INSUFFICIENT_BUFFER and leaves in
 // *bufferLength the size needed, the NUL included; on success *bufferLength is the text's length
 // without the NUL. Before a send: ERROR_INTERNET_INCORRECT_HANDLE_STATE.
-BOOL WINAPI HttpQueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength, LPDWORD index);
+BOOL WINAPI HttpQueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength,
+                           LPDWORD index) noexcept;
 
 // Closes a handle and every handle opened from it.
-BOOL WINAPI InternetCloseHandle(HINTERNET handle);
+BOOL WINAPI InternetCloseHandle(HINTERNET handle) noexcept;
 
 // The text that came with the calling thread's last ERROR_INTERNET_EXTENDED_ERROR, and its error
 // number. No text: TRUE with *bufferLength 0. A buffer that is NULL or too small: FALSE with
 // ERROR_INSUFFICIENT_BUFFER and the size needed, the NUL included. Otherwise TRUE with the text
 // and its length without the NUL. Every other Internet call of the thread clears the text.
-BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD bufferLength);
+BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD bufferLength) noexcept;
 
 // With a NULL handle, INTERNET_OPTION_CONNECT_TIMEOUT and INTERNET_OPTION_RECEIVE_TIMEOUT set the
 // process-wide time-outs in milliseconds (a DWORD; defaults 60000 and 30000) for the sends that
 // start afterwards. Other options fail with ERROR_INTERNET_INVALID_OPTION, a non-NULL handle with
 // ERROR_NOT_SUPPORTED, a short buffer with ERROR_INTERNET_BAD_OPTION_LENGTH, 0 with
 // ERROR_INVALID_PARAMETER.
-BOOL WINAPI InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD bufferLength);
+BOOL WINAPI InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD bufferLength) noexcept;
 
 }  // extern "C"

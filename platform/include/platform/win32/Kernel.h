@@ -6,15 +6,13 @@
 
 extern "C" {
 
-DWORD WINAPI GetLastError();
-void WINAPI SetLastError(DWORD code);
+DWORD WINAPI GetLastError() noexcept;
+void WINAPI SetLastError(DWORD code) noexcept;
 
 // Each answers the new value; the operation is a full barrier.
-LONG WINAPI InterlockedIncrement(LONG volatile* addend);
-LONG WINAPI InterlockedDecrement(LONG volatile* addend);
-LONG WINAPI InterlockedExchange(LONG volatile* target, LONG value);
-LONG WINAPI InterlockedCompareExchange(LONG volatile* destination, LONG exchange, LONG comparand);
-PVOID WINAPI InterlockedCompareExchangePointer(PVOID volatile* destination, PVOID exchange, PVOID comparand);
+LONG WINAPI InterlockedIncrement(LONG volatile* addend) noexcept;
+LONG WINAPI InterlockedDecrement(LONG volatile* addend) noexcept;
+LONG WINAPI InterlockedCompareExchange(LONG volatile* destination, LONG exchange, LONG comparand) noexcept;
 
 // The platform's layout; a Linux lock lives behind LockSemaphore. Recursive for the owning thread.
 struct CRITICAL_SECTION {
@@ -27,13 +25,13 @@ struct CRITICAL_SECTION {
 };
 using LPCRITICAL_SECTION = CRITICAL_SECTION*;
 
-void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section);
-void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section);
-BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION section);
-void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section);
-void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section);
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section) noexcept;
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section) noexcept;
+BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION section) noexcept;
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section) noexcept;
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section) noexcept;
 
-BOOL WINAPI DisableThreadLibraryCalls(HMODULE module);
+BOOL WINAPI DisableThreadLibraryCalls(HMODULE module) noexcept;
 
 // The reasons a module's entry point is called for.
 constexpr DWORD DLL_PROCESS_DETACH = 0;
@@ -41,8 +39,8 @@ constexpr DWORD DLL_PROCESS_ATTACH = 1;
 constexpr DWORD DLL_THREAD_ATTACH = 2;
 constexpr DWORD DLL_THREAD_DETACH = 3;
 
-DWORD WINAPI GetCurrentThreadId();
-void WINAPI Sleep(DWORD milliseconds);
+DWORD WINAPI GetCurrentThreadId() noexcept;
+void WINAPI Sleep(DWORD milliseconds) noexcept;
 
 constexpr DWORD INFINITE = 0xFFFFFFFF;
 constexpr DWORD WAIT_OBJECT_0 = 0;
@@ -56,15 +54,15 @@ constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 // ERROR_ALREADY_EXISTS (and takes no ownership); NULL is an unnamed mutex of the process. The
 // ownership of a process that ends is released (it is never reported as abandoned).
 // Security attributes are accepted and ignored.
-HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) noexcept;
 // For a mutex handle: WAIT_OBJECT_0 once the calling thread owns it (again), WAIT_TIMEOUT when
 // `milliseconds` (INFINITE: no limit) pass first, WAIT_FAILED with ERROR_INVALID_HANDLE for a
 // handle that is not one.
-DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) noexcept;
 // Undoes one wait of the owning thread; FALSE with ERROR_NOT_OWNER for any other thread.
-BOOL WINAPI ReleaseMutex(HANDLE mutex);
+BOOL WINAPI ReleaseMutex(HANDLE mutex) noexcept;
 // Closes a mutex handle; the mutex goes with its last handle. FALSE with ERROR_INVALID_HANDLE for
 // anything else.
-BOOL WINAPI CloseHandle(HANDLE handle);
+BOOL WINAPI CloseHandle(HANDLE handle) noexcept;
 
 }  // extern "C"

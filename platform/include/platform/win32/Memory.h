@@ -16,21 +16,21 @@ extern "C" {
 
 // A growable private heap (maximumSize 0) that HeapDestroy releases with every block in it.
 // Safe for concurrent use. HeapCreate fails with NULL and the last error.
-HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);
-BOOL WINAPI HeapDestroy(HANDLE heap);
+HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize) noexcept;
+BOOL WINAPI HeapDestroy(HANDLE heap) noexcept;
 // NULL on failure, without setting the last error.
-LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
+LPVOID WINAPI HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) noexcept;
 // May move the block; on failure answers NULL and the old block stays valid.
-LPVOID WINAPI HeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes);
-BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID block);
-SIZE_T WINAPI HeapSize(HANDLE heap, DWORD flags, LPCVOID block);
+LPVOID WINAPI HeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes) noexcept;
+BOOL WINAPI HeapFree(HANDLE heap, DWORD flags, LPVOID block) noexcept;
+SIZE_T WINAPI HeapSize(HANDLE heap, DWORD flags, LPCVOID block) noexcept;
 
-HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes);
+HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) noexcept;
 // NULL on success.
-HLOCAL WINAPI LocalFree(HLOCAL memory);
+HLOCAL WINAPI LocalFree(HLOCAL memory) noexcept;
 
-LPVOID STDAPICALLTYPE CoTaskMemAlloc(SIZE_T bytes);
-LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes);
-void STDAPICALLTYPE CoTaskMemFree(LPVOID block);
+LPVOID STDAPICALLTYPE CoTaskMemAlloc(SIZE_T bytes) noexcept;
+LPVOID STDAPICALLTYPE CoTaskMemRealloc(LPVOID block, SIZE_T bytes) noexcept;
+void STDAPICALLTYPE CoTaskMemFree(LPVOID block) noexcept;
 
 }  // extern "C"

@@ -36,6 +36,6 @@ extern "C" {
 // that receives a LocalAlloc block of at least `size` bytes, which the caller frees with
 // LocalFree; it is set to NULL on failure.
 DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer, DWORD size,
-                            va_list* arguments);
+                            va_list* arguments) noexcept;
 
 }  // extern "C"

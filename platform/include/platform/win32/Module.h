@@ -30,36 +30,36 @@ extern "C" {
 // fit, size - 1 characters and a NUL are written, the answer is `size` and the last error is
 // ERROR_INSUFFICIENT_BUFFER. 0 and ERROR_MOD_NOT_FOUND for a handle that is not a loaded module
 // (data-file handles included), buffer untouched.
-DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) noexcept;
 
 // Loads a shared library and answers its load address; ERROR_MOD_NOT_FOUND for a library (or a
 // library it needs) that cannot be found, ERROR_BAD_EXE_FORMAT for a file that is not one.
-HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
+HMODULE WINAPI LoadLibraryA(LPCSTR fileName) noexcept;
 // Without flags as LoadLibraryA. With LOAD_LIBRARY_AS_DATAFILE (or the image-resource and
 // exclusive forms) the file is only read: ERROR_FILE_NOT_FOUND when it is missing,
 // ERROR_FILE_INVALID when it is empty, ERROR_BAD_EXE_FORMAT when it is not a well-formed ELF
 // file or carries a malformed ".rsrc". `reserved` must be NULL.
-HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags);
+HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags) noexcept;
 // The handle of a module already loaded, named like LoadLibraryA (NULL: the executable) or, with
 // GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, by any address inside it. Unless the refcount flag
 // says otherwise the caller owns one load and frees it with FreeLibrary; a pinned module is never
 // unloaded. FALSE with ERROR_MOD_NOT_FOUND, *module NULL, when there is no such module.
-BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
+BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) noexcept;
 // Undoes one load; the library is unloaded (or the data file released) after the last one.
-BOOL WINAPI FreeLibrary(HMODULE module);
+BOOL WINAPI FreeLibrary(HMODULE module) noexcept;
 // An exported function of the module itself (not of the libraries it uses); NULL with
 // ERROR_PROC_NOT_FOUND when it has none of that name, ERROR_INVALID_HANDLE for a data file.
-FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) noexcept;
 
 // Names and types are integers (MAKEINTRESOURCEA, or text "#101") or texts compared without
 // regard to case. Only modules loaded as data files carry resources here: a module without
 // ".rsrc" (or a loaded library) answers ERROR_RESOURCE_DATA_NOT_FOUND, a missing type
 // ERROR_RESOURCE_TYPE_NOT_FOUND, a missing name ERROR_RESOURCE_NAME_NOT_FOUND.
-HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) noexcept;
 // The resource's data inside the module's image, valid until FreeLibrary; not NUL-terminated.
-HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource);
-LPVOID WINAPI LockResource(HGLOBAL resourceData);
+HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource) noexcept;
+LPVOID WINAPI LockResource(HGLOBAL resourceData) noexcept;
 // The exact data size; 0 with ERROR_INVALID_HANDLE for a resource that is not the module's.
-DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource);
+DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource) noexcept;
 
 }  // extern "C"

@@ -52,41 +52,45 @@ constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 extern "C" {
 
 // A NULL or empty subKey opens a new handle to parent itself. *result is NULL on failure.
-LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
+LONG WINAPI RegOpenKeyExA(HKEY parent, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) noexcept;
 // Opens or creates the key and every missing level above it; *disposition tells which.
 LONG WINAPI RegCreateKeyExA(HKEY parent, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options, REGSAM access,
-                            LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
-LONG WINAPI RegCloseKey(HKEY key);
-LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
-LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
+                            LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition) noexcept;
+LONG WINAPI RegCloseKey(HKEY key) noexcept;
+LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                           DWORD size) noexcept;
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                             LPDWORD size) noexcept;
 LONG WINAPI RegQueryInfoKeyA(HKEY key, LPSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
                              LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
-                             PFILETIME lastWriteTime);
+                             PFILETIME lastWriteTime) noexcept;
 LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD reserved, LPSTR keyClass,
-                          LPDWORD keyClassLength, PFILETIME lastWriteTime);
+                          LPDWORD keyClassLength, PFILETIME lastWriteTime) noexcept;
 LONG WINAPI RegEnumValueA(HKEY key, DWORD index, LPSTR valueName, LPDWORD valueNameLength, LPDWORD reserved,
-                          LPDWORD type, LPBYTE data, LPDWORD dataSize);
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize) noexcept;
 // A key that still has subkeys is not deleted: ERROR_ACCESS_DENIED.
-LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey);
-LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
+LONG WINAPI RegDeleteKeyA(HKEY parent, LPCSTR subKey) noexcept;
+LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) noexcept;
 
 // The wide forms take and give names and string data in UTF-16, as the registry keeps them, so
 // every name shows whatever its characters; lengths are counted in UTF-16 units.
-LONG WINAPI RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
+LONG WINAPI RegOpenKeyExW(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) noexcept;
 LONG WINAPI RegCreateKeyExW(HKEY parent, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM access,
-                            LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition);
-LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
-LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
+                            LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition) noexcept;
+LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                           DWORD size) noexcept;
+LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                             LPDWORD size) noexcept;
 LONG WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD keyClassLength, LPDWORD reserved, LPDWORD subKeys,
                              LPDWORD maxSubKeyLength, LPDWORD maxClassLength, LPDWORD values,
                              LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD securityDescriptorSize,
-                             PFILETIME lastWriteTime);
+                             PFILETIME lastWriteTime) noexcept;
 LONG WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved, LPWSTR keyClass,
-                          LPDWORD keyClassLength, PFILETIME lastWriteTime);
+                          LPDWORD keyClassLength, PFILETIME lastWriteTime) noexcept;
 LONG WINAPI RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD valueNameLength, LPDWORD reserved,
-                          LPDWORD type, LPBYTE data, LPDWORD dataSize);
-LONG WINAPI RegDeleteKeyW(HKEY parent, LPCWSTR subKey);
-LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR valueName);
+                          LPDWORD type, LPBYTE data, LPDWORD dataSize) noexcept;
+LONG WINAPI RegDeleteKeyW(HKEY parent, LPCWSTR subKey) noexcept;
+LONG WINAPI RegDeleteValueW(HKEY key, LPCWSTR valueName) noexcept;
 
 }  // extern "C"

@@ -14,30 +14,29 @@ constexpr DWORD WC_ERR_INVALID_CHARS = 0x80;
 
 extern "C" {
 
-UINT WINAPI GetACP();
-BOOL WINAPI IsDBCSLeadByte(BYTE testChar);
-BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar);
+UINT WINAPI GetACP() noexcept;
+BOOL WINAPI IsDBCSLeadByte(BYTE testChar) noexcept;
+BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar) noexcept;
 
 // On success: the units (bytes) written, or needed when the output size is 0. Failure: 0 with
 // ERROR_INSUFFICIENT_BUFFER, ERROR_INVALID_PARAMETER or ERROR_NO_UNICODE_TRANSLATION.
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
-                               int wideCount);
+                               int wideCount) noexcept;
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR multiByte,
-                               int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar);
+                               int multiByteCount, LPCSTR defaultChar, LPBOOL usedDefaultChar) noexcept;
 
 // Never moves past the terminating NUL; steps over a whole double-byte character.
-LPSTR WINAPI CharNextA(LPCSTR current);
-LPSTR WINAPI CharPrevA(LPCSTR start, LPCSTR current);
+LPSTR WINAPI CharNextA(LPCSTR current) noexcept;
+LPSTR WINAPI CharPrevA(LPCSTR start, LPCSTR current) noexcept;
 
-int WINAPI lstrlenA(LPCSTR text);
-int WINAPI lstrlenW(LPCWSTR text);
-LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source);
-LPSTR WINAPI lstrcpynA(LPSTR destination, LPCSTR source, int maxCount);
-LPSTR WINAPI lstrcatA(LPSTR destination, LPCSTR source);
-int WINAPI lstrcmpA(LPCSTR a, LPCSTR b);
-int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b);
+int WINAPI lstrlenA(LPCSTR text) noexcept;
+int WINAPI lstrlenW(LPCWSTR text) noexcept;
+LPSTR WINAPI lstrcpyA(LPSTR destination, LPCSTR source) noexcept;
+LPSTR WINAPI lstrcpynA(LPSTR destination, LPCSTR source, int maxCount) noexcept;
+LPSTR WINAPI lstrcatA(LPSTR destination, LPCSTR source) noexcept;
+int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) noexcept;
 
 // Writes at most 1023 characters and a NUL; answers the characters written without the NUL.
-int wsprintfA(LPSTR output, LPCSTR format, ...);
+int wsprintfA(LPSTR output, LPCSTR format, ...) noexcept;
 
 }  // extern "C"

@@ -253,24 +253,24 @@ extern const IID IID_ITypeLib;
 // registered. E_INVALIDARG for NULL arguments; TYPE_E_CANTLOADLIBRARY when there is no such file
 // or resource; TYPE_E_UNSUPFORMAT or TYPE_E_INVDATAREAD when its content is not a sound MSFT
 // library. The caller owns the reference in *typeLib (NULL on failure).
-HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR file, ITypeLib** typeLib);
+HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR file, ITypeLib** typeLib) noexcept;
 // Finds the library through the registry: the major version must match, a minor version at
 // least the one asked for is accepted (the exact one first, else the highest); the locale asked
 // for is tried first, then its primary language, 0, and any registered one. The file found must
 // hold that library in such a version. TYPE_E_LIBNOTREGISTERED when nothing fits,
 // TYPE_E_REGISTRYACCESS when the registry cannot be read, else LoadTypeLib's failure.
 HRESULT STDAPICALLTYPE LoadRegTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,
-                                      ITypeLib** typeLib);
+                                      ITypeLib** typeLib) noexcept;
 // Writes under HKCR TypeLib\{libid}\<major.minor in hex> (the library's doc string) with
 // <lcid in hex>\win32 or \win64 (fullPath), FLAGS and HELPDIR (helpDirectory; when NULL, the
 // folder of fullPath for a new key), and Interface\{iid} for its dispatch and OLE Automation
 // interfaces. Coclasses are not registered. E_INVALIDARG for a NULL library or path,
 // TYPE_E_REGISTRYACCESS when a write fails; what was written before stays.
-HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR fullPath, LPCOLESTR helpDirectory);
+HRESULT STDAPICALLTYPE RegisterTypeLib(ITypeLib* typeLib, LPCOLESTR fullPath, LPCOLESTR helpDirectory) noexcept;
 // Removes what RegisterTypeLib wrote for that version, locale and system, keeping interface keys
 // that another registration now owns. E_INVALIDARG when it is not registered,
 // TYPE_E_INVALIDSTATE when the registered file cannot be loaded.
 HRESULT STDAPICALLTYPE UnRegisterTypeLib(REFGUID libraryId, WORD majorVersion, WORD minorVersion, LCID lcid,
-                                         SYSKIND sysKind);
+                                         SYSKIND sysKind) noexcept;
 
 }  // extern "C"

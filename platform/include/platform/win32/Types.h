@@ -11,7 +11,6 @@
 #define CALLBACK
 #define STDAPI extern "C" HRESULT STDAPICALLTYPE
 #define STDAPI_(type) extern "C" type STDAPICALLTYPE
-#define WINAPI_EXPORT extern "C" __attribute__((visibility("default")))
 
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;

@@ -1,7 +1,6 @@
-// The test-only registry controls, inside the platform library because they reach its state.
 #include "platform/test_support/RegistryTesting.h"
 
-#include "linux/registry/RegistryCall.h"
+#include "linux/edge/TestHooks.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,13 +9,9 @@
 
 namespace quenvar::testing {
 
-void ReopenRegistry() { platform::ResetRegistry(); }
+void ReopenRegistry() { QuenvarTestReopenRegistry(); }
 
-std::size_t OpenRegistryHandles()
-{
-    platform::RegistryCall call;
-    return call.handles().Count();
-}
+std::size_t OpenRegistryHandles() { return QuenvarTestOpenRegistryHandles(); }
 
 ScopedPrivateRegistry::ScopedPrivateRegistry()
 {
