@@ -1,5 +1,7 @@
 #include "registrar/RunRegistryScript.h"
 
+#include "module/LastErrorResult.h"
+#include "module/ModuleFileName.h"
 #include "platform/UniqueHandle.h"
 
 #include <cstring>
@@ -8,13 +10,6 @@ namespace quenvar {
 namespace {
 
 constexpr char kScriptResourceType[] = "REGISTRY";
-
-// Read on the line after the failing call. A failure that left no code must not read as S_OK.
-HRESULT LastErrorResult() noexcept
-{
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
 
 HRESULT RunText(RegistryScriptParser& parser, const char* data, DWORD size, ScriptMode mode) noexcept
 {
@@ -34,17 +29,7 @@ HRESULT RunScriptResource(const ReplacementMap& replacements, LPCOLESTR moduleFi
                           ScriptMode mode) noexcept
 {
     RegistryScriptParser parser(replacements);
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, moduleFileName, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return LastErrorResult();
-    UniqueTaskMemory fileName(CoTaskMemAlloc(static_cast<SIZE_T>(bytes)));
-    if (!fileName) return E_OUTOFMEMORY;
-    auto* name = static_cast<LPSTR>(fileName.get());
-    name[0] = '\0';
-    if (WideCharToMultiByte(CP_ACP, 0, moduleFileName, -1, name, bytes, nullptr, nullptr) == 0) {
-        return LastErrorResult();
-    }
-
-    UniqueModule module(LoadLibraryExA(name, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    UniqueModule module(LoadLibraryExW(moduleFileName, nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!module) return LastErrorResult();
     const HRSRC resource = FindResourceA(module.get(), MAKEINTRESOURCEA(resourceId), type);
     if (resource == nullptr) return LastErrorResult();
@@ -62,21 +47,18 @@ HRESULT RunRegistryScript(const ModuleState& module, UINT resourceId, BOOL regis
                           const ScriptVariable* extraVariables) noexcept
 {
     ReplacementMap replacements;
-    char fileName[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(module.moduleInstance, fileName, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return LastErrorResult();
-    OLECHAR wideName[MAX_PATH];
-    wideName[0] = u'\0';
-    if (MultiByteToWideChar(CP_ACP, 0, fileName, -1, wideName, MAX_PATH) == 0) return LastErrorResult();
+    OLECHAR fileName[MAX_PATH];
+    const HRESULT found = ModuleFileName(module.moduleInstance, fileName);
+    if (FAILED(found)) return found;
 
     // A variable whose Add failed fails its lookup later, when the script uses it.
-    (void)replacements.Add(OLESTR("Module"), wideName);
+    (void)replacements.Add(OLESTR("Module"), fileName);
     for (const ScriptVariable* variable = extraVariables; variable != nullptr && variable->name != nullptr;
          ++variable) {
         (void)replacements.Add(variable->name, variable->value);
     }
     const ScriptMode mode = registering ? ScriptMode::Registration : ScriptMode::Removal;
-    return RunScriptResource(replacements, wideName, LOWORD(resourceId), kScriptResourceType, mode);
+    return RunScriptResource(replacements, fileName, LOWORD(resourceId), kScriptResourceType, mode);
 }
 
 }  // namespace quenvar

@@ -21,7 +21,7 @@ struct ScriptVariable {
 // `extraVariables` added after it. Answers the script's result (DISP_E_EXCEPTION for any syntax
 // error or fatal registry failure), or the failure to find the module file or to load the
 // resource: the platform's error as an HRESULT, E_FAIL when it reports none. A module path of
-// MAX_PATH bytes or more is refused rather than registered cut short.
+// MAX_PATH characters or more is refused rather than registered cut short.
 [[nodiscard]] HRESULT RunRegistryScript(const ModuleState& module, UINT resourceId, BOOL registering,
                                         const ScriptVariable* extraVariables) noexcept;
 

@@ -1,29 +1,26 @@
 #include "server/Registration.h"
 
+#include "module/ModuleFileName.h"
 #include "server/ObjectMap.h"
 #include "platform/UniqueInterface.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace quenvar {
 namespace {
 
-constexpr char kTypeLibraryEnding[] = ".tlb";
+constexpr OLECHAR kTypeLibraryEnding[] = OLESTR(".tlb");
 
 bool TakesPart(const ObjectMapEntry& row) { return row.bulkExclusion() == 0; }
 
-// The whole ANSI path with its NUL; false when it does not fit.
-bool ToWide(const char* path, OLECHAR (&wide)[MAX_PATH])
+// The last "." of the whole path, or its end when it has none.
+OLECHAR* PlaceOfEnding(OLECHAR* path)
 {
-    wide[0] = u'\0';
-    return MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) != 0;
-}
-
-// The last "." of the whole path (stepping whole characters), or its end when it has none.
-char* PlaceOfEnding(char* path)
-{
-    char* place = nullptr;
-    char* p = path;
-    for (; *p != '\0'; p = CharNextA(p)) {
-        if (*p == '.') place = p;
+    OLECHAR* place = nullptr;
+    OLECHAR* p = path;
+    for (; *p != u'\0'; ++p) {
+        if (*p == u'.') place = p;
     }
     return place != nullptr ? place : p;
 }
@@ -66,25 +63,23 @@ HRESULT UnregisterClasses(ModuleState* state) noexcept
 HRESULT RegisterOwnTypeLibrary(ModuleState* state) noexcept
 {
     if (state == nullptr) return E_INVALIDARG;
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(state->typeLibInstance, path, MAX_PATH);
-    OLECHAR widePath[MAX_PATH];
-    ToWide(path, widePath);
+    OLECHAR path[MAX_PATH];
+    HRESULT hr = ModuleFileName(state->typeLibInstance, path);
+    if (FAILED(hr)) return hr;
     UniqueInterface<ITypeLib> typeLib;
-    HRESULT hr = LoadTypeLib(widePath, typeLib.put());
+    hr = LoadTypeLib(path, typeLib.put());
     if (FAILED(hr)) {
-        char* ending = PlaceOfEnding(path);
+        OLECHAR* ending = PlaceOfEnding(path);
         // A path that fills the buffer has no room for the new ending: refuse instead of overrunning.
-        if (ending - path + sizeof kTypeLibraryEnding > sizeof path)
+        if (static_cast<std::size_t>(ending - path) + std::size(kTypeLibraryEnding) > MAX_PATH)
             return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-        lstrcpyA(ending, kTypeLibraryEnding);
-        if (!ToWide(path, widePath)) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-        hr = LoadTypeLib(widePath, typeLib.put());
+        std::copy(std::begin(kTypeLibraryEnding), std::end(kTypeLibraryEnding), ending);
+        hr = LoadTypeLib(path, typeLib.put());
         if (FAILED(hr)) return hr;
     }
     OLECHAR helpDirectory[MAX_PATH];
-    CopyDirectoryPart(widePath, helpDirectory);
-    return RegisterTypeLib(typeLib.get(), widePath, helpDirectory);
+    CopyDirectoryPart(path, helpDirectory);
+    return RegisterTypeLib(typeLib.get(), path, helpDirectory);
 }
 
 }  // namespace quenvar

@@ -17,6 +17,7 @@ using testing::BuildPath;
 using testing::DefaultValue;
 using testing::ExportKey;
 using testing::ServerLibrary;
+using testing::WideDefaultValue;
 
 const std::string kClassKey = "CLSID\\{6C1D4F20-8A31-4E7B-9D02-5B7A3E91C4D8}";
 const std::string kTypeLibKey = "TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0";
@@ -112,6 +113,56 @@ TEST_F(LibraryRegistration, RegisterWritesScriptEntriesAndTypeLibrary)
     EXPECT_EQ(library.unregisterServer(), S_OK);
 }
 
+std::u16string FromUtf8(const std::string& text)
+{
+    std::u16string wide(text.size(), u'\0');
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                             wide.data(), static_cast<int>(wide.size()))));
+    return wide;
+}
+
+// The path goes from the file system through the registry and back without a detour through the
+// ANSI code page: registered, read and exported as written, and loaded again from its registration.
+TEST_F(LibraryRegistration, ModuleInANonAsciiFolderRegistersAsWrittenAndActivates)
+{
+    namespace fs = std::filesystem;
+    const std::string folder = Canonical(registry.Folder()) +
+                               "/Pr\xC3\xBC"
+                               "fung \xC3\xBC";
+    const std::string module = folder + "/Quenvar.so";
+    fs::create_directories(folder);
+    fs::copy_file(BuildPath("lib/Quenvar.so"), module);
+    {
+        ServerLibrary library(module);
+        ASSERT_TRUE(library.Loaded());
+        ASSERT_EQ(library.registerServer(), S_OK);
+    }
+    const std::u16string wideKey(kClassKey.begin(), kClassKey.end());
+    const std::u16string wideTypeLibKey(kTypeLibKey.begin(), kTypeLibKey.end());
+    EXPECT_EQ(WideDefaultValue(wideKey + u"\\InprocServer32"), FromUtf8(module));
+    EXPECT_EQ(WideDefaultValue(wideTypeLibKey + u"\\0\\win32"), FromUtf8(module));
+    EXPECT_EQ(WideDefaultValue(wideTypeLibKey + u"\\HELPDIR"), FromUtf8(folder + "/"));
+    EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), kHeader + std::string("[HKEY_CLASSES_ROOT\\CLSID]\n\n") +
+                                                  ScriptEntries(module) + InterfaceEntries() + ProgIdEntries() +
+                                                  TypeLibEntries(module, Directory(module)));
+
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    CLSID clsid{};
+    IDispatch* object = nullptr;
+    EXPECT_EQ(CLSIDFromProgID(u"Palvex.Palvex", &clsid), S_OK);
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&object)),
+              S_OK);
+    ASSERT_NE(object, nullptr);
+    object->Release();
+    CoFreeUnusedLibraries();
+    CoUninitialize();
+
+    ServerLibrary library(module);
+    ASSERT_TRUE(library.Loaded());
+    EXPECT_EQ(library.unregisterServer(), S_OK);
+    EXPECT_EQ(WideDefaultValue(wideKey + u"\\InprocServer32"), u"<absent>");
+}
+
 TEST_F(LibraryRegistration, ModuleWithoutTypeLibraryRegistersTheTlbBesideIt)
 {
     ServerLibrary library(BuildPath("tests/lib/QuenvarNoTypeLib.so"));
@@ -204,14 +255,14 @@ TEST_F(LibraryRegistration, TypeLibraryFailuresAreAnsweredAndTheClassEntriesKept
         EXPECT_EQ(library.unregisterServer(), S_OK);
     }
 
-    // The script creates ten keys in an empty registry; the eleventh creation is the type
-    // library's.
+    // The script creates its keys through the ANSI calls, the type library registration through
+    // the wide ones: the first wide creation is the type library's.
     ServerLibrary library(BuildPath("lib/Quenvar.so"));
     ASSERT_TRUE(library.Loaded());
     {
-        quenvar::testing::ScopedFault fault("RegCreateKeyExA", 11, ERROR_ACCESS_DENIED);
+        quenvar::testing::ScopedFault fault("RegCreateKeyExW", 1, ERROR_ACCESS_DENIED);
         EXPECT_EQ(library.registerServer(), TYPE_E_REGISTRYACCESS);
-        EXPECT_TRUE(quenvar::testing::FaultFired("RegCreateKeyExA"));
+        EXPECT_TRUE(quenvar::testing::FaultFired("RegCreateKeyExW"));
     }
     EXPECT_EQ(DefaultValue(kClassKey + "\\InprocServer32"), Canonical(library.Path()));
 }

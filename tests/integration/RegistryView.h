@@ -33,4 +33,16 @@ inline std::string DefaultValue(const std::string& path)
     return result == ERROR_SUCCESS ? std::string(value) : "<absent>";
 }
 
+// The default value of a key below HKCR as the wide calls give it, or u"<absent>".
+inline std::u16string WideDefaultValue(const std::u16string& path)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return u"<absent>";
+    char16_t value[1024] = u"";
+    DWORD size = sizeof value;
+    const LONG result = RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS ? std::u16string(value) : u"<absent>";
+}
+
 }  // namespace quenvar::testing

@@ -15,10 +15,12 @@ namespace quenvar::testing {
 // only count handles that the test itself made it leave.
 inline void ArmAllocationSweep(unsigned nth)
 {
-    ArmSweep({"HeapCreate", "HeapAlloc", "HeapReAlloc", "LocalAlloc", "SysAllocString", "SysAllocStringLen",
-              "SysAllocStringByteLen", "CoTaskMemAlloc", "CoTaskMemRealloc", "RegOpenKeyExA", "RegCreateKeyExA",
-              "RegDeleteKeyA", "RegEnumKeyExA", "RegQueryInfoKeyA", "RegSetValueExA", "RegQueryValueExA",
-              "RegEnumValueA", "RegDeleteValueA"},
+    ArmSweep({"HeapCreate",       "HeapAlloc",         "HeapReAlloc",           "LocalAlloc",
+              "SysAllocString",   "SysAllocStringLen", "SysAllocStringByteLen", "CoTaskMemAlloc",
+              "CoTaskMemRealloc", "RegOpenKeyExA",     "RegCreateKeyExA",       "RegDeleteKeyA",
+              "RegEnumKeyExA",    "RegQueryInfoKeyA",  "RegSetValueExA",        "RegQueryValueExA",
+              "RegEnumValueA",    "RegDeleteValueA",   "RegOpenKeyExW",         "RegCreateKeyExW",
+              "RegDeleteKeyW",    "RegEnumKeyExW",     "RegSetValueExW",        "RegQueryValueExW"},
              nth, ERROR_NOT_ENOUGH_MEMORY);
 }
 

@@ -74,7 +74,7 @@ struct LocalMemoryTraits {
 };
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 
-// A module from LoadLibraryA or LoadLibraryExA, data files included.
+// A module from LoadLibraryA, LoadLibraryExA or LoadLibraryExW, data files included.
 struct ModuleTraits {
     using Pointer = HMODULE;
     static Pointer Invalid() noexcept { return nullptr; }

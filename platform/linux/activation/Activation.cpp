@@ -5,6 +5,7 @@
 #include "linux/activation/GuidText.h"
 #include "linux/activation/LoadedServers.h"
 #include "linux/activation/RegistryText.h"
+#include "linux/kernel/CodePage.h"
 #include "linux/registry/RegistryMemo.h"
 #include "linux/edge/Boundary.h"
 #include "platform/UniqueHandle.h"
@@ -23,25 +24,33 @@ struct ClassFactoryTraits {
 using UniqueClassFactory = UniqueHandle<ClassFactoryTraits>;
 
 struct ServerValue {
-    std::string text;
+    std::u16string text;
     bool expand = false;
 };
 
-// The library file registered for the class: the default value of its InprocServer32 key.
+LONG ReadInprocServer(REFCLSID clsid, ServerValue& value)
+{
+    char16_t text[kGuidStringLength - 1];
+    FormatBracedGuid(clsid, text);
+    const std::u16string subKey = u"CLSID\\" + std::u16string(std::begin(text), std::end(text)) + u"\\InprocServer32";
+    return ReadClassesRootText(subKey, /*allowExpand=*/true, value.text, &value.expand);
+}
+
+// The library file registered for the class: the default value of its InprocServer32 key, as the
+// file system names it.
 HRESULT InprocServerPath(REFCLSID clsid, std::string& path)
 {
     static RegistryMemo<ServerValue> found;
-    char16_t text[kGuidStringLength - 1];
-    FormatBracedGuid(clsid, text);
-    const std::string subKey = "CLSID\\" + std::string(std::begin(text), std::end(text)) + "\\InprocServer32";
     ServerValue value;
-    const LONG status = found.Lookup(subKey, value, [&subKey](ServerValue& read) {
-        return ReadClassesRootText(subKey, /*allowExpand=*/true, read.text, &read.expand);
-    });
+    // Kept by the class identifier's bytes: formatting it costs more than the lookup it saves.
+    const std::string request(reinterpret_cast<const char*>(&clsid), sizeof clsid);
+    const LONG status =
+        found.Lookup(request, value, [&clsid](ServerValue& read) { return ReadInprocServer(clsid, read); });
     if (status == ERROR_FILE_NOT_FOUND || status == ERROR_INVALID_DATA) return REGDB_E_CLASSNOTREG;
     if (status != ERROR_SUCCESS) return REGDB_E_READREGDB;
+    if (!WideToFileName(value.text, path)) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
     // Expanded at every activation: the environment may have changed since.
-    path = value.expand ? ExpandEnvironmentText(value.text) : value.text;
+    if (value.expand) path = ExpandEnvironmentText(path);
     return path.empty() ? REGDB_E_CLASSNOTREG : S_OK;
 }
 

@@ -21,33 +21,23 @@ HRESULT FromRegistryStatus(LONG status)
     return status == ERROR_FILE_NOT_FOUND || status == ERROR_INVALID_DATA ? CO_E_CLASSSTRING : REGDB_E_READREGDB;
 }
 
-// A ProgID is a key name directly below HKCR: it cannot be empty or hold a backslash, and it
-// must survive the trip to the ANSI code page unchanged.
-bool ProgIdToAnsi(std::u16string_view progId, std::string& ansi)
+// A ProgID is a key name directly below HKCR: it cannot be empty or hold a backslash.
+bool IsProgIdKeyName(std::u16string_view progId)
 {
-    if (progId.empty() || progId.find(u'\\') != std::u16string_view::npos) return false;
-    const int length = static_cast<int>(progId.size());
-    BOOL usedDefault = FALSE;
-    const int size =
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, progId.data(), length, nullptr, 0, nullptr, &usedDefault);
-    if (size <= 0 || usedDefault) return false;
-    ansi.assign(static_cast<std::size_t>(size), '\0');
-    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, progId.data(), length, ansi.data(), size, nullptr,
-                               &usedDefault) == size &&
-           !usedDefault;
+    return !progId.empty() && progId.find(u'\\') == std::u16string_view::npos;
 }
 
-HRESULT ClassIdOfProgId(std::string progId, CLSID& clsid)
+HRESULT ClassIdOfProgId(std::u16string progId, CLSID& clsid)
 {
     for (int hop = 0; hop <= kMaxCurVerHops; ++hop) {
-        std::string text;
-        LONG status = ReadClassesRootText(progId + "\\CLSID", /*allowExpand=*/false, text);
+        std::u16string text;
+        LONG status = ReadClassesRootText(progId + u"\\CLSID", /*allowExpand=*/false, text);
         if (status == ERROR_SUCCESS) return ParseBracedGuid(text, clsid) ? S_OK : CO_E_CLASSSTRING;
         if (status != ERROR_FILE_NOT_FOUND) return FromRegistryStatus(status);
         // No class of its own: the ProgID may name its current version instead.
-        status = ReadClassesRootText(progId + "\\CurVer", /*allowExpand=*/false, text);
+        status = ReadClassesRootText(progId + u"\\CurVer", /*allowExpand=*/false, text);
         if (status != ERROR_SUCCESS) return FromRegistryStatus(status);
-        if (text.empty() || text.find('\\') != std::string::npos) return CO_E_CLASSSTRING;
+        if (!IsProgIdKeyName(text)) return CO_E_CLASSSTRING;
         progId = std::move(text);
     }
     return CO_E_CLASSSTRING;
@@ -63,10 +53,9 @@ HRESULT STDAPICALLTYPE CLSIDFromProgID(LPCOLESTR progId, LPCLSID clsid) noexcept
     if (progId == nullptr || clsid == nullptr) return E_INVALIDARG;
     *clsid = CLSID_NULL;
     return quenvar::platform::Boundary("CLSIDFromProgID", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
-        std::string ansi;
-        if (!quenvar::platform::ProgIdToAnsi(progId, ansi)) return CO_E_CLASSSTRING;
+        if (!quenvar::platform::IsProgIdKeyName(progId)) return CO_E_CLASSSTRING;
         CLSID found{};
-        const HRESULT hr = quenvar::platform::ClassIdOfProgId(std::move(ansi), found);
+        const HRESULT hr = quenvar::platform::ClassIdOfProgId(progId, found);
         if (SUCCEEDED(hr)) *clsid = found;
         return hr;
     });

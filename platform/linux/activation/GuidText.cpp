@@ -15,8 +15,9 @@ int HexValue(char32_t c) noexcept
     return -1;
 }
 
-template <typename Char>
-bool Parse(std::basic_string_view<Char> text, GUID& guid) noexcept
+}  // namespace
+
+bool ParseBracedGuid(std::u16string_view text, GUID& guid) noexcept
 {
     if (text.size() != kBracedLength || text.front() != '{' || text.back() != '}') return false;
     // The 32 digits in order, checking the dashes between the groups on the way.
@@ -42,12 +43,6 @@ bool Parse(std::basic_string_view<Char> text, GUID& guid) noexcept
     for (std::size_t i = 0; i < 8; ++i) guid.Data4[i] = static_cast<BYTE>(number(16 + 2 * i, 2));
     return true;
 }
-
-}  // namespace
-
-bool ParseBracedGuid(std::string_view text, GUID& guid) noexcept { return Parse(text, guid); }
-
-bool ParseBracedGuid(std::u16string_view text, GUID& guid) noexcept { return Parse(text, guid); }
 
 void FormatBracedGuid(const GUID& guid, char16_t (&text)[kGuidStringLength - 1]) noexcept
 {

@@ -1,5 +1,5 @@
-// The braced text form of a GUID, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", read from narrow
-// registry values and wide caller strings alike.
+// The braced text form of a GUID, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", read from registry
+// values and caller strings alike.
 #pragma once
 
 #include "platform/Win32.h"
@@ -10,7 +10,6 @@ namespace quenvar::platform {
 
 // Exactly the braced 8-4-4-4-12 shape, hex digits in either case, nothing before or after.
 // false, guid untouched, for anything else.
-[[nodiscard]] bool ParseBracedGuid(std::string_view text, GUID& guid) noexcept;
 [[nodiscard]] bool ParseBracedGuid(std::u16string_view text, GUID& guid) noexcept;
 
 // The 38 upper-case characters of the braced form, without a terminator.

@@ -6,9 +6,9 @@
 
 namespace quenvar::platform {
 
-LONG ReadClassesRootText(const std::string& subKey, bool allowExpand, std::string& text, bool* expand)
+LONG ReadClassesRootText(const std::u16string& subKey, bool allowExpand, std::u16string& text, bool* expand)
 {
-    std::string read;
+    std::u16string read;
     DWORD type = REG_NONE;
     const LONG status = ReadTextValue(HKEY_CLASSES_ROOT, subKey, nullptr, read, type);
     if (status != ERROR_SUCCESS) return status;

@@ -8,15 +8,15 @@
 
 namespace quenvar::platform {
 
-// The default value of HKCR\<subKey> as ANSI text, without a terminator. ERROR_FILE_NOT_FOUND
+// The default value of HKCR\<subKey> as it was stored, without a terminator. ERROR_FILE_NOT_FOUND
 // when the key or its default value is missing, ERROR_INVALID_DATA when the value is not of an
 // accepted type (REG_SZ always, REG_EXPAND_SZ when `allowExpand`; `expand` then tells which it
 // was), else the registry's own code.
-[[nodiscard]] LONG ReadClassesRootText(const std::string& subKey, bool allowExpand, std::string& text,
+[[nodiscard]] LONG ReadClassesRootText(const std::u16string& subKey, bool allowExpand, std::u16string& text,
                                        bool* expand = nullptr);
 
 // Replaces each %NAME% whose variable is set in the environment by its value; the others, and
-// a lone percent sign, stay as written.
+// a lone percent sign, stay as written. Works on file names (UTF-8), as the environment holds them.
 [[nodiscard]] std::string ExpandEnvironmentText(const std::string& text);
 
 }  // namespace quenvar::platform

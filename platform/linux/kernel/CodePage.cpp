@@ -233,6 +233,42 @@ bool EncodeFromWide(UINT codePage, std::u16string_view wide, char defaultChar, b
     }
 }
 
+// Neither ANSI code page nor a lenient UTF-8 conversion can fail but for iconv's own set-up, which
+// would then leave the text as far as it came.
+std::u16string AnsiToWide(std::string_view ansi)
+{
+    std::u16string wide;
+    wide.reserve(ansi.size());
+    static_cast<void>(DecodeToWide(AnsiCodePage(), ansi, /*strict=*/false, wide));
+    return wide;
+}
+
+std::string WideToAnsi(std::u16string_view wide)
+{
+    std::string ansi;
+    ansi.reserve(wide.size());
+    bool usedDefault = false;
+    static_cast<void>(EncodeFromWide(AnsiCodePage(), wide, '?', /*strict=*/false, ansi, usedDefault));
+    return ansi;
+}
+
+std::u16string FileNameToWide(std::string_view fileName)
+{
+    std::u16string wide;
+    wide.reserve(fileName.size());
+    static_cast<void>(DecodeUtf8(fileName, /*strict=*/false, wide));
+    return wide;
+}
+
+bool WideToFileName(std::u16string_view wide, std::string& fileName)
+{
+    std::string encoded;
+    encoded.reserve(wide.size());
+    if (!EncodeUtf8(wide, /*strict=*/true, encoded) || encoded.find('\0') != std::string::npos) return false;
+    fileName = std::move(encoded);
+    return true;
+}
+
 }  // namespace quenvar::platform
 
 BOOL QuenvarTestSetAnsiCodePage(UINT codePage) noexcept

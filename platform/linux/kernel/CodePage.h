@@ -1,5 +1,7 @@
-// Conversions of single characters between the supported code pages and UTF-16, shared by the
-// code-page services and the double-byte stepping of CharNextA.
+// Conversions between the supported code pages and UTF-16, shared by the code-page services and
+// the double-byte stepping of CharNextA, and the platform's one conversion layer: text at every
+// ANSI edge (registry, type libraries, modules) goes through AnsiToWide and WideToAnsi, and a
+// UTF-16 file name reaches the file system through WideToFileName.
 #pragma once
 
 #include "platform/Win32.h"
@@ -21,5 +23,16 @@ bool DecodeToWide(UINT codePage, std::string_view bytes, bool strict, std::u16st
 // Characters the code page cannot hold become `defaultChar`; `usedDefault` tells whether any did.
 bool EncodeFromWide(UINT codePage, std::u16string_view wide, char defaultChar, bool strict, std::string& bytes,
                     bool& usedDefault);
+
+// Bytes the ANSI code page cannot decode become its replacement character.
+std::u16string AnsiToWide(std::string_view ansi);
+// Characters the ANSI code page cannot hold become '?'.
+std::string WideToAnsi(std::u16string_view wide);
+
+// Linux file names are UTF-8 bytes. A name that is not valid UTF-8 reads with U+FFFD in place of
+// each invalid byte.
+std::u16string FileNameToWide(std::string_view fileName);
+// false for text that can name no file: a lone surrogate or a NUL.
+[[nodiscard]] bool WideToFileName(std::u16string_view wide, std::string& fileName);
 
 }  // namespace quenvar::platform

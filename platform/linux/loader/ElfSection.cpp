@@ -2,7 +2,6 @@
 // read from the file is checked against the file's size before anything is read through it.
 #include "linux/loader/ElfSection.h"
 
-#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -88,13 +87,11 @@ public:
     }
 
 private:
+    // `index` is 0 or below the count checked against the file's size, so the offset cannot wrap.
     template <typename Class>
     ElfSectionResult ReadSection(const typename Class::Header& header, std::uint64_t index,
                                  typename Class::Section& section)
     {
-        if (index > (fileSize_ - std::min<std::uint64_t>(header.e_shoff, fileSize_)) / header.e_shentsize) {
-            return ElfSectionResult::Malformed;
-        }
         const std::uint64_t offset = header.e_shoff + index * header.e_shentsize;
         if (!InsideFile(offset, sizeof section, fileSize_)) return ElfSectionResult::Malformed;
         return ReadExactly(descriptor_, offset, &section, sizeof section) ? ElfSectionResult::Found

@@ -2,11 +2,14 @@
 // its file name.
 #include "platform/Win32.h"
 
+#include "linux/kernel/CodePage.h"
 #include "linux/loader/DataFileModules.h"
 #include "linux/loader/SharedObjects.h"
 #include "linux/edge/Boundary.h"
 
-#include <cstring>
+#include <algorithm>
+#include <string>
+#include <type_traits>
 
 namespace {
 
@@ -32,6 +35,53 @@ HMODULE LoadModule(LPCSTR fileName, HANDLE reserved, DWORD flags)
     return error == ERROR_SUCCESS ? module : Fail(error);
 }
 
+// A wide file name reaches the file system as UTF-8; one that cannot be written so names no file.
+HMODULE LoadWideName(LPCWSTR fileName, HANDLE reserved, DWORD flags)
+{
+    if (fileName == nullptr || *fileName == u'\0') return Fail(ERROR_INVALID_PARAMETER);
+    std::string name;
+    if (!WideToFileName(fileName, name))
+        return Fail((flags & kDataFileFlags) != 0 ? ERROR_FILE_NOT_FOUND : ERROR_MOD_NOT_FOUND);
+    return LoadModule(name.c_str(), reserved, flags);
+}
+
+// The path into the caller's buffer: cut to size - 1 characters and a NUL when it does not fit.
+template <typename Char>
+DWORD CopyFileName(const std::basic_string<Char>& path, Char* fileName, DWORD size)
+{
+    if (path.size() >= size) {
+        if (size != 0) {
+            std::copy_n(path.begin(), size - 1, fileName);
+            fileName[size - 1] = Char();
+        }
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    std::copy(path.begin(), path.end(), fileName);
+    fileName[path.size()] = Char();
+    return static_cast<DWORD>(path.size());
+}
+
+// GetModuleFileNameA and W: the file system's bytes as they are, or read as UTF-8.
+template <typename Char>
+DWORD ModuleFileName(HMODULE module, Char* fileName, DWORD size)
+{
+    if (fileName == nullptr && size != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string path;
+    if (IsDataFileHandle(module) || !LoadedModulePath(module, path)) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    if constexpr (std::is_same_v<Char, char>) {
+        return CopyFileName(path, fileName, size);
+    } else {
+        return CopyFileName(FileNameToWide(path), fileName, size);
+    }
+}
+
 }  // namespace
 
 extern "C" {
@@ -46,6 +96,12 @@ HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags) noe
 {
     return Boundary("LoadLibraryExA", SetsLastError<HMODULE>{nullptr},
                     [&]() -> HMODULE { return LoadModule(fileName, reserved, flags); });
+}
+
+HMODULE WINAPI LoadLibraryExW(LPCWSTR fileName, HANDLE reserved, DWORD flags) noexcept
+{
+    return Boundary("LoadLibraryExW", SetsLastError<HMODULE>{nullptr},
+                    [&]() -> HMODULE { return LoadWideName(fileName, reserved, flags); });
 }
 
 BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) noexcept
@@ -100,27 +156,14 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) noexcept
 
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) noexcept
 {
-    return Boundary("GetModuleFileNameA", SetsLastError<DWORD>{0}, [&]() -> DWORD {
-        if (fileName == nullptr && size != 0) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return 0;
-        }
-        std::string path;
-        if (IsDataFileHandle(module) || !LoadedModulePath(module, path)) {
-            SetLastError(ERROR_MOD_NOT_FOUND);
-            return 0;
-        }
-        if (path.size() >= size) {
-            if (size != 0) {
-                std::memcpy(fileName, path.data(), size - 1);
-                fileName[size - 1] = '\0';
-            }
-            SetLastError(ERROR_INSUFFICIENT_BUFFER);
-            return size;
-        }
-        std::memcpy(fileName, path.c_str(), path.size() + 1);
-        return static_cast<DWORD>(path.size());
-    });
+    return Boundary("GetModuleFileNameA", SetsLastError<DWORD>{0},
+                    [&]() -> DWORD { return ModuleFileName(module, fileName, size); });
+}
+
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) noexcept
+{
+    return Boundary("GetModuleFileNameW", SetsLastError<DWORD>{0},
+                    [&]() -> DWORD { return ModuleFileName(module, fileName, size); });
 }
 
 }  // extern "C"

@@ -2,7 +2,7 @@
 // calls' UTF-16. Both are kept in UTF-16, so the W form passes names and string data through.
 #pragma once
 
-#include "linux/registry/AnsiText.h"
+#include "linux/kernel/CodePage.h"
 #include "linux/registry/ValueCodec.h"
 
 #include <string>

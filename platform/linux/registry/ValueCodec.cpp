@@ -1,6 +1,6 @@
 #include "linux/registry/ValueCodec.h"
 
-#include "linux/registry/AnsiText.h"
+#include "linux/kernel/CodePage.h"
 
 #include <string>
 #include <string_view>

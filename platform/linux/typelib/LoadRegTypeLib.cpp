@@ -18,15 +18,15 @@ using quenvar::UniqueInterface;
 using quenvar::UniqueKey;
 
 constexpr LCID kPrimaryLanguageMask = 0x3FF;
-constexpr const char* kSysKindsInOrder[] = {"win64", "win32"};
+constexpr const char16_t* kSysKindsInOrder[] = {u"win64", u"win32"};
 
 // The registered version key to use; TYPE_E_LIBNOTREGISTERED when no version fits.
-HRESULT ChooseVersion(HKEY library, WORD major, WORD minor, std::string& chosen)
+HRESULT ChooseVersion(HKEY library, WORD major, WORD minor, std::u16string& chosen)
 {
-    std::vector<std::string> names;
+    std::vector<std::u16string> names;
     if (SubkeyNames(library, names) != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
     int bestMinor = -1;
-    for (const std::string& name : names) {
+    for (const std::u16string& name : names) {
         WORD registeredMajor = 0, registeredMinor = 0;
         if (!ParseVersionKeyName(name, registeredMajor, registeredMinor) || registeredMajor != major ||
             registeredMinor < minor) {
@@ -45,22 +45,22 @@ HRESULT ChooseVersion(HKEY library, WORD major, WORD minor, std::string& chosen)
 }
 
 // The registered path of the library under `versionKey` for the locale asked for.
-HRESULT FindPath(const std::string& versionKey, LCID lcid, std::string& path)
+HRESULT FindPath(const std::u16string& versionKey, LCID lcid, std::u16string& path)
 {
     std::vector<LCID> locales = {lcid, lcid & kPrimaryLanguageMask, 0};
     UniqueKey version;
-    std::vector<std::string> names;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, versionKey.c_str(), 0, KEY_READ, version.put()) != ERROR_SUCCESS ||
+    std::vector<std::u16string> names;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, versionKey.c_str(), 0, KEY_READ, version.put()) != ERROR_SUCCESS ||
         SubkeyNames(version.get(), names) != ERROR_SUCCESS) {
         return TYPE_E_REGISTRYACCESS;
     }
-    for (const std::string& name : names) {
+    for (const std::u16string& name : names) {
         LCID registered = 0;
         if (ParseLocaleKeyName(name, registered)) locales.push_back(registered);
     }
     for (LCID locale : locales) {
-        for (const char* sysKind : kSysKindsInOrder) {
-            const std::string key = versionKey + "\\" + LocaleKeyName(locale) + "\\" + sysKind;
+        for (const char16_t* sysKind : kSysKindsInOrder) {
+            const std::u16string key = versionKey + u"\\" + LocaleKeyName(locale) + u"\\" + sysKind;
             if (ReadString(HKEY_CLASSES_ROOT, key, nullptr, path) == ERROR_SUCCESS) return S_OK;
         }
     }
@@ -68,9 +68,9 @@ HRESULT FindPath(const std::string& versionKey, LCID lcid, std::string& path)
 }
 
 // The registered path of the library for the version and locale asked for.
-HRESULT RegisteredPath(REFGUID libid, WORD major, WORD minor, LCID lcid, std::string& path)
+HRESULT RegisteredPath(REFGUID libid, WORD major, WORD minor, LCID lcid, std::u16string& path)
 {
-    static RegistryMemo<std::string> found;
+    static RegistryMemo<std::u16string> found;
     // The request's bytes as they are: formatting a GUID costs more than the lookup it saves.
     struct {
         GUID libid;
@@ -79,25 +79,25 @@ HRESULT RegisteredPath(REFGUID libid, WORD major, WORD minor, LCID lcid, std::st
     } const asked{libid, major, minor, lcid};
     static_assert(sizeof asked == sizeof(GUID) + 2 * sizeof(WORD) + sizeof(LCID), "no padding in the key");
     const std::string request(reinterpret_cast<const char*>(&asked), sizeof asked);
-    return found.Lookup(request, path, [&](std::string& read) -> HRESULT {
+    return found.Lookup(request, path, [&](std::u16string& read) -> HRESULT {
         UniqueKey library;
-        const LONG code = RegOpenKeyExA(HKEY_CLASSES_ROOT, LibraryKeyPath(libid).c_str(), 0, KEY_READ, library.put());
+        const LONG code = RegOpenKeyExW(HKEY_CLASSES_ROOT, LibraryKeyPath(libid).c_str(), 0, KEY_READ, library.put());
         if (code == ERROR_FILE_NOT_FOUND) return TYPE_E_LIBNOTREGISTERED;
         if (code != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
-        std::string version;
+        std::u16string version;
         const HRESULT hr = ChooseVersion(library.get(), major, minor, version);
-        return SUCCEEDED(hr) ? FindPath(LibraryKeyPath(libid) + "\\" + version, lcid, read) : hr;
+        return SUCCEEDED(hr) ? FindPath(LibraryKeyPath(libid) + u"\\" + version, lcid, read) : hr;
     });
 }
 
 HRESULT LoadRegistered(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLib** out)
 {
-    std::string path;
+    std::u16string path;
     HRESULT hr = RegisteredPath(libid, major, minor, lcid, path);
     if (FAILED(hr)) return hr;
 
     UniqueInterface<ITypeLib> loaded;
-    hr = LoadTypeLibraryFromPath(FromAnsi(path), loaded.put());
+    hr = LoadTypeLibraryFromPath(path, loaded.put());
     if (FAILED(hr)) return hr;
     // The file must be the library asked for, in a version that satisfies the request.
     TLIBATTR* attributes = nullptr;

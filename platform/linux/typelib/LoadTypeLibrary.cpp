@@ -54,16 +54,6 @@ FileKind ReadTypeLibraryFile(const std::string& path, std::vector<BYTE>& bytes)
     return FileKind::kTypeLibrary;
 }
 
-// The platform's file names are its ANSI names: GetModuleFileNameA and LoadLibraryExA hand them
-// to and from the system unchanged, so a path converted to UTF-16 with the ANSI code page comes
-// back to the same bytes here. A character the code page cannot hold names no file.
-bool ToFileName(std::u16string_view path, std::string& out)
-{
-    bool usedDefault = false;
-    return EncodeFromWide(AnsiCodePage(), path, '?', /*strict=*/true, out, usedDefault) && !usedDefault &&
-           out.find('\0') == std::string::npos;
-}
-
 // Splits "module\N" into the module's path and N; false when the path does not end that way.
 bool SplitResourceIndex(std::u16string_view path, std::u16string_view& module, UINT& index)
 {
@@ -83,27 +73,15 @@ bool SplitResourceIndex(std::u16string_view path, std::u16string_view& module, U
 }
 
 // The library in resource TYPELIB `index` of a module file.
-HRESULT LoadFromModule(const std::string& fileName, UINT index, std::u16string directory, ITypeLib** out)
+HRESULT LoadFromModule(const std::u16string& path, UINT index, ITypeLib** out)
 {
-    const UniqueModule module(LoadLibraryExA(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    const UniqueModule module(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!module) return TYPE_E_CANTLOADLIBRARY;
     HRSRC resource = FindResourceA(module.get(), MAKEINTRESOURCEA(index), "TYPELIB");
     const void* data = resource != nullptr ? LockResource(LoadResource(module.get(), resource)) : nullptr;
     if (data == nullptr) return TYPE_E_CANTLOADLIBRARY;
     const DWORD size = SizeofResource(module.get(), resource);
-    return OpenTypeLibrary(std::span(static_cast<const BYTE*>(data), size), std::move(directory), out);
-}
-
-// A "module\N" path: the module, its file name and N.
-struct ModuleResource {
-    std::u16string_view module;
-    std::string fileName;
-    UINT index = 0;
-};
-
-bool SplitModuleResource(std::u16string_view path, ModuleResource& resource)
-{
-    return SplitResourceIndex(path, resource.module, resource.index) && ToFileName(resource.module, resource.fileName);
+    return OpenTypeLibrary(std::span(static_cast<const BYTE*>(data), size), DirectoryOf(path), out);
 }
 
 // Reads the library that `path` names; `fileName` is its file name.
@@ -112,11 +90,12 @@ HRESULT LoadFromFile(std::u16string_view path, const std::string& fileName, ITyp
     std::vector<BYTE> bytes;
     switch (ReadTypeLibraryFile(fileName, bytes)) {
     case FileKind::kTypeLibrary: return OpenTypeLibrary(bytes, DirectoryOf(path), out);
-    case FileKind::kOther: return LoadFromModule(fileName, kDefaultResource, DirectoryOf(path), out);
+    case FileKind::kOther: return LoadFromModule(std::u16string(path), kDefaultResource, out);
     case FileKind::kMissing: {
-        ModuleResource resource;
-        if (!SplitModuleResource(path, resource)) return TYPE_E_CANTLOADLIBRARY;
-        return LoadFromModule(resource.fileName, resource.index, DirectoryOf(resource.module), out);
+        std::u16string_view module;
+        UINT index = 0;
+        if (!SplitResourceIndex(path, module, index)) return TYPE_E_CANTLOADLIBRARY;
+        return LoadFromModule(std::u16string(module), index, out);
     }
     case FileKind::kUnreadable: return TYPE_E_CANTLOADLIBRARY;
     }
@@ -126,8 +105,11 @@ HRESULT LoadFromFile(std::u16string_view path, const std::string& fileName, ITyp
 // The identity of the module file of a "module\N" path.
 bool IdentifyModuleOfResource(std::u16string_view path, FileIdentity& identity)
 {
-    ModuleResource resource;
-    return SplitModuleResource(path, resource) && IdentifyFile(resource.fileName, identity);
+    std::u16string_view module;
+    UINT index = 0;
+    std::string fileName;
+    return SplitResourceIndex(path, module, index) && WideToFileName(module, fileName) &&
+           IdentifyFile(fileName, identity);
 }
 
 }  // namespace
@@ -151,7 +133,7 @@ HRESULT LoadTypeLibraryFromPath(std::u16string_view path, ITypeLib** out) noexce
     try {
         static LoadedLibraries loaded;
         std::string fileName;
-        if (!ToFileName(path, fileName)) return TYPE_E_CANTLOADLIBRARY;
+        if (!WideToFileName(path, fileName)) return TYPE_E_CANTLOADLIBRARY;
         const std::u16string key(path);
         if (loaded.Find(key, out)) return S_OK;
         // Taken before reading: a change in between makes the identity stale, never the library.

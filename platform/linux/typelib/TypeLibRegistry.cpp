@@ -1,11 +1,12 @@
 // Registry keys of type libraries.
 #include "linux/typelib/TypeLibRegistry.h"
 
-#include "linux/kernel/CodePage.h"
+#include "linux/activation/GuidText.h"
+#include "linux/registry/KeyNames.h"
 #include "linux/registry/TextValue.h"
 #include "platform/UniqueInterface.h"
 
-#include <cstdio>
+#include <iterator>
 #include <new>
 
 namespace quenvar::platform {
@@ -19,11 +20,11 @@ constexpr GUID kDispatchProxy = {0x00020420, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46
 // A key name is at most 255 characters; one more for the NUL.
 constexpr DWORD kKeyNameBuffer = 256;
 
-bool ParseHex(const std::string& text, std::size_t maxDigits, DWORD& value)
+bool ParseHex(std::u16string_view text, std::size_t maxDigits, DWORD& value)
 {
     if (text.empty() || text.size() > maxDigits) return false;
     value = 0;
-    for (char c : text) {
+    for (char16_t c : text) {
         int digit = 0;
         if (c >= '0' && c <= '9') {
             digit = c - '0';
@@ -39,49 +40,48 @@ bool ParseHex(const std::string& text, std::size_t maxDigits, DWORD& value)
     return true;
 }
 
+// Lower-case hexadecimal without leading zeros.
+std::u16string Hex(DWORD value)
+{
+    std::u16string text;
+    do {
+        text.insert(text.begin(), u"0123456789abcdef"[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return text;
+}
+
 }  // namespace
 
-std::string FormatGuid(REFGUID guid)
+std::u16string FormatGuid(REFGUID guid)
 {
-    char text[39];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid.Data1, guid.Data2,
-                  guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-                  guid.Data4[6], guid.Data4[7]);
-    return text;
+    char16_t text[kGuidStringLength - 1];
+    FormatBracedGuid(guid, text);
+    return std::u16string(std::begin(text), std::end(text));
 }
 
-std::string LibraryKeyPath(REFGUID libid) { return "TypeLib\\" + FormatGuid(libid); }
+std::u16string LibraryKeyPath(REFGUID libid) { return u"TypeLib\\" + FormatGuid(libid); }
 
-std::string VersionKeyName(WORD major, WORD minor)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%x.%x", major, minor);
-    return text;
-}
+std::u16string VersionKeyName(WORD major, WORD minor) { return Hex(major) + u"." + Hex(minor); }
 
-std::string LocaleKeyName(LCID lcid)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%x", lcid);
-    return text;
-}
+std::u16string LocaleKeyName(LCID lcid) { return Hex(lcid); }
 
-std::optional<std::string> SysKindKeyName(SYSKIND sysKind)
+std::optional<std::u16string> SysKindKeyName(SYSKIND sysKind)
 {
     switch (sysKind) {
-    case SYS_WIN16: return "win16";
-    case SYS_WIN32: return "win32";
-    case SYS_MAC: return "mac";
-    case SYS_WIN64: return "win64";
+    case SYS_WIN16: return u"win16";
+    case SYS_WIN32: return u"win32";
+    case SYS_MAC: return u"mac";
+    case SYS_WIN64: return u"win64";
     }
     return std::nullopt;
 }
 
-bool ParseVersionKeyName(const std::string& name, WORD& major, WORD& minor)
+bool ParseVersionKeyName(std::u16string_view name, WORD& major, WORD& minor)
 {
-    const std::size_t dot = name.find('.');
+    const std::size_t dot = name.find(u'.');
     DWORD high = 0, low = 0;
-    if (dot == std::string::npos || !ParseHex(name.substr(0, dot), 4, high) ||
+    if (dot == std::u16string_view::npos || !ParseHex(name.substr(0, dot), 4, high) ||
         !ParseHex(name.substr(dot + 1), 4, low)) {
         return false;
     }
@@ -90,41 +90,28 @@ bool ParseVersionKeyName(const std::string& name, WORD& major, WORD& minor)
     return true;
 }
 
-bool ParseLocaleKeyName(const std::string& name, LCID& lcid) { return ParseHex(name, 8, lcid); }
+bool ParseLocaleKeyName(std::u16string_view name, LCID& lcid) { return ParseHex(name, 8, lcid); }
 
-LONG SubkeyNames(HKEY key, std::vector<std::string>& names)
+bool SameKeyName(std::u16string_view left, std::u16string_view right) { return FoldName(left) == FoldName(right); }
+
+LONG SubkeyNames(HKEY key, std::vector<std::u16string>& names)
 {
     for (DWORD index = 0;; ++index) {
-        char name[kKeyNameBuffer];
+        char16_t name[kKeyNameBuffer];
         DWORD length = kKeyNameBuffer;
-        const LONG code = RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG code = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (code == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
         if (code != ERROR_SUCCESS) return code;
         names.emplace_back(name, length);
     }
 }
 
-LONG ReadString(HKEY key, const std::string& subKey, LPCSTR name, std::string& text)
+LONG ReadString(HKEY key, const std::u16string& subKey, LPCWSTR name, std::u16string& text)
 {
     DWORD type = REG_NONE;
     const LONG code = ReadTextValue(key, subKey, name, text, type);
     if (code != ERROR_SUCCESS) return code;
     return type == REG_SZ || type == REG_EXPAND_SZ ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
-}
-
-std::string ToAnsi(std::u16string_view text)
-{
-    std::string ansi;
-    bool usedDefault = false;
-    static_cast<void>(EncodeFromWide(AnsiCodePage(), text, '?', /*strict=*/false, ansi, usedDefault));
-    return ansi;
-}
-
-std::u16string FromAnsi(std::string_view text)
-{
-    std::u16string wide;
-    static_cast<void>(DecodeToWide(AnsiCodePage(), text, /*strict=*/false, wide));
-    return wide;
 }
 
 HRESULT RegisteredInterfaces(ITypeLib* library, std::vector<RegisteredInterface>& interfaces) noexcept
@@ -148,7 +135,7 @@ HRESULT RegisteredInterfaces(ITypeLib* library, std::vector<RegisteredInterface>
             if (FAILED(hr)) return hr;
             const UniqueBstr nameOwner(name);
             const bool pureDispatch = kind == TKIND_DISPATCH && !dual;
-            interfaces.push_back({iid, ToAnsi(name != nullptr ? std::u16string_view(name, SysStringLen(name)) : u""),
+            interfaces.push_back({iid, name != nullptr ? std::u16string(name, SysStringLen(name)) : std::u16string(),
                                   pureDispatch ? kDispatchProxy : kAutomationProxy});
         }
         return S_OK;

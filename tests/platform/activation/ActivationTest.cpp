@@ -9,6 +9,7 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -119,7 +120,7 @@ TEST_F(Activation, FailuresLeaveNoObject)
 
 TEST_F(Activation, RegistryFailureIsNotAMissingClass)
 {
-    ScopedFault fault("RegQueryValueExA", 1, ERROR_REGISTRY_IO_FAILED);
+    ScopedFault fault("RegQueryValueExW", 1, ERROR_REGISTRY_IO_FAILED);
     UniqueTestObject object;
     EXPECT_EQ(Create(object), REGDB_E_READREGDB);
     EXPECT_FALSE(object);
@@ -148,6 +149,21 @@ TEST_F(Activation, ExpandableServerPathReadsTheEnvironment)
     EXPECT_EQ(CoGetClassObject(kOtherClass, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, &factory),
               CLASS_E_CLASSNOTAVAILABLE);
     unsetenv("QUENVAR_TEST_SERVERS");
+}
+
+TEST_F(Activation, ServerPathOutsideTheAnsiCodePageIsLoaded)
+{
+    const std::string folder = registry.Folder() + "/\xE6\x97\xA5\xE6\x9C\xAC \xC3\xBC";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(TEST_SERVER_PATH, folder + "/server.so");
+    const std::string clsid = GuidText(kOtherClass);
+    const std::u16string prefix(registry.Folder().begin(), registry.Folder().end());
+    SetClassesRootWideText(u"CLSID\\" + std::u16string(clsid.begin(), clsid.end()) + u"\\InprocServer32",
+                           prefix + u"/\u65E5\u672C \u00FC/server.so");
+    void* factory = nullptr;
+    // The server refuses the class, which proves that it was loaded and asked.
+    EXPECT_EQ(CoGetClassObject(kOtherClass, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, &factory),
+              CLASS_E_CLASSNOTAVAILABLE);
 }
 
 TEST_F(Activation, LibraryIsLoadedOncePerProcess)

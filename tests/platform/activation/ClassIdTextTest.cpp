@@ -67,9 +67,18 @@ TEST_F(ClassIdText, UnresolvableProgIdFailsWithZeroedClsid)
     EXPECT_EQ(CLSIDFromProgID(u"Quenvar.Test", nullptr), E_INVALIDARG);
 }
 
+TEST_F(ClassIdText, ProgIdOutsideTheAnsiCodePageResolves)
+{
+    const std::string clsid = GuidText(CLSID_TestObject);
+    SetClassesRootWideText(u"Quenvar.\u4E00\\CLSID", std::u16string(clsid.begin(), clsid.end()));
+    CLSID found = kFilled;
+    EXPECT_EQ(CLSIDFromProgID(u"Quenvar.\u4E00", &found), S_OK);
+    EXPECT_EQ(found, CLSID_TestObject);
+}
+
 TEST_F(ClassIdText, RegistryFailureIsNotAnUnknownProgId)
 {
-    ScopedFault fault("RegOpenKeyExA", 1, ERROR_REGISTRY_IO_FAILED);
+    ScopedFault fault("RegOpenKeyExW", 1, ERROR_REGISTRY_IO_FAILED);
     CLSID clsid = kFilled;
     EXPECT_EQ(CLSIDFromProgID(u"Quenvar.Test.1", &clsid), REGDB_E_READREGDB);
     EXPECT_TRUE(IsZero(clsid));
@@ -121,14 +130,14 @@ TEST(GuidString, MalformedBracedStringsFailWithoutRegistry)
         u"{}",
         u"{",
     };
-    ScopedFault registryUnused("RegOpenKeyExA", 1, ERROR_REGISTRY_IO_FAILED);
+    ScopedFault registryUnused("RegOpenKeyExW", 1, ERROR_REGISTRY_IO_FAILED);
     for (const char16_t* text : malformed) {
         SCOPED_TRACE(std::string(text, text + std::char_traits<char16_t>::length(text)));
         CLSID clsid = kFilled;
         EXPECT_EQ(CLSIDFromString(text, &clsid), CO_E_CLASSSTRING);
         EXPECT_TRUE(IsZero(clsid));
     }
-    EXPECT_FALSE(FaultFired("RegOpenKeyExA"));
+    EXPECT_FALSE(FaultFired("RegOpenKeyExW"));
     CLSID clsid = kFilled;
     EXPECT_EQ(CLSIDFromString(nullptr, &clsid), E_INVALIDARG);
 }

@@ -21,6 +21,18 @@ inline void SetClassesRootText(const std::string& subKey, const std::string& tex
     RegCloseKey(key);
 }
 
+// As SetClassesRootText, through the wide calls: names and text that no ANSI code page holds.
+inline void SetClassesRootWideText(const std::u16string& subKey, const std::u16string& text)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * sizeof(char16_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
 inline std::string GuidText(REFGUID guid)
 {
     OLECHAR wide[kGuidStringLength];

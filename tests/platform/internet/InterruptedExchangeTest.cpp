@@ -88,6 +88,11 @@ TEST(InterruptedExchange, SignalsWhileConnectingStillWaitForTheTimeOut)
 
 TEST(InterruptedExchange, NoDescriptorLeftForTheSocketFailsTheConnect)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizers' runtime opens descriptors of its own to check memory; without any, its
+    // checks fail where the code is sound.
+    GTEST_SKIP() << "needs free descriptors under the sanitizers";
+#endif
     ScriptedHttpServer server(ScriptedAnswer{"HTTP/1.1 200 OK\r\n\r\n"});
     OpenedRequest request(server.Address());
     rlimit saved{};

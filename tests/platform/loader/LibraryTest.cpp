@@ -150,6 +150,54 @@ TEST(Library, ModuleFileNameRefusesWhatIsNotALoadAddress)
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
+// The W forms name files in UTF-16, which the file system holds as UTF-8; the A forms give its
+// bytes unchanged. A name that UTF-8 cannot hold names no file.
+TEST(Library, WideFileNamesAreTheFileSystemsUtf8)
+{
+    const TempFolder folder;
+    const std::string prefix = folder.File("");
+    const std::string narrow = folder.File(
+        "Pr\xC3\xBC"
+        "fung \xE6\x97\xA5/plain.so");
+    const std::u16string wide = std::u16string(prefix.begin(), prefix.end()) + u"Pr\u00FCfung \u65E5/plain.so";
+    std::filesystem::create_directories(std::filesystem::path(narrow).parent_path());
+    std::filesystem::copy_file(QUENVAR_PLAIN_MODULE, narrow);
+
+    UniqueModule module(LoadLibraryExW(wide.c_str(), nullptr, 0));
+    ASSERT_TRUE(module) << GetLastError();
+    EXPECT_EQ(UniqueModule(LoadLibraryA(narrow.c_str())).get(), module.get());
+    const DWORD length = static_cast<DWORD>(wide.size());
+    std::u16string buffer(length + 8, u'x');
+    SetLastError(0);
+    EXPECT_EQ(GetModuleFileNameW(module.get(), buffer.data(), length + 1), length);
+    EXPECT_EQ(GetLastError(), 0u);
+    EXPECT_EQ(buffer.c_str(), wide);
+    EXPECT_EQ(GetModuleFileNameW(module.get(), buffer.data(), length), length);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(buffer.c_str(), wide.substr(0, length - 1));
+    char bytes[MAX_PATH];
+    EXPECT_EQ(GetModuleFileNameA(module.get(), bytes, MAX_PATH), narrow.size());
+    EXPECT_EQ(bytes, narrow);
+    EXPECT_TRUE(UniqueModule(LoadLibraryExW(wide.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)));
+
+    const std::u16string loneSurrogate = std::u16string(prefix.begin(), prefix.end()) + u"\xD800.so";
+    const struct {
+        const char16_t* name;
+        DWORD flags;
+        DWORD error;
+    } refused[] = {
+        {loneSurrogate.c_str(), LOAD_LIBRARY_AS_DATAFILE, ERROR_FILE_NOT_FOUND},
+        {loneSurrogate.c_str(), 0, ERROR_MOD_NOT_FOUND},
+        {u"", 0, ERROR_INVALID_PARAMETER},
+        {nullptr, LOAD_LIBRARY_AS_DATAFILE, ERROR_INVALID_PARAMETER},
+    };
+    for (const auto& r : refused) {
+        SetLastError(0);
+        EXPECT_EQ(LoadLibraryExW(r.name, nullptr, r.flags), nullptr);
+        EXPECT_EQ(GetLastError(), r.error);
+    }
+}
+
 TEST(Library, InjectedFaultsFailWithTheirError)
 {
     UniqueModule module(LoadLibraryA(QUENVAR_PLAIN_MODULE));
@@ -173,6 +221,15 @@ TEST(Library, InjectedFaultsFailWithTheirError)
          [](HMODULE m, HMODULE, HRSRC, char*) { return GetProcAddress(m, "QuenvarTestAnswer") == nullptr; }},
         {"GetModuleFileNameA",
          [](HMODULE m, HMODULE, HRSRC, char* b) { return GetModuleFileNameA(m, b, MAX_PATH) == 0; }},
+        {"LoadLibraryExW",
+         [](HMODULE, HMODULE, HRSRC, char*) {
+             return LoadLibraryExW(u"" QUENVAR_PLAIN_MODULE, nullptr, LOAD_LIBRARY_AS_DATAFILE) == nullptr;
+         }},
+        {"GetModuleFileNameW",
+         [](HMODULE m, HMODULE, HRSRC, char*) {
+             char16_t wide[MAX_PATH];
+             return GetModuleFileNameW(m, wide, MAX_PATH) == 0;
+         }},
         {"FindResourceA", [](HMODULE, HMODULE d, HRSRC,
                              char*) { return FindResourceA(d, MAKEINTRESOURCEA(101), "REGISTRY") == nullptr; }},
         {"LoadResource", [](HMODULE, HMODULE d, HRSRC r, char*) { return LoadResource(d, r) == nullptr; }},

@@ -34,19 +34,20 @@ TEST(LoadTypeLib, FilesThatAreNoTypeLibrary)
     }
 }
 
-TEST(LoadTypeLib, PathTakesTheAnsiCodePage)
+TEST(LoadTypeLib, PathNamesItsUtf8FileWhateverTheAnsiCodePage)
 {
-    // File names are the platform's ANSI names, so UTF-16 "\u00E9" names the byte 0xE9 in code
-    // page 1252 and a Shift-JIS pair in code page 932.
+    // UTF-16 paths reach the file system as UTF-8, so "\u00E9" names the bytes C3 A9 in code page
+    // 1252 and in 932 alike; a lone surrogate names no file.
     TempDirectory directory;
     const std::u16string folder = Wide(directory.path().string()) + u"/";
-    WriteBytes(directory.path() / "\xE9t\xE9.tlb", ReadBytes(kComponentLibrary));
-    WriteBytes(directory.path() / "\x93\xFA.tlb", ReadBytes(kComponentLibrary));
+    WriteBytes(directory.path() / "\xC3\xA9t\xC3\xA9.tlb", ReadBytes(kComponentLibrary));
+    WriteBytes(directory.path() / "\xE6\x97\xA5.tlb", ReadBytes(kComponentLibrary));
     Owned<ITypeLib> library;
     EXPECT_EQ(LoadTypeLib((folder + u"\u00E9t\u00E9.tlb").c_str(), library.put()), S_OK);
-    EXPECT_EQ(LoadTypeLib((folder + u"\u65E5.tlb").c_str(), library.put()), TYPE_E_CANTLOADLIBRARY)
-        << "not a character of code page 1252";
+    EXPECT_EQ(LoadTypeLib((folder + u"\u65E5.tlb").c_str(), library.put()), S_OK);
+    EXPECT_EQ(LoadTypeLib((folder + u"\xD800.tlb").c_str(), library.put()), TYPE_E_CANTLOADLIBRARY);
     const quenvar::testing::ScopedAnsiCodePage japanese(932);
+    EXPECT_EQ(LoadTypeLib((folder + u"\u00E9t\u00E9.tlb").c_str(), library.put()), S_OK);
     EXPECT_EQ(LoadTypeLib((folder + u"\u65E5.tlb").c_str(), library.put()), S_OK);
 }
 
@@ -89,7 +90,7 @@ TEST(LoadTypeLib, ModuleLoadFailureIsAnswered)
     const TempDirectory folder;
     const auto module = folder.path() / "copy.so";
     std::filesystem::copy_file(QUENVAR_TYPELIB_MODULE, module);
-    const quenvar::testing::ScopedFault fault("LoadLibraryExA", 1, ERROR_NOT_ENOUGH_MEMORY);
+    const quenvar::testing::ScopedFault fault("LoadLibraryExW", 1, ERROR_NOT_ENOUGH_MEMORY);
     Owned<ITypeLib> library;
     EXPECT_EQ(LoadTypeLib(Wide(module.string()).c_str(), library.put()), TYPE_E_CANTLOADLIBRARY);
 }

@@ -184,9 +184,9 @@ TEST_F(Registration, RefusesMissingArgumentsAndReportsRegistryFailures)
         HRESULT hr = S_OK;
         bool fired = false;
         {
-            const quenvar::testing::ScopedFault fault("RegCreateKeyExA", nth, ERROR_ACCESS_DENIED);
+            const quenvar::testing::ScopedFault fault("RegCreateKeyExW", nth, ERROR_ACCESS_DENIED);
             hr = Register(component_.get(), kComponentLibrary, u"/help");
-            fired = quenvar::testing::FaultFired("RegCreateKeyExA");
+            fired = quenvar::testing::FaultFired("RegCreateKeyExW");
         }
         if (!fired) {
             EXPECT_EQ(hr, S_OK);
@@ -195,7 +195,7 @@ TEST_F(Registration, RefusesMissingArgumentsAndReportsRegistryFailures)
         EXPECT_EQ(hr, TYPE_E_REGISTRYACCESS);
         EXPECT_EQ(Tree(), std::vector<std::string>{});  // nothing of the half-made registration stays
     }
-    const quenvar::testing::ScopedFault fault("RegSetValueExA", 3, ERROR_ACCESS_DENIED);
+    const quenvar::testing::ScopedFault fault("RegSetValueExW", 3, ERROR_ACCESS_DENIED);
     EXPECT_EQ(Register(component_.get(), kComponentLibrary, u"/help"), TYPE_E_REGISTRYACCESS);
 }
 
@@ -204,7 +204,7 @@ TEST_F(Registration, FailureOverAnEarlierRegistrationKeepsItsKeys)
 {
     ASSERT_EQ(Register(component_.get(), kComponentLibrary, u"/help"), S_OK);
     const std::vector<std::string> before = Tree();
-    const quenvar::testing::ScopedFault fault("RegSetValueExA", 2, ERROR_ACCESS_DENIED);
+    const quenvar::testing::ScopedFault fault("RegSetValueExW", 2, ERROR_ACCESS_DENIED);
     EXPECT_EQ(Register(component_.get(), "/other/lib.tlb", u"/help"), TYPE_E_REGISTRYACCESS);
     const auto keys = [](std::vector<std::string> lines) {
         std::erase_if(lines, [](const std::string& line) { return line.find(':') != std::string::npos; });
@@ -225,6 +225,32 @@ TEST_F(Registration, RoundTripFindsTheLibraryWhateverTheLocale)
         EXPECT_EQ(TypeInfoOfGuid(found.get(), kPalvexInterfaceId, info), S_OK);
     }
     EXPECT_EQ(LoadRegTypeLib(kComponentLibraryId, 1, 0, 0, nullptr), E_INVALIDARG);
+}
+
+// The path is kept as given, characters that no ANSI code page holds included, and opens again.
+TEST_F(Registration, PathOutsideTheAnsiCodePageIsFoundAgain)
+{
+    const auto folder = folder_.path() / "\xE6\x97\xA5\xE6\x9C\xAC \xC3\xBC";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(kComponentLibrary, folder / "Quenvar.tlb");
+    const std::u16string path = Wide(folder_.path().string()) + u"/\u65E5\u672C \u00FC/Quenvar.tlb";
+    Owned<ITypeLib> library, found;
+    ASSERT_EQ(LoadTypeLib(path.c_str(), library.put()), S_OK);
+    ASSERT_EQ(RegisterTypeLib(library.get(), path.c_str(), nullptr), S_OK);
+
+    Key key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, u"TypeLib\\{6C1D4F22-8A31-4E7B-9D02-5B7A3E91C4D8}\\1.0\\0\\win32", 0,
+                            KEY_READ, key.put()),
+              ERROR_SUCCESS);
+    char16_t stored[MAX_PATH];
+    DWORD size = sizeof stored;
+    ASSERT_EQ(RegQueryValueExW(key.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(stored), path);
+    EXPECT_EQ(LoadRegTypeLib(kComponentLibraryId, 1, 0, 0, found.put()), S_OK);
+    Owned<ITypeInfo> info;
+    EXPECT_EQ(TypeInfoOfGuid(found.get(), kPalvexInterfaceId, info), S_OK);
+    EXPECT_EQ(UnRegisterTypeLib(kComponentLibraryId, 1, 0, 0, SYS_WIN32), S_OK);
 }
 
 TEST_F(Registration, LibrariesRegisteredFromModules)

@@ -1,7 +1,8 @@
 // Modules and their resources. A loaded module's handle is its load address; a module loaded as a
 // data file is only a view of its resources (no code runs) and its handle has the low bit set.
 // Resources are those of the compiled resource file (.res) that a module carries in its ELF
-// section ".rsrc".
+// section ".rsrc". File names: the A forms take and give the file system's bytes unchanged, the W
+// forms UTF-16 that the file system holds as UTF-8.
 #pragma once
 
 #include "platform/win32/Types.h"
@@ -31,6 +32,8 @@ extern "C" {
 // ERROR_INSUFFICIENT_BUFFER. 0 and ERROR_MOD_NOT_FOUND for a handle that is not a loaded module
 // (data-file handles included), buffer untouched.
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) noexcept;
+// As GetModuleFileNameA, in UTF-16 characters: the file system's UTF-8 name read as UTF-16.
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) noexcept;
 
 // Loads a shared library and answers its load address; ERROR_MOD_NOT_FOUND for a library (or a
 // library it needs) that cannot be found, ERROR_BAD_EXE_FORMAT for a file that is not one.
@@ -40,6 +43,10 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName) noexcept;
 // ERROR_FILE_INVALID when it is empty, ERROR_BAD_EXE_FORMAT when it is not a well-formed ELF
 // file or carries a malformed ".rsrc". `reserved` must be NULL.
 HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags) noexcept;
+// As LoadLibraryExA, the name written to the file system as UTF-8. A name that UTF-8 cannot
+// hold (a lone surrogate) names no file: ERROR_FILE_NOT_FOUND, or ERROR_MOD_NOT_FOUND without
+// the data-file flags.
+HMODULE WINAPI LoadLibraryExW(LPCWSTR fileName, HANDLE reserved, DWORD flags) noexcept;
 // The handle of a module already loaded, named like LoadLibraryA (NULL: the executable) or, with
 // GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, by any address inside it. Unless the refcount flag
 // says otherwise the caller owns one load and frees it with FreeLibrary; a pinned module is never
