@@ -2,6 +2,7 @@
 
 import ctypes
 import os
+import sys
 import threading
 
 HRESULT = ctypes.c_int32
@@ -65,17 +66,25 @@ IID_IDispatch = GUID(0x00020400, 0, 0, (ctypes.c_uint8 * 8)(0xC0, 0, 0, 0, 0, 0,
 
 
 def _library_path():
-    """QUENVAR_PLATFORM_LIBRARY, else the build tree beside the package, else the system's."""
+    """QUENVAR_PLATFORM_LIBRARY, else the build tree beside the package, else the prefix the package
+    is installed in (`cmake --install build --prefix` the same prefix), else the system's."""
     explicit = os.environ.get("QUENVAR_PLATFORM_LIBRARY")
     if explicit:
         return explicit
     beside = os.path.join(os.path.dirname(os.path.abspath(__file__)), os.pardir, os.pardir, "build", "lib",
                           _LIBRARY_NAME)
-    return os.path.normpath(beside) if os.path.exists(beside) else _LIBRARY_NAME
+    for candidate in (beside, os.path.join(sys.prefix, "lib", _LIBRARY_NAME)):
+        if os.path.exists(candidate):
+            return os.path.normpath(candidate)
+    return _LIBRARY_NAME
 
 
 def _load():
-    library = ctypes.CDLL(_library_path())
+    try:
+        library = ctypes.CDLL(_library_path())
+    except OSError as error:
+        raise ImportError(f"quenvar needs the platform library: {error}; install it into {sys.prefix} "
+                          "or name it in QUENVAR_PLATFORM_LIBRARY") from error
     signatures = {
         "CoInitializeEx": (HRESULT, [ctypes.c_void_p, ctypes.c_uint32]),
         "CLSIDFromProgID": (HRESULT, [OLECHAR_P, ctypes.POINTER(GUID)]),

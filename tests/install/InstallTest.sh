@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix, registers the installed component in a private
-# registry, builds the client in client/ against the prefix with pkg-config and with CMake, and
-# asks a loopback server through each.
+# Installs the build into a temporary prefix, a Python virtual environment, registers the installed
+# component in a private registry, builds the client in client/ against the prefix with pkg-config
+# and with CMake, installs the Python client into it offline with pip, and asks a loopback server
+# through each.
 #   InstallTest.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -16,6 +17,9 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix=$work/prefix
+# The system's Python, whose pip, setuptools and wheel setup.sh installs: its site packages give
+# the environment what pip needs to build the client without a download.
+/usr/bin/python3 -m venv --system-site-packages --without-pip "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for file in bin/palvex bin/regsvr bin/reg include/quenvar/platform/Win32.h include/quenvar/component/IPalvex.h \
             share/man/man1/palvex.1 share/man/man1/regsvr.1 share/man/man1/reg.1 \
@@ -56,8 +60,25 @@ c++ "$here/client/PalvexClient.cpp" $(pkg-config --cflags --libs quenvar) -o "$w
 cmake -S "$here/client" -B "$work/client-cmake" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/client-cmake" >/dev/null
 
-for client in "$work/client-pkg-config" "$work/client-cmake/palvex-client"; do
+# pip builds in the source folder; a copy keeps the source tree clean.
+cp -r "$here/../../python" "$work/python"
+"$prefix/bin/python" -m pip install --quiet --no-index --no-build-isolation --no-cache-dir \
+  --disable-pip-version-check "$work/python" || fail "pip install of the Python client"
+cat >"$work/python-client" <<'EOF_CLIENT'
+#!/usr/bin/env bash
+# The installed Python client finds the installed platform library with no help.
+cd / && env -u QUENVAR_PLATFORM_LIBRARY -u PYTHONPATH "$(dirname "$0")/prefix/bin/python" -c '
+import sys, quenvar
+with quenvar.Dispatch("Palvex.Palvex") as palvex:
+    palvex.ServerURL = sys.argv[1]
+    palvex.QueryServer()
+    print(palvex.HTTPVer, palvex.ServerSoftware)
+' "$1"
+EOF_CLIENT
+chmod +x "$work/python-client"
+
+for client in "$work/client-pkg-config" "$work/client-cmake/palvex-client" "$work/python-client"; do
   answer=$("$client" "$address") || fail "$client failed: $answer"
   [[ "$answer" == "HTTP/1.0 InstallTest/1.0"* ]] || fail "$client printed '$answer'"
 done
-echo "installed, registered, and both clients asked $address"
+echo "installed, registered, and the three clients asked $address"

@@ -4,7 +4,7 @@
 // property is not read).
 #include "platform/Win32.h"
 
-#include "linux/automation/NumberText.h"
+#include "linux/automation/VariantText.h"
 #include "linux/automation/VariantTypes.h"
 
 #include <string_view>
@@ -93,16 +93,10 @@ HRESULT ToNumber(const VARIANT& value, VARTYPE type, VARIANT* out)
     if (value.vt == VT_EMPTY || IsNumericType(value.vt)) return StoreNumber(ReadNumber(value, type), type, out);
     if (value.vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
     const std::u16string_view text(value.bstrVal == nullptr ? u"" : value.bstrVal, SysStringLen(value.bstrVal));
-    if (type == VT_BOOL) {
-        bool truth = false;
-        const HRESULT hr = ParseTruth(text, &truth);
-        if (FAILED(hr)) return hr;
-        out->vt = VT_BOOL;
-        out->boolVal = truth ? VARIANT_TRUE : VARIANT_FALSE;
-        return S_OK;
-    }
     Number number;
-    const HRESULT hr = ParseNumber(text, &number);
+    // The Automation number grammar of VarI4FromStr for every numeric type, as the system routes
+    // these conversions through its Var*FromStr functions.
+    const HRESULT hr = ParseNumber(text, type, &number);
     if (FAILED(hr)) return hr;
     return StoreNumber(number, type, out);
 }

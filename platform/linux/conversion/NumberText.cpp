@@ -1,5 +1,8 @@
-// The parse behind the text-to-number conversions, and rounding half to even of the result.
+// The parse behind the text-to-number conversions, and the integer (rounded half to even) or
+// the double the result stands for.
 #include "linux/conversion/NumberText.h"
+
+#include <charconv>
 
 namespace quenvar::platform {
 namespace {
@@ -35,10 +38,6 @@ public:
         if (Peek() != unit) return false;
         Skip();
         return true;
-    }
-    void SkipBlanks()
-    {
-        while (!AtEnd() && IsBlank(Peek())) Skip();
     }
 
 private:
@@ -91,14 +90,22 @@ bool ParseExponent(Cursor& cursor, NumberText& number)
 bool ParseDecimal(Cursor& cursor, NumberText& number)
 {
     bool any = false;
+    bool grouped = false;
+    int groupDigits = 0;
     for (;; cursor.Skip()) {
         if (IsDigit(cursor.Peek())) {
             any = true;
+            ++groupDigits;
             AppendDigit(number, cursor.Peek(), /*beforePoint=*/true);
-        } else if (!(any && cursor.Peek() == u',')) {
+        } else if (any && cursor.Peek() == u',') {
+            if (grouped && groupDigits != 3) return false;
+            grouped = true;
+            groupDigits = 0;
+        } else {
             break;
         }
     }
+    if (grouped && groupDigits != 3) return false;
     if (cursor.Take(u'.')) {
         for (; IsDigit(cursor.Peek()); cursor.Skip()) {
             any = true;
@@ -110,11 +117,17 @@ bool ParseDecimal(Cursor& cursor, NumberText& number)
 
 }  // namespace
 
+std::u16string_view TrimBlanks(std::u16string_view text) noexcept
+{
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
 bool ParseNumberText(std::u16string_view text, NumberText& number)
 {
     number = NumberText{};
-    Cursor cursor(text);
-    cursor.SkipBlanks();
+    Cursor cursor(TrimBlanks(text));
     if (cursor.Take(u'&')) {
         if (!ParseRadix(cursor, number)) return false;
     } else {
@@ -122,7 +135,6 @@ bool ParseNumberText(std::u16string_view text, NumberText& number)
         if (!number.negative) cursor.Take(u'+');
         if (!ParseDecimal(cursor, number)) return false;
     }
-    cursor.SkipBlanks();
     return cursor.AtEnd();
 }
 
@@ -149,6 +161,33 @@ bool RoundedMagnitude(const NumberText& number, ULONGLONG& magnitude)
     if (!roundUp) return true;
     if (magnitude == ~ULONGLONG{0}) return false;
     ++magnitude;
+    return true;
+}
+
+bool RealMagnitude(const NumberText& number, double& magnitude)
+{
+    magnitude = 0;
+    if (number.radix) {
+        magnitude = static_cast<double>(number.radixValue);
+        return true;
+    }
+    if (number.digits.empty()) return true;
+    // Read back as "0.<digits>e<pointAt>": from_chars rounds to nearest, however many digits.
+    const std::string text = "0." + number.digits + "e" + std::to_string(number.pointAt);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude);
+    if (error == std::errc::result_out_of_range) {
+        magnitude = 0;
+        return number.pointAt < 0;  // out of range below is too small, above too large
+    }
+    return error == std::errc{} && end == text.data() + text.size();
+}
+
+bool SignedPattern(ULONGLONG pattern, unsigned bits, LONGLONG& value) noexcept
+{
+    if (bits < 64 && (pattern >> bits) != 0) return false;
+    const ULONGLONG signBit = ULONGLONG{1} << (bits - 1);
+    // Sign extension: the bits above the pattern take its top bit.
+    value = static_cast<LONGLONG>((pattern ^ signBit) - signBit);
     return true;
 }
 

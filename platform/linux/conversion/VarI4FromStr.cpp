@@ -9,16 +9,19 @@ extern "C" {
 
 HRESULT STDAPICALLTYPE VarI4FromStr(const OLECHAR* text, LCID /*lcid*/, ULONG /*flags*/, LONG* out) noexcept
 {
-    return quenvar::platform::Boundary("VarI4FromStr", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
+    using namespace quenvar::platform;
+    return Boundary("VarI4FromStr", ReturnsHResult{}, [&]() -> HRESULT {
         if (out == nullptr) return E_INVALIDARG;
         if (text == nullptr) return DISP_E_TYPEMISMATCH;
-        quenvar::platform::NumberText number;
-        if (!quenvar::platform::ParseNumberText(text, number)) return DISP_E_TYPEMISMATCH;
+        NumberText number;
+        // The Automation number grammar, the one VariantChangeType reads text with as well.
+        if (!ParseNumberText(text, number)) return DISP_E_TYPEMISMATCH;
         ULONGLONG magnitude = 0;
-        if (!quenvar::platform::RoundedMagnitude(number, magnitude)) return DISP_E_OVERFLOW;
+        if (!RoundedMagnitude(number, magnitude)) return DISP_E_OVERFLOW;
         if (number.radix) {
-            if (magnitude > 0xFFFFFFFFull) return DISP_E_OVERFLOW;
-            *out = static_cast<LONG>(static_cast<DWORD>(magnitude));
+            LONGLONG pattern = 0;
+            if (!SignedPattern(magnitude, 32, pattern)) return DISP_E_OVERFLOW;
+            *out = static_cast<LONG>(pattern);
         } else if (number.negative) {
             if (magnitude > 0x80000000ull) return DISP_E_OVERFLOW;
             *out = static_cast<LONG>(-static_cast<LONGLONG>(magnitude));

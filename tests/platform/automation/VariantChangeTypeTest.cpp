@@ -177,7 +177,7 @@ TEST(VariantChangeType, EveryIntegerWidthTakesItsLimitsAndRefusesOneBeyond)
     Check(rows);
 }
 
-TEST(VariantChangeType, TextConvertsInLocaleNeutralForm)
+TEST(VariantChangeType, TextConvertsWithTheInvariantSeparators)
 {
     std::vector<Conversion> rows = {
         {"blanks around", Text(u" \t42 "), VT_I4, S_OK, "I4:42"},
@@ -206,6 +206,18 @@ TEST(VariantChangeType, TextConvertsInLocaleNeutralForm)
         {"number as truth", Text(u"2"), VT_BOOL, S_OK, "BOOL:-1"},
         {"zero as truth", Text(u"0"), VT_BOOL, S_OK, "BOOL:0"},
         {"other word as truth", Text(u"yes"), VT_BOOL, DISP_E_TYPEMISMATCH, ""},
+        {"fraction as truth", Text(u"0.25"), VT_BOOL, S_OK, "BOOL:-1"},
+        {"hexadecimal zero as truth", Text(u"&H0"), VT_BOOL, S_OK, "BOOL:0"},
+        {"separators to R8", Text(u"1,000.25"), VT_R8, S_OK, "R8:1000.250000"},
+        {"hexadecimal to R8", Text(u"&HFFFF"), VT_R8, S_OK, "R8:65535.000000"},
+        {"too small for a double", Text(u"1e-400"), VT_R8, S_OK, "R8:0.000000"},
+        {"hexadecimal pattern to I2", Text(u"&HFFFF"), VT_I2, S_OK, "I2:-1"},
+        {"hexadecimal to UI2", Text(u"&HFFFF"), VT_UI2, S_OK, "UI2:65535"},
+        {"hexadecimal beyond I2", Text(u"&H10000"), VT_I2, DISP_E_OVERFLOW, ""},
+        {"octal pattern to I1", Text(u"&O377"), VT_I1, S_OK, "I1:-1"},
+        {"hexadecimal pattern to I8", Text(u"&HFFFFFFFFFFFFFFFF"), VT_I8, S_OK, "I8:-1"},
+        {"hexadecimal to UI8", Text(u"&HFFFFFFFFFFFFFFFF"), VT_UI8, S_OK, "UI8:18446744073709551615"},
+        {"negative beyond I8", Text(u"-9223372036854775809"), VT_I8, DISP_E_OVERFLOW, ""},
         {"I4 to text", I4(-42), VT_BSTR, S_OK, "BSTR:-42"},
         {"UI8 to text", Of(VT_UI8, -1), VT_BSTR, S_OK, "BSTR:18446744073709551615"},
         {"R8 to text", R8(2.5), VT_BSTR, S_OK, "BSTR:2.5"},

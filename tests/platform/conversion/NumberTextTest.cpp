@@ -6,6 +6,20 @@
 
 namespace {
 
+// VariantChangeType from text to VT_I4, which reads text with the grammar of VarI4FromStr.
+HRESULT ChangeToLong(const char16_t* text, LONG* value)
+{
+    VARIANT source{};
+    source.vt = VT_BSTR;
+    source.bstrVal = text != nullptr ? SysAllocString(text) : nullptr;
+    VARIANT result{};
+    const HRESULT hr = VariantChangeType(&result, &source, 0, VT_I4);
+    if (SUCCEEDED(hr)) *value = result.lVal;
+    VariantClear(&source);
+    return hr;
+}
+
+// Each text is read by both entry points, which must agree.
 TEST(VarI4FromStr, ConvertsRoundingHalfToEvenOrRefusesLeavingResultAlone)
 {
     constexpr LONG kUntouched = 12345;
@@ -30,6 +44,8 @@ TEST(VarI4FromStr, ConvertsRoundingHalfToEvenOrRefusesLeavingResultAlone)
         {u"-2147483648.5", S_OK, -2147483647 - 1},
         {u"  +0042\t", S_OK, 42},
         {u"1,000", S_OK, 1000},
+        {u"-1,234,567.5", S_OK, -1234568},
+        {u"\r\n 7 \n", S_OK, 7},
         {u"25E-1", S_OK, 2},
         {u"1e3", S_OK, 1000},
         {u"0e99999999999", S_OK, 0},
@@ -44,6 +60,10 @@ TEST(VarI4FromStr, ConvertsRoundingHalfToEvenOrRefusesLeavingResultAlone)
         {u"12abc", DISP_E_TYPEMISMATCH, kUntouched},
         {u"-", DISP_E_TYPEMISMATCH, kUntouched},
         {u",5", DISP_E_TYPEMISMATCH, kUntouched},
+        {u"1,5", DISP_E_TYPEMISMATCH, kUntouched},  // a decimal comma, not fifteen
+        {u"1,0000", DISP_E_TYPEMISMATCH, kUntouched},
+        {u"1,000,", DISP_E_TYPEMISMATCH, kUntouched},
+        {u"0.50000000000000000001", S_OK, 1},
         {u"1e", DISP_E_TYPEMISMATCH, kUntouched},
         {u"&HG", DISP_E_TYPEMISMATCH, kUntouched},
         {u"2147483648", DISP_E_OVERFLOW, kUntouched},
@@ -59,6 +79,9 @@ TEST(VarI4FromStr, ConvertsRoundingHalfToEvenOrRefusesLeavingResultAlone)
         LONG value = kUntouched;
         EXPECT_EQ(VarI4FromStr(c.text, 0, 0, &value), c.result);
         EXPECT_EQ(value, c.value);
+        LONG changed = kUntouched;
+        EXPECT_EQ(ChangeToLong(c.text, &changed), c.result);
+        EXPECT_EQ(changed, c.value);
     }
     EXPECT_EQ(VarI4FromStr(u"1", 0, 0, nullptr), E_INVALIDARG);
 }
