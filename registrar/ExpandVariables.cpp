@@ -9,16 +9,21 @@ namespace {
 
 constexpr char kPercent = '%';
 
-// Appends `value` converted to the ANSI code page, without its NUL.
+// Appends `value` converted to the ANSI code page, without its NUL. A value the code page cannot
+// hold is refused: written with stand-in characters, a module path would name no file.
 HRESULT AppendValue(detail::ExpandBuffer& output, LPCOLESTR value) noexcept
 {
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, value, -1, nullptr, 0, nullptr, nullptr);
+    BOOL lossy = FALSE;
+    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, value, -1, nullptr, 0, nullptr, &lossy);
     if (bytes <= 0) return E_FAIL;
+    if (lossy) return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
     UniqueTaskMemory converted(CoTaskMemAlloc(static_cast<SIZE_T>(bytes)));
     if (!converted) return E_OUTOFMEMORY;
     auto* text = static_cast<LPSTR>(converted.get());
     text[0] = '\0';
-    if (WideCharToMultiByte(CP_ACP, 0, value, -1, text, bytes, nullptr, nullptr) != bytes) return E_FAIL;
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, value, -1, text, bytes, nullptr, nullptr) != bytes) {
+        return E_FAIL;
+    }
     return output.Append(text, text + bytes - 1) ? S_OK : E_OUTOFMEMORY;
 }
 

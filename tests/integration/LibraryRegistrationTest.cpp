@@ -163,6 +163,22 @@ TEST_F(LibraryRegistration, ModuleInANonAsciiFolderRegistersAsWrittenAndActivate
     EXPECT_EQ(WideDefaultValue(wideKey + u"\\InprocServer32"), u"<absent>");
 }
 
+// The registry script is ANSI text: a module path the code page cannot hold is refused instead of
+// registered with stand-in characters under a success.
+TEST_F(LibraryRegistration, ModulePathOutsideTheAnsiCodePageIsRefused)
+{
+    namespace fs = std::filesystem;
+    const std::string folder = Canonical(registry.Folder()) + "/\xE6\x97\xA5\xE6\x9C\xAC";
+    const std::string module = folder + "/Quenvar.so";
+    fs::create_directories(folder);
+    fs::copy_file(BuildPath("lib/Quenvar.so"), module);
+    ServerLibrary library(module);
+    ASSERT_TRUE(library.Loaded());
+    EXPECT_EQ(library.registerServer(), HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION));
+    const std::u16string wideKey(kClassKey.begin(), kClassKey.end());
+    EXPECT_EQ(WideDefaultValue(wideKey + u"\\InprocServer32"), u"<absent>");
+}
+
 TEST_F(LibraryRegistration, ModuleWithoutTypeLibraryRegistersTheTlbBesideIt)
 {
     ServerLibrary library(BuildPath("tests/lib/QuenvarNoTypeLib.so"));
