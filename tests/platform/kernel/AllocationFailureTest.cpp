@@ -135,7 +135,7 @@ TEST(MemoryFailure, LocalAndTaskAllocatorsAnswerNullAndKeepTheOldBlock)
     CoTaskMemFree(block);
 }
 
-TEST(BstrFailure, FailedAllocationsAnswerNullAndReallocationKeepsTheOldText)
+TEST(BstrFailure, FailedAllocationsAnswerNull)
 {
     const struct {
         const char* function;
