@@ -1,15 +1,11 @@
 #include "server/RegistrarLock.h"
 
+#include "module/LastErrorResult.h"
+
 namespace quenvar {
 namespace {
 
 constexpr char kMutexName[] = "Quenvar.Registrar";
-
-HRESULT LastErrorResult() noexcept
-{
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
 
 }  // namespace
 
