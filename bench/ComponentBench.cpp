@@ -4,6 +4,7 @@
 // registry where the component is registered.
 #include "bench/RawExchange.h"
 #include "component/IPalvex.h"
+#include "platform/EntryPoints.h"
 #include "platform/UniqueInterface.h"
 #include "platform/Win32.h"
 #include "tools/palvex/HostQuery.h"
@@ -154,12 +155,10 @@ BENCHMARK(NewDeleteSixStrings);
 
 void RegisterUnregister(benchmark::State& state)
 {
-    using EntryPoint = HRESULT(STDAPICALLTYPE*)();
+    using EntryPoint = LPFNREGISTRATION;
     const UniqueModule library(LoadLibraryA(std::getenv("QUENVAR_BENCH_LIBRARY")));
     if (!library) return state.SkipWithError("LoadLibraryA failed");
-    const auto entry = [&](const char* name) {
-        return reinterpret_cast<EntryPoint>(reinterpret_cast<void (*)()>(GetProcAddress(library.get(), name)));
-    };
+    const auto entry = [&](const char* name) { return ProcAs<EntryPoint>(GetProcAddress(library.get(), name)); };
     const EntryPoint registerServer = entry("DllRegisterServer");
     const EntryPoint unregisterServer = entry("DllUnregisterServer");
     if (!registerServer || !unregisterServer) return state.SkipWithError("entry point missing");

@@ -7,6 +7,19 @@ function(quenvar_target_defaults target)
   endif()
 endfunction()
 
+# In the Windows-convention build, fails the build of the library `target` when its code calls
+# __tls_get_addr: GCC emits that call inside ms_abi functions without saving the registers their
+# callers expect kept, and no compiler warns of it.
+function(quenvar_forbid_tls_calls target)
+  if(NOT QUENVAR_WINDOWS_ABI)
+    return()
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DLIBRARY=$<TARGET_FILE:${target}>
+      -P ${PROJECT_SOURCE_DIR}/cmake/ForbidTlsCalls.cmake
+    VERBATIM)
+endfunction()
+
 # One GoogleTest executable, discovered by CTest. The tests named in THREADED (Suite.Test) run
 # many threads at once and carry the CTest label "threads", which CI runs under ThreadSanitizer.
 #   quenvar_add_test(NAME name SOURCES ... LIBRARIES ... [THREADED Suite.Test ...])

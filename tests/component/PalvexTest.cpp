@@ -1,4 +1,5 @@
 #include "tests/component/TestPalvex.h"
+#include "platform/EntryPoints.h"
 #include "platform/test_support/FaultInjection.h"
 
 #include <gtest/gtest.h>
@@ -97,8 +98,8 @@ TEST(Palvex, SlotsFollowTypeLibraryOrder)
     // The vtable is what compiled clients and dispatch bind to: slot 7 onward in member order.
     TestPalvex palvex;
     auto** vtable = *reinterpret_cast<void***>(static_cast<IPalvex*>(&palvex));
-    using GetSlot = HRESULT (*)(IPalvex*, BSTR*);
-    using PutSlot = HRESULT (*)(IPalvex*, BSTR);
+    using GetSlot = MethodSlot<HRESULT, BSTR*>;
+    using PutSlot = MethodSlot<HRESULT, BSTR>;
     BSTR host = SysAllocString(u"slot.test");
     EXPECT_EQ(reinterpret_cast<PutSlot>(vtable[10])(&palvex, host), S_OK);
     EXPECT_EQ(palvex.StoredServerURL(), u"slot.test");

@@ -2,7 +2,7 @@
 // by name. Unloading it runs its process detach.
 #pragma once
 
-#include "platform/Win32.h"
+#include "platform/EntryPoints.h"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +19,9 @@ inline std::string BuildPath(const std::string& relative)
 
 class ServerLibrary {
 public:
-    using CanUnloadNow = HRESULT (*)();
-    using GetClassObject = HRESULT (*)(REFCLSID, REFIID, void**);
-    using Register = HRESULT (*)();
+    using CanUnloadNow = LPFNCANUNLOADNOW;
+    using GetClassObject = LPFNGETCLASSOBJECT;
+    using Register = LPFNREGISTRATION;
 
     explicit ServerLibrary(const std::string& path) : path_(path), module_(LoadLibraryA(path.c_str()))
     {
@@ -55,7 +55,7 @@ private:
     template <typename Function>
     Function Export(const char* name)
     {
-        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+        return ProcAs<Function>(GetProcAddress(module_, name));
     }
 
     std::string path_;

@@ -1,5 +1,6 @@
 #include "tools/regsvr/Registration.h"
 
+#include "platform/EntryPoints.h"
 #include "platform/UniqueHandle.h"
 #include "tools/support/StatusText.h"
 
@@ -14,8 +15,6 @@ struct LibraryTraits {
     static void Close(Pointer module) noexcept { FreeLibrary(module); }
 };
 using UniqueLibrary = UniqueHandle<LibraryTraits>;
-
-using EntryPoint = HRESULT(STDAPICALLTYPE*)();
 
 // A bare file name would be searched for in the system's library folders only; a user who names a
 // file of the current folder means that file, as on the platform.
@@ -36,10 +35,7 @@ RegistrationResult RunRegistration(const std::string& library, bool unregister)
         const DWORD error = GetLastError();
         return {RegistrationOutcome::LoadFailed, "cannot load " + library + ": " + DescribeStatus(error, library)};
     }
-    // Through the generic function pointer type, the one cast between function types that is
-    // allowed without a warning.
-    const auto entry =
-        reinterpret_cast<EntryPoint>(reinterpret_cast<void (*)()>(GetProcAddress(module.get(), entryName)));
+    const auto entry = ProcAs<LPFNREGISTRATION>(GetProcAddress(module.get(), entryName));
     if (entry == nullptr) {
         return {RegistrationOutcome::EntryPointMissing,
                 library + " was loaded, but the entry point " + entryName + " was not found"};

@@ -1,5 +1,7 @@
 #include "linux/automation/PreparedCall.h"
 
+#include "platform/EntryPoints.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -8,7 +10,6 @@
 namespace quenvar::platform {
 namespace {
 
-static_assert(sizeof(VARIANT) == 3 * sizeof(std::uint64_t));
 // A direct call reads a narrow value from the low bytes of the variant storage that holds it.
 static_assert(std::endian::native == std::endian::little);
 
@@ -106,7 +107,9 @@ std::uint64_t RegisterValue(const ffi_type* type, const void* value)
 PreparedCall::PreparedCall(const FUNCDESC& function, CallRoute route) : function_(function)
 {
     variantType_.type = FFI_TYPE_STRUCT;
-    variantType_.elements = variantElements_;
+    variantElements_.fill(&ffi_type_pointer);
+    variantElements_.back() = nullptr;
+    variantType_.elements = variantElements_.data();
     inVtable_ = (function.funckind == FUNC_VIRTUAL || function.funckind == FUNC_PUREVIRTUAL) && function.cParams >= 0 &&
                 (function.cParams == 0 || function.lprgelemdescParam != nullptr);
     if (!inVtable_) return;
@@ -140,7 +143,7 @@ PreparedCall::PreparedCall(const FUNCDESC& function, CallRoute route) : function
     ffi_type* const returned = ReturnTypeOf(returnType);
     if (!passable || returned == nullptr) return;
     callable_ =
-        ffi_prep_cif(&cif_, FFI_DEFAULT_ABI, static_cast<unsigned>(types_.size()), returned, types_.data()) == FFI_OK;
+        ffi_prep_cif(&cif_, QUENVAR_FFI_ABI, static_cast<unsigned>(types_.size()), returned, types_.data()) == FFI_OK;
 
     direct_ = callable_ && route == CallRoute::kFastest && kDirectCallsSound && returnType == VT_HRESULT &&
               declared.size() <= kDirectParameters;
@@ -152,11 +155,9 @@ HRESULT PreparedCall::Call(unsigned slotIndex, void** arguments, void* returned)
 {
     if (!callable_) return DISP_E_BADVARTYPE;
     void* const self = *static_cast<void* const*>(arguments[0]);
-    void* const* const table = *static_cast<void* const* const*>(self);
-    void (*const slot)() = reinterpret_cast<void (*)()>(table[slotIndex]);
     if (!direct_) {
         // libffi only reads the call interface.
-        ffi_call(const_cast<ffi_cif*>(&cif_), slot, returned, arguments);
+        ffi_call(const_cast<ffi_cif*>(&cif_), VtableSlot<void (*)()>(self, slotIndex), returned, arguments);
         return S_OK;
     }
 
@@ -166,12 +167,14 @@ HRESULT PreparedCall::Call(unsigned slotIndex, void** arguments, void* returned)
     using Register = std::uint64_t;
     HRESULT hr = S_OK;
     switch (count) {
-    case 0: hr = reinterpret_cast<HRESULT (*)(void*)>(slot)(self); break;
-    case 1: hr = reinterpret_cast<HRESULT (*)(void*, Register)>(slot)(self, values[0]); break;
-    case 2: hr = reinterpret_cast<HRESULT (*)(void*, Register, Register)>(slot)(self, values[0], values[1]); break;
+    case 0: hr = VtableSlot<MethodSlot<HRESULT>>(self, slotIndex)(self); break;
+    case 1: hr = VtableSlot<MethodSlot<HRESULT, Register>>(self, slotIndex)(self, values[0]); break;
+    case 2:
+        hr = VtableSlot<MethodSlot<HRESULT, Register, Register>>(self, slotIndex)(self, values[0], values[1]);
+        break;
     default:
-        hr = reinterpret_cast<HRESULT (*)(void*, Register, Register, Register)>(slot)(self, values[0], values[1],
-                                                                                      values[2]);
+        hr = VtableSlot<MethodSlot<HRESULT, Register, Register, Register>>(self, slotIndex)(self, values[0], values[1],
+                                                                                            values[2]);
         break;
     }
     // Widened as libffi widens.

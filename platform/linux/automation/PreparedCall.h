@@ -7,6 +7,7 @@
 
 #include <ffi.h>
 
+#include <array>
 #include <cstddef>
 #include <span>
 #include <vector>
@@ -59,8 +60,10 @@ private:
     bool direct_ = false;
     bool frameless_ = false;
     ffi_cif cif_{};
-    // A VARIANT by value: a 24-byte aggregate, which the platform's convention passes in memory.
-    ffi_type* variantElements_[4] = {&ffi_type_uint64, &ffi_type_uint64, &ffi_type_uint64, nullptr};
+    // A VARIANT by value: an aggregate of pointer-sized words (24 bytes on 64-bit targets, 16 on
+    // i386), which every convention here passes in memory or by reference.
+    static_assert(sizeof(VARIANT) % sizeof(void*) == 0);
+    std::array<ffi_type*, sizeof(VARIANT) / sizeof(void*) + 1> variantElements_{};
     ffi_type variantType_{};
 };
 

@@ -75,12 +75,12 @@ void PutNumber(BoundedWriter& out, FieldSpec field, std::uint32_t magnitude, boo
 
 }  // namespace
 
-extern "C" int WINAPI wsprintfA(LPSTR output, LPCSTR format, ...) noexcept
+extern "C" int WINAPIV wsprintfA(LPSTR output, LPCSTR format, ...) noexcept
 {
     if (output == nullptr || format == nullptr) return 0;
     BoundedWriter out(output);
-    va_list args;
-    va_start(args, format);
+    QUENVAR_VA_LIST args;
+    QUENVAR_VA_START(args, format);
     for (const char* p = format; *p != '\0'; ++p) {
         if (*p != '%') {
             out.Put(*p);
@@ -131,6 +131,6 @@ extern "C" int WINAPI wsprintfA(LPSTR output, LPCSTR format, ...) noexcept
             break;
         }
     }
-    va_end(args);
+    QUENVAR_VA_END(args);
     return out.Finish();
 }

@@ -34,6 +34,6 @@ LPSTR WINAPI lstrcatA(LPSTR destination, LPCSTR source) noexcept;
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) noexcept;
 
 // Writes at most 1023 characters and a NUL; answers the characters written without the NUL.
-int wsprintfA(LPSTR output, LPCSTR format, ...) noexcept;
+int WINAPIV wsprintfA(LPSTR output, LPCSTR format, ...) noexcept;
 
 }  // extern "C"

@@ -1,14 +1,43 @@
 // The Win32 scalar types with the platform's widths (LONG and ULONG are 32 bits even on LP64),
-// and the calling-convention macros, empty on Linux.
+// and the calling-convention macros: the System V convention by default, or, in the build that
+// hosts Windows DLLs (QUENVAR_WINDOWS_ABI), the conventions Windows code calls and is called with.
+// This is the one place that tells the two builds apart.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 
-#define STDMETHODCALLTYPE
-#define STDAPICALLTYPE
-#define WINAPI
-#define CALLBACK
+#if defined(QUENVAR_WINDOWS_ABI) && defined(__x86_64__)
+#define QUENVAR_HOSTS_WINDOWS_DLLS 1
+#define QUENVAR_WINDOWS_CONVENTION __attribute__((ms_abi))
+#define WINAPIV __attribute__((ms_abi))
+// A variable argument list as a Windows x64 caller lays it out.
+#define QUENVAR_VA_LIST __builtin_ms_va_list
+#define QUENVAR_VA_START(list, last) __builtin_ms_va_start(list, last)
+#define QUENVAR_VA_END(list) __builtin_ms_va_end(list)
+#elif defined(QUENVAR_WINDOWS_ABI) && defined(__i386__)
+// Windows x86 code may call with the stack aligned to 4 bytes only.
+#define QUENVAR_HOSTS_WINDOWS_DLLS 1
+#define QUENVAR_WINDOWS_CONVENTION __attribute__((stdcall, force_align_arg_pointer))
+#define WINAPIV __attribute__((cdecl, force_align_arg_pointer))
+#define QUENVAR_VA_LIST va_list
+#define QUENVAR_VA_START(list, last) va_start(list, last)
+#define QUENVAR_VA_END(list) va_end(list)
+#elif defined(QUENVAR_WINDOWS_ABI)
+#error "QUENVAR_WINDOWS_ABI needs an x86_64 or i386 target"
+#else
+#define QUENVAR_HOSTS_WINDOWS_DLLS 0
+#define QUENVAR_WINDOWS_CONVENTION
+#define WINAPIV
+#define QUENVAR_VA_LIST va_list
+#define QUENVAR_VA_START(list, last) va_start(list, last)
+#define QUENVAR_VA_END(list) va_end(list)
+#endif
+#define STDMETHODCALLTYPE QUENVAR_WINDOWS_CONVENTION
+#define STDAPICALLTYPE QUENVAR_WINDOWS_CONVENTION
+#define WINAPI QUENVAR_WINDOWS_CONVENTION
+#define CALLBACK QUENVAR_WINDOWS_CONVENTION
 #define STDAPI extern "C" HRESULT STDAPICALLTYPE
 #define STDAPI_(type) extern "C" type STDAPICALLTYPE
 
