@@ -1,8 +1,7 @@
 #include "linux/activation/LoadedServers.h"
 
+#include "platform/EntryPoints.h"
 #include "platform/UniqueHandle.h"
-
-#include <dlfcn.h>
 
 #include <memory>
 #include <mutex>
@@ -11,24 +10,22 @@
 
 namespace quenvar::platform {
 
-using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, LPVOID*);
-using CanUnloadNowFunction = HRESULT(STDAPICALLTYPE*)();
-
 struct LoadedServer {
     std::string path;
-    void* library;
-    GetClassObjectFunction getClassObject;
-    CanUnloadNowFunction canUnloadNow;  // null: the server is never unloaded
+    HMODULE library;
+    LPFNGETCLASSOBJECT getClassObject;
+    LPFNCANUNLOADNOW canUnloadNow;  // null: the server is never unloaded
     unsigned pins;
     LoadedServer* next;
 };
 
 namespace {
 
+// Through the platform's own loader, which takes a shared object or a PE module alike.
 struct LibraryTraits {
-    using Pointer = void*;
+    using Pointer = HMODULE;
     static Pointer Invalid() noexcept { return nullptr; }
-    static void Close(Pointer library) noexcept { dlclose(library); }
+    static void Close(Pointer library) noexcept { FreeLibrary(library); }
 };
 using UniqueLibrary = UniqueHandle<LibraryTraits>;
 
@@ -38,7 +35,7 @@ using UniqueLibrary = UniqueHandle<LibraryTraits>;
 std::mutex tableLock;
 LoadedServer* servers = nullptr;
 
-LoadedServer* FindLocked(const std::string& path, void* library)
+LoadedServer* FindLocked(const std::string& path, HMODULE library)
 {
     for (LoadedServer* server = servers; server != nullptr; server = server->next) {
         if (server->path == path || server->library == library) return server;
@@ -47,9 +44,9 @@ LoadedServer* FindLocked(const std::string& path, void* library)
 }
 
 template <typename Function>
-Function Export(void* library, const char* name)
+Function Export(HMODULE library, const char* name)
 {
-    return reinterpret_cast<Function>(dlsym(library, name));
+    return ProcAs<Function>(GetProcAddress(library, name));
 }
 
 }  // namespace
@@ -89,13 +86,12 @@ HRESULT PinServer(const std::string& path, ServerPin& pin)
     }
     // Loading runs the library's initialisation, which must not wait for the table. Another
     // thread may load the same library meanwhile; the table then keeps only one reference.
-    UniqueLibrary library(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+    UniqueLibrary library(LoadLibraryA(path.c_str()));
     if (!library) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
-    const auto getClassObject = Export<GetClassObjectFunction>(library.get(), "DllGetClassObject");
+    const auto getClassObject = Export<LPFNGETCLASSOBJECT>(library.get(), "DllGetClassObject");
     if (getClassObject == nullptr) return CO_E_ERRORINDLL;
-    auto added = std::make_unique<LoadedServer>(
-        LoadedServer{path, library.get(), getClassObject,
-                     Export<CanUnloadNowFunction>(library.get(), "DllCanUnloadNow"), 1, nullptr});
+    auto added = std::make_unique<LoadedServer>(LoadedServer{
+        path, library.get(), getClassObject, Export<LPFNCANUNLOADNOW>(library.get(), "DllCanUnloadNow"), 1, nullptr});
 
     std::lock_guard guard(tableLock);
     if (LoadedServer* server = FindLocked(path, library.get())) {
@@ -129,7 +125,7 @@ void FreeUnusedServers() noexcept
         // The servers already taken out are unloaded below; the rest wait for the next call.
     }
     // Outside the lock: unloading runs the library's finalisation.
-    for (const auto& server : unloaded) dlclose(server->library);
+    for (const auto& server : unloaded) FreeLibrary(server->library);
 }
 
 }  // namespace quenvar::platform

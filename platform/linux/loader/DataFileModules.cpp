@@ -3,6 +3,7 @@
 #include "linux/loader/DataFileModules.h"
 
 #include "linux/loader/ElfSection.h"
+#include "linux/loader/PeImage.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -15,6 +16,8 @@ namespace quenvar::platform {
 namespace {
 
 constexpr ULONG_PTR kDataFileMark = 1;
+// Larger than any DLL of ours by far: a bigger file is not read whole.
+constexpr std::size_t kMaxWindowsImage = 64u << 20;
 
 // Live images, so that a stale or forged handle is refused rather than followed.
 std::mutex imagesLock;
@@ -46,6 +49,31 @@ DWORD OpenError(int error)
     }
 }
 
+bool StartsAsWindowsImage(int descriptor, std::size_t size)
+{
+    char signature[2] = {};
+    return size >= sizeof signature && ::pread(descriptor, signature, sizeof signature, 0) == sizeof signature &&
+           signature[0] == 'M' && signature[1] == 'Z';
+}
+
+// A Windows DLL's resources: the whole file is kept, as its resource entries lie anywhere in it.
+DWORD ReadWindowsResources(int descriptor, std::size_t size, DataFileImage& image)
+{
+    if (size > kMaxWindowsImage) return ERROR_BAD_EXE_FORMAT;
+    image.resources.resize(size);
+    std::size_t done = 0;
+    while (done < image.resources.size()) {
+        const ssize_t got =
+            ::pread(descriptor, image.resources.data() + done, image.resources.size() - done, static_cast<off_t>(done));
+        if (got <= 0) return ERROR_READ_FAULT;
+        done += static_cast<std::size_t>(got);
+    }
+    std::string error;
+    if (!ReadPeResources(image.resources, image.entries, &error)) return ERROR_BAD_EXE_FORMAT;
+    image.hasResources = !image.entries.empty();
+    return ERROR_SUCCESS;
+}
+
 DWORD ReadImage(int descriptor, DataFileImage& image)
 {
     struct stat status;
@@ -53,6 +81,8 @@ DWORD ReadImage(int descriptor, DataFileImage& image)
     // A directory, pipe or device is not a module file, and reading a pipe could block forever.
     if (!S_ISREG(status.st_mode)) return ERROR_ACCESS_DENIED;
     if (status.st_size == 0) return ERROR_FILE_INVALID;
+    if (StartsAsWindowsImage(descriptor, static_cast<std::size_t>(status.st_size)))
+        return ReadWindowsResources(descriptor, static_cast<std::size_t>(status.st_size), image);
     switch (ReadElfSection(descriptor, static_cast<std::size_t>(status.st_size), ".rsrc", image.resources)) {
     case ElfSectionResult::Missing: return ERROR_SUCCESS;
     case ElfSectionResult::Malformed: return ERROR_BAD_EXE_FORMAT;

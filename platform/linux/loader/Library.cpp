@@ -4,6 +4,7 @@
 
 #include "linux/kernel/CodePage.h"
 #include "linux/loader/DataFileModules.h"
+#include "linux/loader/PeModules.h"
 #include "linux/loader/SharedObjects.h"
 #include "linux/edge/Boundary.h"
 
@@ -30,8 +31,14 @@ HMODULE LoadModule(LPCSTR fileName, HANDLE reserved, DWORD flags)
         return Fail(ERROR_INVALID_PARAMETER);
     }
     HMODULE module = nullptr;
-    const DWORD error =
-        (flags & kDataFileFlags) != 0 ? LoadDataFile(fileName, module) : LoadSharedObject(fileName, module);
+    DWORD error = ERROR_SUCCESS;
+    if ((flags & kDataFileFlags) != 0) {
+        error = LoadDataFile(fileName, module);
+    } else if (IsPeFile(fileName)) {
+        error = LoadPeModule(fileName, module);
+    } else {
+        error = LoadSharedObject(fileName, module);
+    }
     return error == ERROR_SUCCESS ? module : Fail(error);
 }
 
@@ -120,6 +127,11 @@ BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) 
                                           : unchanged ? ModuleReference::Unchanged
                                                       : ModuleReference::Add;
         const bool fromAddress = (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) != 0;
+        if (const HMODULE windowsDll = fromAddress ? PeModuleAt(moduleName) : nullptr) {
+            if (reference != ModuleReference::Unchanged) AddPeModuleReference(windowsDll);
+            *module = windowsDll;
+            return TRUE;
+        }
         const DWORD error = FindLoadedModule(moduleName, fromAddress, reference, *module);
         if (error == ERROR_SUCCESS) return TRUE;
         SetLastError(error);
@@ -129,7 +141,9 @@ BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) 
 
 BOOL WINAPI FreeLibrary(HMODULE module) noexcept
 {
-    const DWORD error = IsDataFileHandle(module) ? FreeDataFile(module) : FreeSharedObject(module);
+    const DWORD error = IsDataFileHandle(module) ? FreeDataFile(module)
+                        : IsPeModule(module)     ? FreePeModule(module)
+                                                 : FreeSharedObject(module);
     if (error == ERROR_SUCCESS) return TRUE;
     SetLastError(error);
     return FALSE;
@@ -148,7 +162,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) noexcept
             return nullptr;
         }
         DWORD error = ERROR_SUCCESS;
-        void* symbol = FindExport(module, procName, error);
+        void* symbol = IsPeModule(module) ? FindPeExport(module, procName, error) : FindExport(module, procName, error);
         if (symbol == nullptr) SetLastError(error);
         return reinterpret_cast<FARPROC>(symbol);
     });

@@ -2,6 +2,8 @@
 // dlclose, so the loader's own count decides when a library is unmapped.
 #include "linux/loader/SharedObjects.h"
 
+#include "linux/loader/PeModules.h"
+
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
@@ -200,6 +202,7 @@ void* FindExport(HMODULE module, LPCSTR name, DWORD& error)
 bool LoadedModulePath(HMODULE module, std::string& path)
 {
     if (module == nullptr) return ExecutablePath(path);
+    if (PeModulePath(module, path)) return true;
     Dl_info info;
     if (!ModuleAt(module, info)) return false;
     if (info.dli_fname != nullptr && info.dli_fname[0] == '/') {

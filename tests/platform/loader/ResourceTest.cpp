@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quenvar {
 namespace {
@@ -43,9 +44,30 @@ std::u16string VersionString(std::string_view block, std::u16string_view key)
     return value;
 }
 
-TEST(Resource, ModuleCarriesRegistryScriptVersionAndStrings)
+// The product's resources as a module carries them: in the ELF section of a shared object, or in
+// the resource tree of each cross-built Windows DLL, read as data by any build.
+std::vector<std::string> ProductModules()
 {
-    UniqueModule module = LoadAsData(QUENVAR_PRODUCT_MODULE);
+    std::vector<std::string> modules{QUENVAR_PRODUCT_MODULE};
+    if (*QUENVAR_WINDOWS_DLL_FOLDER != '\0') {
+        for (const char* dll : {"/win32/Quenvar.dll", "/win64/Quenvar.dll"}) {
+            modules.push_back(std::string(QUENVAR_WINDOWS_DLL_FOLDER) + dll);
+        }
+    }
+    return modules;
+}
+
+class ProductResources : public ::testing::TestWithParam<std::string> {};
+
+INSTANTIATE_TEST_SUITE_P(Modules, ProductResources, ::testing::ValuesIn(ProductModules()), [](const auto& info) {
+    return info.param.ends_with("win32/Quenvar.dll")   ? std::string("Win32Dll")
+           : info.param.ends_with("win64/Quenvar.dll") ? std::string("Win64Dll")
+                                                       : std::string("SharedObject");
+});
+
+TEST_P(ProductResources, ModuleCarriesRegistryScriptVersionAndStrings)
+{
+    UniqueModule module = LoadAsData(GetParam().c_str());
     ASSERT_TRUE(module) << GetLastError();
 
     const std::vector<unsigned char> script = ReadWholeFile(QUENVAR_REGISTRY_SCRIPT);

@@ -1,9 +1,11 @@
-// The tools as a user runs them against the real component: register it, query loopback servers
-// late- and early-bound, unregister it.
-#include "ToolRun.h"
+// The tools as a user runs them against the real component, once for each module this build runs
+// (tests/support/HostedModules.h): register it, query loopback servers late- and early-bound,
+// unregister it.
 #include "platform/test_support/RegistryTesting.h"
+#include "tests/support/HostedModules.h"
 #include "tests/support/NginxServer.h"
 #include "tests/support/ScriptedHttpServer.h"
+#include "tests/tools/ToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -30,13 +32,15 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-class QuenvarEndToEnd : public ::testing::Test {
+class QuenvarEndToEnd : public ::testing::TestWithParam<std::string> {
 protected:
+    std::string Module() const { return GetParam(); }
+
     void SetUp() override
     {
-        const ToolRun registered = RunTool(REGSVR_PATH, {QUENVAR_LIBRARY_PATH});
+        const ToolRun registered = RunTool(REGSVR_PATH, {Module()});
         ASSERT_EQ(registered.exitCode, 0) << registered.err;
-        EXPECT_EQ(registered.out, std::string("DllRegisterServer in ") + QUENVAR_LIBRARY_PATH + " succeeded.\n");
+        EXPECT_EQ(registered.out, "DllRegisterServer in " + Module() + " succeeded.\n");
     }
 
     ToolRun Palvex(const std::vector<std::string>& arguments) { return RunTool(PALVEX_PATH, arguments); }
@@ -45,7 +49,10 @@ protected:
     ScriptedHttpServer server{ScriptedAnswer{kAnswer}};
 };
 
-TEST_F(QuenvarEndToEnd, LateAndEarlyBoundPrintTheSame)
+INSTANTIATE_TEST_SUITE_P(HostedModules, QuenvarEndToEnd, ::testing::ValuesIn(HostedModules()),
+                         [](const auto& info) { return ModuleTestName(info.param); });
+
+TEST_P(QuenvarEndToEnd, LateAndEarlyBoundPrintTheSame)
 {
     const ToolRun late = Palvex({server.Address()});
     const ToolRun early = Palvex({"--early", server.Address()});
@@ -71,7 +78,7 @@ TEST_F(QuenvarEndToEnd, LateAndEarlyBoundPrintTheSame)
         << json.out;
 }
 
-TEST_F(QuenvarEndToEnd, RealServerLateAndEarlyBound)
+TEST_P(QuenvarEndToEnd, RealServerLateAndEarlyBound)
 {
     if (!NginxServer::Installed()) GTEST_SKIP() << NginxServer::kBinary << " is not installed";
     NginxServer nginx;
@@ -86,7 +93,7 @@ TEST_F(QuenvarEndToEnd, RealServerLateAndEarlyBound)
     }
 }
 
-TEST_F(QuenvarEndToEnd, ParallelQueriesKeepInputOrder)
+TEST_P(QuenvarEndToEnd, ParallelQueriesKeepInputOrder)
 {
     const std::string closed = "127.0.0.1:" + std::to_string(ClosedLoopbackPort());
     std::vector<std::string> hosts;
@@ -112,7 +119,7 @@ TEST_F(QuenvarEndToEnd, ParallelQueriesKeepInputOrder)
     }
 }
 
-TEST_F(QuenvarEndToEnd, TimeoutReachesTheInternetClient)
+TEST_P(QuenvarEndToEnd, TimeoutReachesTheInternetClient)
 {
     ScriptedAnswer slow{kAnswer};
     slow.delay = std::chrono::milliseconds(10000);
@@ -122,7 +129,7 @@ TEST_F(QuenvarEndToEnd, TimeoutReachesTheInternetClient)
     EXPECT_NE(run.out.find("\"error\":\"HttpSend error 12002"), std::string::npos) << run.out;
 }
 
-TEST_F(QuenvarEndToEnd, EachHostGetsAFreshObject)
+TEST_P(QuenvarEndToEnd, EachHostGetsAFreshObject)
 {
     // An object keeps a value the next answer lacks: reusing one would show /index.html again.
     ScriptedHttpServer without{ScriptedAnswer{"HTTP/1.1 200 OK\r\nServer: Other/2.0\r\n\r\n"}};
@@ -140,14 +147,14 @@ TEST_F(QuenvarEndToEnd, EachHostGetsAFreshObject)
     }
 }
 
-TEST_F(QuenvarEndToEnd, RunGoesOnWhenTheComponentIsUnregisteredMeanwhile)
+TEST_P(QuenvarEndToEnd, RunGoesOnWhenTheComponentIsUnregisteredMeanwhile)
 {
     ScriptedAnswer slow{kAnswer};
     slow.delay = std::chrono::milliseconds(3000);
     ScriptedHttpServer first(slow);
     for (const bool early : {false, true}) {
         SCOPED_TRACE(early ? "early-bound" : "late-bound");
-        ASSERT_EQ(RunTool(REGSVR_PATH, {"-s", QUENVAR_LIBRARY_PATH}).exitCode, 0);
+        ASSERT_EQ(RunTool(REGSVR_PATH, {"-s", Module()}).exitCode, 0);
         std::vector<std::string> arguments{"--json", first.Address(), server.Address(), server.Address()};
         if (early) arguments.push_back("--early");
         auto running = std::async(std::launch::async, [&] { return Palvex(arguments); });
@@ -156,14 +163,14 @@ TEST_F(QuenvarEndToEnd, RunGoesOnWhenTheComponentIsUnregisteredMeanwhile)
         while (first.Requests().size() == asked &&
                running.wait_for(std::chrono::milliseconds(10)) == std::future_status::timeout) {
         }
-        ASSERT_EQ(RunTool(REGSVR_PATH, {"-u", "-s", QUENVAR_LIBRARY_PATH}).exitCode, 0);
+        ASSERT_EQ(RunTool(REGSVR_PATH, {"-u", "-s", Module()}).exitCode, 0);
         const ToolRun run = running.get();
         EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
         EXPECT_EQ(Lines(run.out).size(), 3u) << run.out;
     }
 }
 
-TEST_F(QuenvarEndToEnd, UrlsAreAskedByHostAndPortAndOtherSchemesAreErrorRows)
+TEST_P(QuenvarEndToEnd, UrlsAreAskedByHostAndPortAndOtherSchemesAreErrorRows)
 {
     const std::string url = "http://" + server.Address() + "/some/page?x=1";
     const ToolRun run = Palvex({"--csv", url, "https://" + server.Address() + "/", "ftp://example.test"});
@@ -183,19 +190,48 @@ TEST_F(QuenvarEndToEnd, UrlsAreAskedByHostAndPortAndOtherSchemesAreErrorRows)
     EXPECT_EQ(requests[0].find("/some/page"), std::string::npos) << requests[0];
 }
 
-TEST_F(QuenvarEndToEnd, VersionNamesTheToolAndTheRegisteredModule)
+TEST_P(QuenvarEndToEnd, VersionNamesTheToolAndTheRegisteredModule)
 {
     const ToolRun run = Palvex({"--version"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, std::string("palvex 1.0.0.1\nPalvex component 1.0.0.1 (") + QUENVAR_LIBRARY_PATH + ")\n");
+    EXPECT_EQ(run.out, std::string("palvex 1.0.0.1\nPalvex component 1.0.0.1 (") + Module() + ")\n");
     EXPECT_EQ(run.err, "");
 }
 
-TEST_F(QuenvarEndToEnd, UnregisteredComponentIsReported)
+// A Windows DLL registers the tree the .so registers, and its unregistration leaves what the .so's
+// leaves, compared key by key and value by value, apart from the file and folder they name and the
+// type library's platform key: each type library is built for its module's own platform.
+TEST_P(QuenvarEndToEnd, RegisteredTreeIsTheSharedObjectsApartFromTheFile)
 {
-    const ToolRun unregistered = RunTool(REGSVR_PATH, {"-u", QUENVAR_LIBRARY_PATH});
+    const std::string so = HostedModules().front();
+    if (Module() == so) GTEST_SKIP() << "the .so is the reference";
+    const auto exported = [] { return Lines(RunTool(REG_PATH, {"export"}).out); };
+    const auto folder = [](const std::string& path) { return path.substr(0, path.rfind('/') + 1); };
+    const auto asTheSharedObjects = [&](std::vector<std::string> tree) {
+        for (std::string& line : tree) {
+            for (const auto& [from, to] : {std::pair{Module(), so}, std::pair{folder(Module()), folder(so)}}) {
+                for (std::size_t at; (at = line.find(from)) != std::string::npos;) line.replace(at, from.size(), to);
+            }
+            if (line.ends_with("\\0\\win64]")) line.replace(line.size() - 6, 5, "win32");
+        }
+        return tree;
+    };
+    const std::vector<std::string> dllTree = asTheSharedObjects(exported());
+    ASSERT_EQ(RunTool(REGSVR_PATH, {"-u", "-s", Module()}).exitCode, 0);
+    const std::vector<std::string> afterDll = asTheSharedObjects(exported());
+
+    ScopedPrivateRegistry own;
+    ASSERT_EQ(RunTool(REGSVR_PATH, {"-s", so}).exitCode, 0);
+    EXPECT_EQ(dllTree, exported());
+    ASSERT_EQ(RunTool(REGSVR_PATH, {"-u", "-s", so}).exitCode, 0);
+    EXPECT_EQ(afterDll, exported());
+}
+
+TEST_P(QuenvarEndToEnd, UnregisteredComponentIsReported)
+{
+    const ToolRun unregistered = RunTool(REGSVR_PATH, {"-u", Module()});
     EXPECT_EQ(unregistered.exitCode, 0) << unregistered.err;
-    EXPECT_EQ(unregistered.out, std::string("DllUnregisterServer in ") + QUENVAR_LIBRARY_PATH + " succeeded.\n");
+    EXPECT_EQ(unregistered.out, "DllUnregisterServer in " + Module() + " succeeded.\n");
     const ToolRun run = Palvex({server.Address()});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.out, "");

@@ -1,21 +1,28 @@
-#include "tests/windows/PeImage.h"
+#include "linux/loader/PeImage.h"
 
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
-namespace quenvar::testing {
+namespace quenvar::platform {
 namespace {
 
-constexpr std::uint16_t kMachineAmd64 = 0x8664;
 constexpr std::uint16_t kFileDll = 0x2000;
+constexpr std::uint16_t kMagicPe32 = 0x10B;
 constexpr std::uint16_t kMagicPe32Plus = 0x20B;
 constexpr std::uint32_t kDirectoryExport = 0;
 constexpr std::uint32_t kDirectoryImport = 1;
+constexpr std::uint32_t kDirectoryResource = 2;
 constexpr std::uint32_t kDirectoryRelocation = 5;
 constexpr std::uint16_t kRelocationNone = 0;
+constexpr std::uint16_t kRelocationHighLow = 3;
 constexpr std::uint16_t kRelocationDir64 = 10;
-constexpr std::uint64_t kImportByOrdinal = 1ULL << 63;
+constexpr std::uint32_t kSectionExecute = 0x20000000;
+constexpr std::uint32_t kSectionWrite = 0x80000000;
+// A resource tree has three levels (type, name, language); more entries than any DLL of ours
+// has by far means a tree whose directories share children to multiply them.
+constexpr std::size_t kMaxResources = 4096;
+constexpr std::uint32_t kResourceSubdirectory = 0x80000000;
 // Larger than any DLL of ours by far; keeps a damaged size field from asking for gigabytes.
 constexpr std::uint32_t kMaxImageSize = 64u << 20;
 constexpr std::size_t kMaxNameLength = 256;
@@ -118,6 +125,9 @@ void ReadSections(const Reader& file, std::uint64_t table, std::uint16_t count, 
             throw Malformed("the data of section " + std::to_string(i + 1) + " lies beyond the end of the file");
         }
         if (section.address % 4096 != 0) throw Malformed("section " + std::to_string(i + 1) + " is not page-aligned");
+        if ((section.characteristics & kSectionExecute) != 0 && (section.characteristics & kSectionWrite) != 0) {
+            throw Malformed("section " + std::to_string(i + 1) + " is both writable and executable");
+        }
         if (section.address < image.headerSize || section.address > image.imageSize ||
             image.imageSize - section.address < section.size) {
             throw Malformed("section " + std::to_string(i + 1) + " lies outside the image");
@@ -138,9 +148,10 @@ void ReadRelocations(const ImageReader& reader, Directory directory, PeImage& im
             const auto value = reader.At<std::uint16_t>(entry, "a relocation");
             const std::uint16_t type = value >> 12;
             if (type == kRelocationNone) continue;
-            if (type != kRelocationDir64) throw Malformed("relocation type " + std::to_string(type) + " is not x64's");
+            const std::uint16_t expected = image.pointerSize == 8 ? kRelocationDir64 : kRelocationHighLow;
+            if (type != expected) throw Malformed("relocation type " + std::to_string(type) + " is not the machine's");
             const std::uint64_t target = std::uint64_t{page} + (value & 0xFFF);
-            reader.RequireInImage(target, 8, "a relocated address");
+            reader.RequireInImage(target, image.pointerSize, "a relocated address");
             image.relocations.push_back(static_cast<std::uint32_t>(target));
         }
         block += blockSize;
@@ -157,12 +168,15 @@ void ReadImports(const ImageReader& reader, Directory directory, PeImage& image)
         if (dllName == 0) return;
         const std::string dll = reader.NameAt(dllName, "an imported DLL's name");
         const std::uint64_t names = lookup != 0 ? lookup : slots;
+        const std::uint32_t width = image.pointerSize;
+        const std::uint64_t byOrdinal = 1ULL << (8 * width - 1);
         for (std::uint64_t i = 0;; ++i) {
-            const auto entry = reader.At<std::uint64_t>(names + 8 * i, "an import lookup entry");
+            const std::uint64_t entry = width == 8 ? reader.At<std::uint64_t>(names + 8 * i, "an import lookup entry")
+                                                   : reader.At<std::uint32_t>(names + 4 * i, "an import lookup entry");
             if (entry == 0) break;
-            if (entry & kImportByOrdinal) throw Malformed("an import from " + dll + " is by ordinal");
-            const std::uint64_t slot = slots + 8 * i;
-            reader.RequireInImage(slot, 8, "an import address slot");
+            if (entry & byOrdinal) throw Malformed("an import from " + dll + " is by ordinal");
+            const std::uint64_t slot = slots + width * i;
+            reader.RequireInImage(slot, width, "an import address slot");
             image.imports.push_back(
                 {dll, reader.NameAt(entry + 2, "an imported function's name"), static_cast<std::uint32_t>(slot)});
         }
@@ -187,49 +201,135 @@ void ReadExports(const ImageReader& reader, Directory directory, PeImage& image)
     }
 }
 
-PeImage Read(const Reader& file)
+// The resource tree under the directory at `root` (an image address): type, name and language
+// levels, each data entry's bytes found in the file.
+class ResourceTreeReader {
+public:
+    ResourceTreeReader(const ImageReader& reader, std::uint64_t root) : reader_(reader), root_(root) {}
+
+    void Read(std::vector<ResourceEntry>& entries)
+    {
+        ResourceEntry entry{};
+        ReadLevel(0, 0, entry, entries);
+    }
+
+private:
+    void ReadLevel(std::uint64_t directory, int level, ResourceEntry& entry, std::vector<ResourceEntry>& entries)
+    {
+        const std::uint64_t at = root_ + directory;
+        const std::uint32_t count = std::uint32_t{reader_.At<std::uint16_t>(at + 12, "a resource directory")} +
+                                    reader_.At<std::uint16_t>(at + 14, "a resource directory");
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint64_t item = at + 16 + 8ULL * i;
+            const auto id = reader_.At<std::uint32_t>(item, "a resource directory entry");
+            const auto target = reader_.At<std::uint32_t>(item + 4, "a resource directory entry");
+            const bool subdirectory = (target & kResourceSubdirectory) != 0;
+            if (subdirectory != (level < 2)) throw Malformed("the resource tree is not three levels deep");
+            if (level == 0) entry.type = Id(id);
+            if (level == 1) entry.name = Id(id);
+            if (level == 2) entry.language = static_cast<WORD>(id);
+            if (subdirectory) {
+                ReadLevel(target & ~kResourceSubdirectory, level + 1, entry, entries);
+                continue;
+            }
+            if (entries.size() == kMaxResources) throw Malformed("the resource tree has too many entries");
+            const auto address = reader_.At<std::uint32_t>(root_ + target, "a resource data entry");
+            entry.dataSize = reader_.At<std::uint32_t>(root_ + target + 4, "a resource data entry");
+            entry.dataOffset = reader_.Offset(address, entry.dataSize, "a resource's data");
+            entries.push_back(entry);
+        }
+    }
+
+    // An integer id, or a name: a counted UTF-16 string at an offset from the tree's root.
+    ResourceId Id(std::uint32_t value) const
+    {
+        ResourceId id;
+        if ((value & kResourceSubdirectory) == 0) {
+            if (value > 0xFFFF) throw Malformed("a resource id is out of range");
+            id.integer = static_cast<WORD>(value);
+            return id;
+        }
+        id.isInteger = false;
+        const std::uint64_t name = root_ + (value & ~kResourceSubdirectory);
+        const auto length = reader_.At<std::uint16_t>(name, "a resource name");
+        for (std::uint32_t i = 0; i < length; ++i) {
+            const auto unit = reader_.At<char16_t>(name + 2 + 2ULL * i, "a resource name");
+            id.name.push_back(unit >= u'a' && unit <= u'z' ? unit - (u'a' - u'A') : unit);
+        }
+        return id;
+    }
+
+    const ImageReader& reader_;
+    std::uint64_t root_;
+};
+
+struct Headers {
+    PeImage image;
+    std::uint64_t directories = 0;  // the file offset of the data directories
+    std::uint32_t directoryCount = 0;
+};
+
+Headers ReadHeaders(const Reader& file)
 {
     if (file.At<std::uint16_t>(0, "the DOS header") != 0x5A4D) throw Malformed("no MZ signature");
     const std::uint64_t header = file.At<std::uint32_t>(0x3C, "the DOS header");
     if (file.At<std::uint32_t>(header, "the PE signature") != 0x00004550) throw Malformed("no PE signature");
-    if (file.At<std::uint16_t>(header + 4, "the file header") != kMachineAmd64) throw Malformed("not an x64 image");
+    Headers headers;
+    PeImage& image = headers.image;
+    image.machine = file.At<std::uint16_t>(header + 4, "the file header");
     const auto sectionCount = file.At<std::uint16_t>(header + 6, "the file header");
     const auto optionalSize = file.At<std::uint16_t>(header + 20, "the file header");
     if ((file.At<std::uint16_t>(header + 22, "the file header") & kFileDll) == 0) throw Malformed("not a DLL");
 
     const std::uint64_t optional = header + 24;
-    if (file.At<std::uint16_t>(optional, "the optional header") != kMagicPe32Plus) {
-        throw Malformed("the optional header is not PE32+");
+    const auto magic = file.At<std::uint16_t>(optional, "the optional header");
+    if (image.machine == kMachineAmd64 && magic == kMagicPe32Plus) {
+        image.pointerSize = 8;
+        image.preferredBase = file.At<std::uint64_t>(optional + 24, "the optional header");
+    } else if (image.machine == kMachineI386 && magic == kMagicPe32) {
+        image.pointerSize = 4;
+        image.preferredBase = file.At<std::uint32_t>(optional + 28, "the optional header");
+    } else {
+        throw Malformed("neither an x86 nor an x64 image");
     }
-    PeImage image;
+    // The data directories follow 96 bytes of fields in PE32, 112 in PE32+.
+    const std::uint64_t fields = image.pointerSize == 8 ? 112 : 96;
     image.entryPoint = file.At<std::uint32_t>(optional + 16, "the optional header");
-    image.preferredBase = file.At<std::uint64_t>(optional + 24, "the optional header");
     const auto sectionAlignment = file.At<std::uint32_t>(optional + 32, "the optional header");
     image.imageSize = file.At<std::uint32_t>(optional + 56, "the optional header");
     image.headerSize = file.At<std::uint32_t>(optional + 60, "the optional header");
-    const auto directoryCount = file.At<std::uint32_t>(optional + 108, "the optional header");
+    headers.directoryCount = file.At<std::uint32_t>(optional + fields - 4, "the optional header");
+    headers.directories = optional + fields;
     if (sectionAlignment % 4096 != 0 || sectionAlignment == 0) throw Malformed("sections are not page-aligned");
     if (image.imageSize == 0 || image.imageSize > kMaxImageSize) throw Malformed("the image size is implausible");
     if (image.headerSize > image.imageSize || image.headerSize > file.Size()) {
         throw Malformed("the headers are larger than the image or the file");
     }
-    if (std::uint64_t{optionalSize} < 112 + 8ULL * std::min<std::uint32_t>(directoryCount, 16)) {
+    if (std::uint64_t{optionalSize} < fields + 8ULL * std::min<std::uint32_t>(headers.directoryCount, 16)) {
         throw Malformed("the optional header is too small for its directories");
     }
-    const auto directory = [&](std::uint32_t index) {
-        if (index >= directoryCount) return Directory{0, 0};
-        const std::uint64_t entry = optional + 112 + 8ULL * index;
-        return Directory{file.At<std::uint32_t>(entry, "a data directory"),
-                         file.At<std::uint32_t>(entry + 4, "a data directory")};
-    };
-
     ReadSections(file, optional + optionalSize, sectionCount, image);
+    return headers;
+}
+
+Directory DirectoryOf(const Reader& file, const Headers& headers, std::uint32_t index)
+{
+    if (index >= headers.directoryCount) return Directory{0, 0};
+    const std::uint64_t entry = headers.directories + 8ULL * index;
+    return Directory{file.At<std::uint32_t>(entry, "a data directory"),
+                     file.At<std::uint32_t>(entry + 4, "a data directory")};
+}
+
+PeImage Read(const Reader& file)
+{
+    Headers headers = ReadHeaders(file);
+    PeImage& image = headers.image;
     ImageReader reader(file, image);
     reader.RequireInImage(image.entryPoint, 1, "the entry point");
-    ReadRelocations(reader, directory(kDirectoryRelocation), image);
-    ReadImports(reader, directory(kDirectoryImport), image);
-    ReadExports(reader, directory(kDirectoryExport), image);
-    return image;
+    ReadRelocations(reader, DirectoryOf(file, headers, kDirectoryRelocation), image);
+    ReadImports(reader, DirectoryOf(file, headers, kDirectoryImport), image);
+    ReadExports(reader, DirectoryOf(file, headers, kDirectoryExport), image);
+    return std::move(image);
 }
 
 }  // namespace
@@ -244,4 +344,22 @@ std::optional<PeImage> ReadPeImage(std::span<const std::uint8_t> file, std::stri
     }
 }
 
-}  // namespace quenvar::testing
+bool ReadPeResources(std::span<const std::uint8_t> bytes, std::vector<ResourceEntry>& entries, std::string* error)
+{
+    entries.clear();
+    try {
+        const Reader file(bytes);
+        Headers headers = ReadHeaders(file);
+        const Directory resources = DirectoryOf(file, headers, kDirectoryResource);
+        if (resources.size == 0) return true;
+        ImageReader reader(file, headers.image);
+        ResourceTreeReader(reader, resources.address).Read(entries);
+        return true;
+    } catch (const Malformed& malformed) {
+        entries.clear();
+        *error = malformed.what();
+        return false;
+    }
+}
+
+}  // namespace quenvar::platform
