@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what Quenvar needs to build and test, then configures and builds it into build/.
-# Idempotent; runs as root or through sudo.
+# Installs what Quenvar needs to build and test, then configures and builds it into build/, and
+# the two builds that run the Windows DLLs on Linux: build/win64-host/ (x86_64) and
+# build/win32-host/ (i386), with the Windows calling conventions. Idempotent; runs as root or
+# through sudo.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -10,23 +12,67 @@ packages=(
   libsqlite3-dev libffi-dev
   mingw-w64-tools binutils-mingw-w64-i686 g++-mingw-w64-i686 g++-mingw-w64-x86-64
   nginx-light time python3 python3-pip python3-venv
-  clang libclang-rt-14-dev gcovr
+  clang libclang-rt-14-dev gcovr g++-multilib
 )
+# The i386 host build's libraries (multiarch); SQLite's header comes from the amd64 package.
+i386_packages=(libsqlite3-0:i386 libffi-dev:i386)
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+apt_update() {
+  # A mirror in mid-sync fails an index now and then: try again before giving up.
+  for attempt in 1 2 3; do
+    $sudo apt-get update -qq && return 0
+    sleep $((attempt * 5))
+  done
+  return 1
+}
 
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
+  apt_update || true
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+i386_ready=true
+for package in "${i386_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || i386_ready=false
+done
+if ! $i386_ready; then
+  dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+  if ! { apt_update; DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+         "${i386_packages[@]}"; }; then
+    i386_ready=false
+  else
+    i386_ready=true
+  fi
 fi
 
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 cmake -S . -B build -DQUENVAR_WERROR=$werror >/dev/null
 cmake --build build -j "$(nproc)"
+
+# The host builds: the platform, the Linux component, the tools and the end-to-end group.
+hosting_targets=(platform Quenvar palvex regsvr reg hosting_tests)
+host_build() {
+  local folder=$1
+  shift
+  cmake -S . -B "$folder" -DQUENVAR_WERROR=$werror -DQUENVAR_WINDOWS_ABI=ON -DQUENVAR_WINDOWS=OFF \
+    -DQUENVAR_HOSTING_TESTS_ONLY=ON -DQUENVAR_WINDOWS_DLLS="$PWD/build" "$@" >/dev/null
+  cmake --build "$folder" -j "$(nproc)" --target "${hosting_targets[@]}"
+}
+host_build build/win64-host
+if $i386_ready; then
+  host_build build/win32-host -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/linux-i386.cmake"
+else
+  echo "******************************************************************************" >&2
+  echo "* SKIPPED build/win32-host: the i386 packages (${i386_packages[*]})" >&2
+  echo "* could not be installed. Everything else is built; rerun ./setup.sh later." >&2
+  echo "******************************************************************************" >&2
+fi
 # Register the freshly built component in the user's registry, so that build/bin/palvex finds it.
 if [ -f build/lib/Quenvar.so ]; then build/bin/regsvr -s build/lib/Quenvar.so; fi

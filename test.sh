@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds if needed and runs every test; ends with CTest's summary.
+# Builds if needed and runs every test; ends with CTest's summary. Without BUILD_DIR it also runs
+# the end-to-end group of the host builds that ./setup.sh made (build/win64-host, build/win32-host).
 #   BUILD_DIR   build folder (default: build)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -7,3 +8,10 @@ build=${BUILD_DIR:-build}
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+if [ -z "${BUILD_DIR:-}" ]; then
+  for host in build/win64-host build/win32-host; do
+    [ -f "$host/CMakeCache.txt" ] || continue
+    cmake --build "$host" -j "$(nproc)" --target platform Quenvar palvex regsvr reg hosting_tests
+    ctest --test-dir "$host" --output-on-failure -j "$(nproc)"
+  done
+fi
