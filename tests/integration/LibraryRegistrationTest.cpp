@@ -188,8 +188,8 @@ TEST_F(LibraryRegistration, ModuleInANonAsciiFolderRegistersAsWrittenAndActivate
 }
 
 // The registry script is ANSI text: a module path the code page cannot hold is refused instead of
-// registered with stand-in characters under a success.
-TEST_F(LibraryRegistration, ModulePathOutsideTheAnsiCodePageIsRefused)
+// registered with stand-in characters under a success. Removal writes no path and goes ahead.
+TEST_F(LibraryRegistration, ModulePathOutsideTheAnsiCodePageIsRefusedForRegistrationOnly)
 {
     namespace fs = std::filesystem;
     const std::string folder = Canonical(registry.Folder()) + "/\xE6\x97\xA5\xE6\x9C\xAC";
@@ -201,6 +201,11 @@ TEST_F(LibraryRegistration, ModulePathOutsideTheAnsiCodePageIsRefused)
     EXPECT_EQ(library.registerServer(), HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION));
     const std::u16string wideKey(kClassKey.begin(), kClassKey.end());
     EXPECT_EQ(WideDefaultValue(wideKey + u"\\InprocServer32"), u"<absent>");
+
+    ServerLibrary plain(BuildPath("lib/Quenvar.so"));
+    ASSERT_EQ(plain.registerServer(), S_OK);
+    EXPECT_EQ(library.unregisterServer(), S_OK);
+    EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), Removed(Canonical(plain.Path())));
 }
 
 TEST_F(LibraryRegistration, ModuleWithoutTypeLibraryRegistersTheTlbBesideIt)
