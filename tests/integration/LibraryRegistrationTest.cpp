@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -103,22 +104,6 @@ std::string Removed(const std::string& module)
            TypeLibEntries(module, Directory(module));
 }
 
-// A registration_rounds process on `module`, or -1.
-pid_t StartRegistrar(const std::string& module, const char* rounds, const char* last)
-{
-    const std::string program = BuildPath("tests/registration_rounds");
-    char* arguments[] = {const_cast<char*>(program.c_str()), const_cast<char*>(module.c_str()),
-                         const_cast<char*>(rounds), const_cast<char*>(last), nullptr};
-    pid_t child = 0;
-    return posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments, environ) == 0 ? child : -1;
-}
-
-bool ExitedWithSuccess(pid_t child)
-{
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 class LibraryRegistration : public ::testing::Test {
 protected:
     quenvar::testing::ScopedPrivateRegistry registry;
@@ -130,9 +115,14 @@ TEST_F(LibraryRegistration, RegisterWritesScriptEntriesAndTypeLibrary)
     ASSERT_TRUE(library.Loaded());
     ASSERT_EQ(library.registerServer(), S_OK);
     const std::string module = Canonical(library.Path());
-    EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), Registered(module));
+    EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), kHeader + std::string("[HKEY_CLASSES_ROOT\\CLSID]\n\n") +
+                                                  ScriptEntries(module) + InterfaceEntries() + ProgIdEntries() +
+                                                  TypeLibEntries(module, Directory(module)));
+
+    // Removal leaves CLSID (NoRemove) and everything the type library's registration wrote.
     EXPECT_EQ(library.unregisterServer(), S_OK);
-    EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), Removed(module));
+    EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), kHeader + std::string("[HKEY_CLASSES_ROOT\\CLSID]\n\n") +
+                                                  InterfaceEntries() + TypeLibEntries(module, Directory(module)));
     // Again, with nothing of the script left to remove.
     EXPECT_EQ(library.unregisterServer(), S_OK);
 }
@@ -201,7 +191,6 @@ TEST_F(LibraryRegistration, ModulePathOutsideTheAnsiCodePageIsRefusedForRegistra
     EXPECT_EQ(library.registerServer(), HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION));
     const std::u16string wideKey(kClassKey.begin(), kClassKey.end());
     EXPECT_EQ(WideDefaultValue(wideKey + u"\\InprocServer32"), u"<absent>");
-
     ServerLibrary plain(BuildPath("lib/Quenvar.so"));
     ASSERT_EQ(plain.registerServer(), S_OK);
     EXPECT_EQ(library.unregisterServer(), S_OK);
@@ -317,35 +306,43 @@ TEST_F(LibraryRegistration, TypeLibraryFailuresAreAnsweredAndTheClassEntriesKept
 TEST_F(LibraryRegistration, TwoProcessesRegisteringAtOnceTakeTurns)
 {
     const std::string module = Canonical(BuildPath("lib/Quenvar.so"));
+    const std::string registered = Registered(module), removed = Removed(module);
     for (const char* last : {"register", "unregister"}) {
         SCOPED_TRACE(last);
-        const pid_t registrars[] = {StartRegistrar(module, "50", last), StartRegistrar(module, "50", last)};
-        for (const pid_t child : registrars) EXPECT_TRUE(ExitedWithSuccess(child));
-        EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"),
-                  std::string(last) == "register" ? Registered(module) : Removed(module));
+        std::vector<pid_t> registrars;
+        for (int process = 0; process < 2; ++process) {
+            const std::string program = BuildPath("tests/registration_rounds");
+            char* arguments[] = {const_cast<char*>(program.c_str()), const_cast<char*>(module.c_str()),
+                                 const_cast<char*>("50"), const_cast<char*>(last), nullptr};
+            pid_t child = 0;
+            ASSERT_EQ(posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments, environ), 0);
+            registrars.push_back(child);
+        }
+        for (const pid_t child : registrars) {
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        }
+        EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), std::string(last) == "register" ? registered : removed);
     }
 }
 
-// A registrar that has read the registry keeps its database locks through its registrations:
-// another process sees what each call left, and its exit keeps a later registration by another.
+// A process that read the registry keeps its database locks through its registrations: others see
+// what each call left, and its closing (as at exit) keeps a later registration by another process.
 TEST_F(LibraryRegistration, RegistrarThatReadTheRegistryLosesNoWrites)
 {
     const std::string module = Canonical(BuildPath("lib/Quenvar.so"));
     const std::string other = Canonical(registry.Folder()) + "/Quenvar.so";
     std::filesystem::copy_file(module, other);
-    const pid_t first = fork();
-    if (first == 0) {
-        ServerLibrary library(module);
-        bool seen = DefaultValue(kClassKey) == "<absent>";
-        for (const auto call : {library.registerServer, library.registerServer, library.unregisterServer}) {
-            const std::string left = call == library.registerServer ? Registered(module) : Removed(module);
-            seen = call() == S_OK && ExportKey("HKEY_CLASSES_ROOT") == left && seen;
-        }
-        seen = ExitedWithSuccess(StartRegistrar(other, "1", "register")) && seen;
-        quenvar::testing::ReopenRegistry();  // closes the connection as the exit would
-        _exit(seen ? 0 : 1);
+    ServerLibrary library(module);
+    EXPECT_EQ(DefaultValue(kClassKey), "<absent>");
+    for (const auto call : {library.registerServer, library.registerServer, library.unregisterServer}) {
+        EXPECT_EQ(call(), S_OK);
+        EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"),
+                  call == library.registerServer ? Registered(module) : Removed(module));
     }
-    EXPECT_TRUE(ExitedWithSuccess(first));
+    EXPECT_EQ(std::system((BuildPath("tests/registration_rounds") + " '" + other + "' 1 register").c_str()), 0);
+    quenvar::testing::ReopenRegistry();
     EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), Registered(other));
 }
 
