@@ -19,6 +19,7 @@ struct ErrorMapping {
 constexpr ErrorMapping kErrors[] = {
     {ExchangeStep::Resolve, ETIMEDOUT, ERROR_INTERNET_TIMEOUT},
     {ExchangeStep::Resolve, EAI_MEMORY, ERROR_NOT_ENOUGH_MEMORY},
+    {ExchangeStep::Resolve, EAGAIN, ERROR_NO_SYSTEM_RESOURCES},  // no thread for the look-up
     {ExchangeStep::Resolve, kAnyOther, ERROR_INTERNET_NAME_NOT_RESOLVED},
     {ExchangeStep::Connect, ETIMEDOUT, ERROR_INTERNET_TIMEOUT},
     {ExchangeStep::Connect, ENOMEM, ERROR_NOT_ENOUGH_MEMORY},
