@@ -56,6 +56,12 @@ werror=OFF
 cmake -S . -B build -DQUENVAR_WERROR=$werror >/dev/null
 cmake --build build -j "$(nproc)"
 
+# Whether this kernel runs i386 programs (some virtual machines' kernels lack IA-32 emulation).
+runs_i386() {
+  build/win32-host/bin/reg --help >/dev/null 2>&1
+  [ $? -ne 126 ]
+}
+
 # The host builds: the platform, the Linux component, the tools and the end-to-end group.
 hosting_targets=(platform Quenvar palvex regsvr reg hosting_tests)
 host_build() {
@@ -68,6 +74,12 @@ host_build() {
 host_build build/win64-host
 if $i386_ready; then
   host_build build/win32-host -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/linux-i386.cmake"
+  if ! runs_i386; then
+    echo "******************************************************************************" >&2
+    echo "* build/win32-host is built, but this kernel cannot run 32-bit programs" >&2
+    echo "* (no IA-32 emulation): its tests are skipped here." >&2
+    echo "******************************************************************************" >&2
+  fi
 else
   echo "******************************************************************************" >&2
   echo "* SKIPPED build/win32-host: the i386 packages (${i386_packages[*]})" >&2

@@ -59,11 +59,7 @@ std::vector<std::string> ProductModules()
 
 class ProductResources : public ::testing::TestWithParam<std::string> {};
 
-INSTANTIATE_TEST_SUITE_P(Modules, ProductResources, ::testing::ValuesIn(ProductModules()), [](const auto& info) {
-    return info.param.ends_with("win32/Quenvar.dll")   ? std::string("Win32Dll")
-           : info.param.ends_with("win64/Quenvar.dll") ? std::string("Win64Dll")
-                                                       : std::string("SharedObject");
-});
+INSTANTIATE_TEST_SUITE_P(Modules, ProductResources, ::testing::ValuesIn(ProductModules()));
 
 TEST_P(ProductResources, ModuleCarriesRegistryScriptVersionAndStrings)
 {
