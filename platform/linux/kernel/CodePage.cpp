@@ -5,6 +5,7 @@
 
 #include "linux/edge/TestHooks.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <iconv.h>
@@ -199,7 +200,8 @@ UINT ResolveCodePage(UINT codePage)
 
 bool IsLeadByte(UINT codePage, BYTE value)
 {
-    return codePage == 932 && ((value >= 0x81 && value <= 0x9F) || (value >= 0xE0 && value <= 0xFC));
+    const BYTE* r = kCp932LeadByteRanges;
+    return codePage == 932 && ((value >= r[0] && value <= r[1]) || (value >= r[2] && value <= r[3]));
 }
 
 bool DecodeToWide(UINT codePage, std::string_view bytes, bool strict, std::u16string& wide)
@@ -301,6 +303,27 @@ int CopyOut(const std::basic_string<Unit>& converted, Unit* output, int outputCo
 extern "C" {
 
 UINT WINAPI GetACP() noexcept { return quenvar::platform::AnsiCodePage(); }
+
+BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info) noexcept
+{
+    const UINT resolved = ResolveCodePage(codePage);
+    if (resolved == 0 || info == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *info = CPINFO{};
+    info->DefaultChar[0] = '?';
+    switch (resolved) {
+    case 1252: info->MaxCharSize = 1; break;
+    case 932:
+        info->MaxCharSize = 2;
+        std::copy_n(quenvar::platform::kCp932LeadByteRanges, std::size(quenvar::platform::kCp932LeadByteRanges),
+                    info->LeadByte);
+        break;
+    default: info->MaxCharSize = 4; break;  // UTF-8 has no lead bytes in this sense
+    }
+    return TRUE;
+}
 
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
                                int wideCount) noexcept
