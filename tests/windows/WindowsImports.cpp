@@ -25,7 +25,9 @@ struct Thunk<Function> {
 // The C library's functions, whose C++ declarations are overloaded or built in.
 MS_ABI void* MemCpy(void* target, const void* source, std::size_t size) { return std::memcpy(target, source, size); }
 MS_ABI const void* MemChr(const void* text, int value, std::size_t size) { return std::memchr(text, value, size); }
-MS_ABI int StrNCmp(const char* left, const char* right, std::size_t size) { return std::strncmp(left, right, size); }
+MS_ABI int MemCmp(const void* left, const void* right, std::size_t size) { return std::memcmp(left, right, size); }
+MS_ABI void* MemSet(void* target, int value, std::size_t size) { return std::memset(target, value, size); }
+MS_ABI std::size_t StrLen(const char* text) { return std::strlen(text); }
 
 // The caller's variable arguments sit in a Windows va_list, which the platform's wsprintfA cannot
 // take: each conversion reads one pointer-sized slot, so as many slots as the format has
@@ -78,6 +80,7 @@ const Import kImports[] = {
     THUNK("kernel32.dll", EnterCriticalSection),
     THUNK("kernel32.dll", FindResourceA),
     THUNK("kernel32.dll", FreeLibrary),
+    THUNK("kernel32.dll", GetCPInfo),
     THUNK("kernel32.dll", GetLastError),
     THUNK("kernel32.dll", GetModuleFileNameW),
     THUNK("kernel32.dll", HeapAlloc),
@@ -127,7 +130,9 @@ const Import kImports[] = {
     THUNK("wininet.dll", InternetOpenA),
     Import{"msvcrt.dll", "memchr", reinterpret_cast<void*>(&MemChr)},
     Import{"msvcrt.dll", "memcpy", reinterpret_cast<void*>(&MemCpy)},
-    Import{"msvcrt.dll", "strncmp", reinterpret_cast<void*>(&StrNCmp)},
+    Import{"msvcrt.dll", "memcmp", reinterpret_cast<void*>(&MemCmp)},
+    Import{"msvcrt.dll", "memset", reinterpret_cast<void*>(&MemSet)},
+    Import{"msvcrt.dll", "strlen", reinterpret_cast<void*>(&StrLen)},
 };
 
 bool SameDll(std::string_view left, std::string_view right)

@@ -3,6 +3,7 @@
 #include "linux/internet/InternetHandles.h"
 #include "linux/edge/TestHooks.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -60,6 +61,7 @@ bool CloseInternetObject(HINTERNET handle)
 {
     // The objects are released after the lock is dropped: a request's last owner may be a send
     // still running on another thread, and nothing here should wait for it.
+    std::shared_ptr<InternetObject> closedAlone;
     std::vector<std::shared_ptr<InternetObject>> closed;
     HandleTable& table = Table();
     std::lock_guard guard(table.lock);
@@ -67,6 +69,13 @@ bool CloseInternetObject(HINTERNET handle)
     if (found == table.entries.end()) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
+    }
+    const auto isChild = [&](const auto& item) { return item.second.parent == found->first; };
+    // The usual close, of a handle whose children are closed already, needs no lists.
+    if (std::none_of(table.entries.begin(), table.entries.end(), isChild)) {
+        closedAlone = std::move(found->second.object);
+        table.entries.erase(found);
+        return true;
     }
     std::vector<std::uintptr_t> pending{found->first};
     while (!pending.empty()) {
