@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(
-  build-essential cmake pkg-config clang-format
+  build-essential cmake pkg-config clang-format clang-tidy mypy
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libffi-dev
   mingw-w64-tools binutils-mingw-w64-i686 g++-mingw-w64-i686 g++-mingw-w64-x86-64

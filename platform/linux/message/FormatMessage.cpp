@@ -4,6 +4,7 @@
 #include "linux/message/SystemMessages.h"
 #include "linux/edge/Boundary.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -50,7 +51,8 @@ DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID /*source*/, DWORD messageId, DW
         } else if (size <= length) {
             return Fail(ERROR_INSUFFICIENT_BUFFER);
         }
-        std::memcpy(output, text, textLength);
+        // The line break brings the terminating NUL.
+        std::copy_n(text, textLength, output);
         std::memcpy(output + textLength, kLineBreak, sizeof kLineBreak);
         return length;
     });

@@ -119,7 +119,7 @@ DWORD ReadRegistryStamp(RegistryStamp& stamp)
         if (error == ERROR_SUCCESS) error = state.database.Prepare("PRAGMA data_version", statement);
         bool row = false;
         if (error == ERROR_SUCCESS) error = statement.Step(row);
-        if (error != ERROR_SUCCESS) return error;
+        if (error != ERROR_SUCCESS) return static_cast<LONG>(error);
         if (!row) return ERROR_REGISTRY_IO_FAILED;
         stamp =
             RegistryStamp{state.openings, state.committedWrites, /*fromSharedMemory=*/false, {}, statement.Integer(0)};

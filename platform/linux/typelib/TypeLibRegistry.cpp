@@ -111,7 +111,7 @@ LONG ReadString(HKEY key, const std::u16string& subKey, LPCWSTR name, std::u16st
     DWORD type = REG_NONE;
     const LONG code = ReadTextValue(key, subKey, name, text, type);
     if (code != ERROR_SUCCESS) return code;
-    return type == REG_SZ || type == REG_EXPAND_SZ ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    return static_cast<LONG>(type == REG_SZ || type == REG_EXPAND_SZ ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
 }
 
 HRESULT RegisteredInterfaces(ITypeLib* library, std::vector<RegisteredInterface>& interfaces) noexcept
