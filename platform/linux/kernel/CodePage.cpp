@@ -4,6 +4,7 @@
 #include "linux/kernel/CodePage.h"
 
 #include "linux/edge/TestHooks.h"
+#include "linux/edge/WithLastError.h"
 
 #include <array>
 #include <atomic>
@@ -281,6 +282,7 @@ BOOL QuenvarTestSetAnsiCodePage(UINT codePage) noexcept
 namespace {
 
 using quenvar::platform::ResolveCodePage;
+using quenvar::platform::WithLastError;
 
 // Copies a converted string out with the platform's sizing rules: a zero output size asks for
 // the size needed.
@@ -288,10 +290,7 @@ template <typename Unit>
 int CopyOut(const std::basic_string<Unit>& converted, Unit* output, int outputCount)
 {
     if (outputCount == 0) return static_cast<int>(converted.size());
-    if (converted.size() > static_cast<std::size_t>(outputCount)) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
+    if (converted.size() > static_cast<std::size_t>(outputCount)) return WithLastError(ERROR_INSUFFICIENT_BUFFER, 0);
     std::copy(converted.begin(), converted.end(), output);
     return static_cast<int>(converted.size());
 }
@@ -309,8 +308,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
         const UINT resolved = ResolveCodePage(codePage);
         if (resolved == 0 || multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0 ||
             (wide == nullptr && wideCount != 0)) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return 0;
+            return WithLastError(ERROR_INVALID_PARAMETER, 0);
         }
         const std::size_t length = multiByteCount == -1 ? std::char_traits<char>::length(multiByte) + 1
                                                         : static_cast<std::size_t>(multiByteCount);
@@ -318,8 +316,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
         converted.reserve(length);
         if (!quenvar::platform::DecodeToWide(resolved, {multiByte, length}, (flags & MB_ERR_INVALID_CHARS) != 0,
                                              converted)) {
-            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-            return 0;
+            return WithLastError(ERROR_NO_UNICODE_TRANSLATION, 0);
         }
         return CopyOut(converted, wide, wideCount);
     });
@@ -334,8 +331,7 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
         if (resolved == 0 || wide == nullptr || wideCount == 0 || wideCount < -1 || multiByteCount < 0 ||
             (multiByte == nullptr && multiByteCount != 0) ||
             (utf8 && (defaultChar != nullptr || usedDefaultChar != nullptr))) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return 0;
+            return WithLastError(ERROR_INVALID_PARAMETER, 0);
         }
         const std::size_t length =
             wideCount == -1 ? std::char_traits<char16_t>::length(wide) + 1 : static_cast<std::size_t>(wideCount);
@@ -344,8 +340,7 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
         bool usedDefault = false;
         if (!quenvar::platform::EncodeFromWide(resolved, {wide, length}, defaultChar ? *defaultChar : '?',
                                                (flags & WC_ERR_INVALID_CHARS) != 0, converted, usedDefault)) {
-            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-            return 0;
+            return WithLastError(ERROR_NO_UNICODE_TRANSLATION, 0);
         }
         if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? TRUE : FALSE;
         return CopyOut(converted, multiByte, multiByteCount);
