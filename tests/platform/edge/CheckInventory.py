@@ -14,41 +14,19 @@ import pathlib
 import re
 import sys
 
-# Exports that run outside Boundary, and why.
-CANNOT_FAIL = {
-    "GetLastError": "reads the thread's last error",
-    "SetLastError": "writes the thread's last error",
-    "GetCurrentThreadId": "asks the kernel once per thread; the call cannot fail",
-    "InitializeCriticalSection": "a lack of memory is fatal by the platform's contract",
-    "DeleteCriticalSection": "frees",
-    "EnterCriticalSection": "a lack of memory is fatal by the platform's contract",
-    "LeaveCriticalSection": "cannot fail",
-    "TryEnterCriticalSection": "answers whether it entered; cannot fail",
-    "InterlockedIncrement": "an atomic operation",
-    "InterlockedDecrement": "an atomic operation",
-    "HeapDestroy": "frees",
-    "HeapFree": "frees",
-    "LocalFree": "frees",
-    "CoTaskMemFree": "frees",
-    "GetACP": "reads the process's code page",
-    "CharNextA": "walks a string in place",
-    "lstrlenA": "walks a string in place",
-    "lstrlenW": "walks a string in place",
-    "lstrcpyA": "copies into the caller's buffer",
-    "lstrcpynA": "copies into the caller's buffer",
-    "lstrcatA": "copies into the caller's buffer",
-    "lstrcmpiA": "compares in place",
-    "wsprintfA": "formats into the caller's buffer",
-    "SysFreeString": "frees",
-    "SysStringLen": "reads a length",
-    "SysStringByteLen": "reads a length",
-    "FreeLibrary": "frees",
-    "LockResource": "answers a pointer into a loaded module",
-    "CoInitialize": "forwards to CoInitializeEx, which runs in Boundary",
-    "CoUninitialize": "frees",
-    "CoFreeUnusedLibraries": "frees",
-    "VariantInit": "writes the caller's variant",
+# Exports that run outside Boundary, by the reason they cannot fail.
+OUTSIDE_BOUNDARY = {
+    "use only the thread's own state": "GetLastError SetLastError GetCurrentThreadId",
+    "critical sections: a lack of memory is fatal by the platform's contract": "InitializeCriticalSection "
+    "DeleteCriticalSection EnterCriticalSection LeaveCriticalSection TryEnterCriticalSection",
+    "atomic operations": "InterlockedIncrement InterlockedDecrement",
+    "frees": "HeapDestroy HeapFree LocalFree CoTaskMemFree SysFreeString FreeLibrary CoUninitialize "
+    "CoFreeUnusedLibraries",
+    "work in place on the caller's text": "CharNextA lstrlenA lstrlenW lstrcpyA lstrcpynA lstrcatA lstrcmpiA wsprintfA",
+    "read or write one value": "GetACP SysStringLen SysStringByteLen LockResource VariantInit",
+    "forwards to CoInitializeEx, which runs in Boundary": "CoInitialize",
 }
+CANNOT_FAIL = {name for names in OUTSIDE_BOUNDARY.values() for name in names.split()}
 
 DATA_PREFIX = "IID_"  # constants, not functions
 
