@@ -85,15 +85,17 @@ HRESULT Palvex::QueryServer() noexcept
     char* text = static_cast<char*>(header.get());
     text[std::min<SIZE_T>(length, headerSize - 1)] = '\0';
 
-    // A value lost for want of memory fails the query: S_OK promises all four are the answer's.
-    if (!ExtractHeaderValue(/*prefix=*/nullptr, text, httpVer, ' ') ||
-        !ExtractHeaderValue("Server:", text, serverSoftware, '\r') ||
-        !ExtractHeaderValue("Content-Location:", text, contentLocation, '\r') ||
-        !ExtractHeaderValue("Date:", text, currentServerTime, '\r')) {
+    // A value lost for want of memory fails the query, since S_OK promises all four are the
+    // answer's; all four are tried first, so none of those read is left from an earlier server.
+    bool allRead = ExtractHeaderValue(/*prefix=*/nullptr, text, httpVer, ' ');
+    allRead &= ExtractHeaderValue("Server:", text, serverSoftware, '\r');
+    allRead &= ExtractHeaderValue("Content-Location:", text, contentLocation, '\r');
+    allRead &= ExtractHeaderValue("Date:", text, currentServerTime, '\r');
+    header.reset();
+    if (!allRead) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return fail("HttpQueryInfo");
     }
-    header.reset();
 
     if (!CloseNow(request)) return fail("CloseHandle on hReq");
     if (!CloseNow(connection)) return fail("CloseHandle on hConnect");

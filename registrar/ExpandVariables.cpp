@@ -9,14 +9,15 @@ namespace {
 
 constexpr char kPercent = '%';
 
-// Appends `value` converted to the ANSI code page, without its NUL. A value the code page cannot
-// hold is refused: written with stand-in characters, a module path would name no file.
-HRESULT AppendValue(detail::ExpandBuffer& output, LPCOLESTR value) noexcept
+// Appends `value` converted to the ANSI code page, without its NUL. For registration a value the
+// code page cannot hold is refused: written with stand-in characters, a module path would name no
+// file. Removal writes no value, so there the stand-ins are harmless.
+HRESULT AppendValue(detail::ExpandBuffer& output, LPCOLESTR value, ScriptMode mode) noexcept
 {
     BOOL lossy = FALSE;
     const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, value, -1, nullptr, 0, nullptr, &lossy);
     if (bytes <= 0) return E_FAIL;
-    if (lossy) return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+    if (lossy && mode == ScriptMode::Registration) return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
     UniqueTaskMemory converted(CoTaskMemAlloc(static_cast<SIZE_T>(bytes)));
     if (!converted) return E_OUTOFMEMORY;
     auto* text = static_cast<LPSTR>(converted.get());
@@ -29,7 +30,7 @@ HRESULT AppendValue(detail::ExpandBuffer& output, LPCOLESTR value) noexcept
 
 // Expands the reference whose name starts at the cursor (just behind the opening percent sign)
 // and leaves the cursor behind its closing one.
-HRESULT ExpandReference(RegistryScriptParser& parser, detail::ExpandBuffer& output) noexcept
+HRESULT ExpandReference(RegistryScriptParser& parser, detail::ExpandBuffer& output, ScriptMode mode) noexcept
 {
     const LPCSTR closing = RegistryScriptParser::FindChar(parser.Cursor(), kPercent);
     if (closing == nullptr) return RegistryScriptParser::ScriptError();
@@ -39,7 +40,7 @@ HRESULT ExpandReference(RegistryScriptParser& parser, detail::ExpandBuffer& outp
     lstrcpynA(name, parser.Cursor(), static_cast<int>(length) + 1);
     const LPCOLESTR value = parser.Replacements().Find(name);
     if (value == nullptr) return RegistryScriptParser::ScriptError();
-    const HRESULT hr = AppendValue(output, value);
+    const HRESULT hr = AppendValue(output, value, mode);
     if (FAILED(hr)) return hr;
     while (parser.Cursor() != closing) parser.NextChar();
     parser.NextChar();
@@ -48,7 +49,7 @@ HRESULT ExpandReference(RegistryScriptParser& parser, detail::ExpandBuffer& outp
 
 }  // namespace
 
-HRESULT ExpandVariables(RegistryScriptParser& parser, LPCSTR text, LPSTR* expanded) noexcept
+HRESULT ExpandVariables(RegistryScriptParser& parser, LPCSTR text, ScriptMode mode, LPSTR* expanded) noexcept
 {
     *expanded = nullptr;
     // Twice the script holds it with every value shorter than the script itself; an empty
@@ -70,7 +71,7 @@ HRESULT ExpandVariables(RegistryScriptParser& parser, LPCSTR text, LPSTR* expand
             parser.NextChar();
             continue;
         }
-        const HRESULT hr = ExpandReference(parser, output);
+        const HRESULT hr = ExpandReference(parser, output, mode);
         if (FAILED(hr)) return hr;
     }
     if (!output.Append('\0')) return E_OUTOFMEMORY;

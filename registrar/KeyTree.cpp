@@ -201,7 +201,7 @@ HRESULT ProcessRootBlock(RegistryScriptParser& parser, ScriptMode mode) noexcept
 HRESULT ProcessScript(RegistryScriptParser& parser, LPCSTR text, ScriptMode mode) noexcept
 {
     LPSTR expanded = nullptr;
-    HRESULT hr = ExpandVariables(parser, text, &expanded);
+    HRESULT hr = ExpandVariables(parser, text, mode, &expanded);
     if (FAILED(hr)) return hr;
     const UniqueTaskMemory owner(expanded);
     parser.SetCursor(expanded);

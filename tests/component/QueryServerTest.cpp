@@ -176,26 +176,29 @@ TEST_F(QueryServer, EveryFailingStepIsReportedAndReleasesWhatItHeld)
 {
     ScriptedHttpServer server(ScriptedAnswer{kEarlierAnswer});
     const Properties untouched{u"", u"", u"", u""};
+    const Properties serverLost{u"HTTP/1.0", u"", u"/before", u"yesterday"};
     const struct {
         const char* function;
         unsigned nth;
         DWORD error;
         std::u16string errorInfo;
-        bool propertiesTaken;
+        Properties properties;
     } cases[] = {
-        {"InternetOpenA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"InternetOpen error 12004\n ", false},
-        {"HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY, u"InternetConnect error 8\n ", false},  // the host name's block
-        {"InternetConnectA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"InternetConnect error 12004\n ", false},
-        {"HttpOpenRequestA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"HttpOpenRequest error 12004\n ", false},
-        {"HttpSendRequestA", 1, ERROR_INTERNET_TIMEOUT, u"HttpSend error 12002\n ", false},
-        {"HttpQueryInfoA", 1, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 12150\n ", false},
+        {"InternetOpenA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"InternetOpen error 12004\n ", untouched},
+        {"HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY, u"InternetConnect error 8\n ", untouched},  // the host name's block
+        {"InternetConnectA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"InternetConnect error 12004\n ", untouched},
+        {"HttpOpenRequestA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"HttpOpenRequest error 12004\n ", untouched},
+        {"HttpSendRequestA", 1, ERROR_INTERNET_TIMEOUT, u"HttpSend error 12002\n ", untouched},
+        {"HttpQueryInfoA", 1, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 12150\n ", untouched},
         // A failed size query leaves the length at 4: the fetch then finds its block too small.
-        {"HttpQueryInfoA", 2, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 122\n ", false},
-        {"HttpQueryInfoA", 3, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 12150\n ", false},
-        {"HeapAlloc", 2, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 122\n ", false},  // the header's block
-        {"InternetCloseHandle", 1, ERROR_INVALID_HANDLE, u"CloseHandle on hReq error 6\n ", true},
-        {"InternetCloseHandle", 2, ERROR_INVALID_HANDLE, u"CloseHandle on hConnect error 6\n ", true},
-        {"InternetCloseHandle", 3, ERROR_INVALID_HANDLE, u"CloseHandle on hOpen error 6\n ", true},
+        {"HttpQueryInfoA", 2, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 122\n ", untouched},
+        {"HttpQueryInfoA", 3, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 12150\n ", untouched},
+        {"HeapAlloc", 2, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 122\n ", untouched},  // the header's block
+        // The Server value's block: the values after it are still this answer's.
+        {"HeapAlloc", 4, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 8\n ", serverLost},
+        {"InternetCloseHandle", 1, ERROR_INVALID_HANDLE, u"CloseHandle on hReq error 6\n ", kEarlier},
+        {"InternetCloseHandle", 2, ERROR_INVALID_HANDLE, u"CloseHandle on hConnect error 6\n ", kEarlier},
+        {"InternetCloseHandle", 3, ERROR_INVALID_HANDLE, u"CloseHandle on hOpen error 6\n ", kEarlier},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.function + std::to_string(c.nth));
@@ -209,7 +212,7 @@ TEST_F(QueryServer, EveryFailingStepIsReportedAndReleasesWhatItHeld)
         EXPECT_EQ(fresh.Read(&IPalvex::get_ErrorInfo), c.errorInfo);
         const Properties read{fresh.Read(&IPalvex::get_HTTPVer), fresh.Read(&IPalvex::get_ServerSoftware),
                               fresh.Read(&IPalvex::get_ContentLocation), fresh.Read(&IPalvex::get_CurrentServerTime)};
-        EXPECT_EQ(read, c.propertiesTaken ? kEarlier : untouched);
+        EXPECT_EQ(read, c.properties);
     }
 }
 

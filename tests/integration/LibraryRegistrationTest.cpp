@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -90,6 +91,19 @@ std::string TypeLibEntries(const std::string& file, const std::string& helpDirec
 
 constexpr char kHeader[] = "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT]\n\n";
 
+std::string Registered(const std::string& module)
+{
+    return kHeader + std::string("[HKEY_CLASSES_ROOT\\CLSID]\n\n") + ScriptEntries(module) + InterfaceEntries() +
+           ProgIdEntries() + TypeLibEntries(module, Directory(module));
+}
+
+// Removal leaves CLSID (NoRemove) and everything the type library's registration wrote.
+std::string Removed(const std::string& module)
+{
+    return kHeader + std::string("[HKEY_CLASSES_ROOT\\CLSID]\n\n") + InterfaceEntries() +
+           TypeLibEntries(module, Directory(module));
+}
+
 class LibraryRegistration : public ::testing::Test {
 protected:
     quenvar::testing::ScopedPrivateRegistry registry;
@@ -164,8 +178,8 @@ TEST_F(LibraryRegistration, ModuleInANonAsciiFolderRegistersAsWrittenAndActivate
 }
 
 // The registry script is ANSI text: a module path the code page cannot hold is refused instead of
-// registered with stand-in characters under a success.
-TEST_F(LibraryRegistration, ModulePathOutsideTheAnsiCodePageIsRefused)
+// registered with stand-in characters under a success. Removal writes no path and goes ahead.
+TEST_F(LibraryRegistration, ModulePathOutsideTheAnsiCodePageIsRefusedForRegistrationOnly)
 {
     namespace fs = std::filesystem;
     const std::string folder = Canonical(registry.Folder()) + "/\xE6\x97\xA5\xE6\x9C\xAC";
@@ -177,6 +191,10 @@ TEST_F(LibraryRegistration, ModulePathOutsideTheAnsiCodePageIsRefused)
     EXPECT_EQ(library.registerServer(), HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION));
     const std::u16string wideKey(kClassKey.begin(), kClassKey.end());
     EXPECT_EQ(WideDefaultValue(wideKey + u"\\InprocServer32"), u"<absent>");
+    ServerLibrary plain(BuildPath("lib/Quenvar.so"));
+    ASSERT_EQ(plain.registerServer(), S_OK);
+    EXPECT_EQ(library.unregisterServer(), S_OK);
+    EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), Removed(Canonical(plain.Path())));
 }
 
 TEST_F(LibraryRegistration, ModuleWithoutTypeLibraryRegistersTheTlbBesideIt)
@@ -288,10 +306,7 @@ TEST_F(LibraryRegistration, TypeLibraryFailuresAreAnsweredAndTheClassEntriesKept
 TEST_F(LibraryRegistration, TwoProcessesRegisteringAtOnceTakeTurns)
 {
     const std::string module = Canonical(BuildPath("lib/Quenvar.so"));
-    const std::string registered = kHeader + std::string("[HKEY_CLASSES_ROOT\\CLSID]\n\n") + ScriptEntries(module) +
-                                   InterfaceEntries() + ProgIdEntries() + TypeLibEntries(module, Directory(module));
-    const std::string removed = kHeader + std::string("[HKEY_CLASSES_ROOT\\CLSID]\n\n") + InterfaceEntries() +
-                                TypeLibEntries(module, Directory(module));
+    const std::string registered = Registered(module), removed = Removed(module);
     for (const char* last : {"register", "unregister"}) {
         SCOPED_TRACE(last);
         std::vector<pid_t> registrars;
@@ -310,6 +325,25 @@ TEST_F(LibraryRegistration, TwoProcessesRegisteringAtOnceTakeTurns)
         }
         EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), std::string(last) == "register" ? registered : removed);
     }
+}
+
+// A process that read the registry keeps its database locks through its registrations: others see
+// what each call left, and its closing (as at exit) keeps a later registration by another process.
+TEST_F(LibraryRegistration, RegistrarThatReadTheRegistryLosesNoWrites)
+{
+    const std::string module = Canonical(BuildPath("lib/Quenvar.so"));
+    const std::string other = Canonical(registry.Folder()) + "/Quenvar.so";
+    std::filesystem::copy_file(module, other);
+    ServerLibrary library(module);
+    EXPECT_EQ(DefaultValue(kClassKey), "<absent>");
+    for (const auto call : {library.registerServer, library.registerServer, library.unregisterServer}) {
+        EXPECT_EQ(call(), S_OK);
+        EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"),
+                  call == library.registerServer ? Registered(module) : Removed(module));
+    }
+    EXPECT_EQ(std::system((BuildPath("tests/registration_rounds") + " '" + other + "' 1 register").c_str()), 0);
+    quenvar::testing::ReopenRegistry();
+    EXPECT_EQ(ExportKey("HKEY_CLASSES_ROOT"), Registered(other));
 }
 
 }  // namespace

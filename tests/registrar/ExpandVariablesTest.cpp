@@ -25,7 +25,7 @@ Expansion Expand(const ReplacementMap& map, const std::string& text)
 {
     RegistryScriptParser parser(map);
     LPSTR expanded = reinterpret_cast<LPSTR>(1);
-    const HRESULT hr = ExpandVariables(parser, text.c_str(), &expanded);
+    const HRESULT hr = ExpandVariables(parser, text.c_str(), ScriptMode::Registration, &expanded);
     UniqueTaskMemory owner(expanded);
     if (FAILED(hr)) {
         EXPECT_EQ(expanded, nullptr);

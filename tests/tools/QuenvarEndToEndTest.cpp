@@ -122,6 +122,20 @@ TEST_F(QuenvarEndToEnd, TimeoutReachesTheInternetClient)
     EXPECT_NE(run.out.find("\"error\":\"HttpSend error 12002"), std::string::npos) << run.out;
 }
 
+TEST_F(QuenvarEndToEnd, DescriptorLimitTooLowForTheJobsIsSaidOnceAndEveryHostAnswered)
+{
+    // Slow enough that every job holds its socket at once.
+    ScriptedAnswer slow{kAnswer};
+    slow.delay = std::chrono::milliseconds(200);
+    ScriptedHttpServer patient(slow);
+    std::vector<std::string> arguments{"-c", "ulimit -n 64 && exec \"$0\" \"$@\"", PALVEX_PATH, "-j", "100", "--json"};
+    arguments.insert(arguments.end(), 100, patient.Address());
+    const ToolRun run = RunTool("/bin/sh", arguments);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Lines(run.out).size(), 100u);
+    EXPECT_EQ(run.err, "palvex: the descriptor limit (64) allows 32 jobs at once: running 32 instead of 100\n");
+}
+
 TEST_F(QuenvarEndToEnd, EachHostGetsAFreshObject)
 {
     // An object keeps a value the next answer lacks: reusing one would show /index.html again.

@@ -38,7 +38,10 @@ TEST(ResultFormat, CsvQuotesOnlyWhatNeedsItAndDisarmsFormulas)
     EXPECT_EQ(CsvField("two\r\nlines"), "\"two\r\nlines\"");
     EXPECT_EQ(CsvField("tab\tesc\x1b del\x7F"), "tab\tesc  del ");
     EXPECT_EQ(CsvField("=HYPERLINK(\"x\")"), "\"'=HYPERLINK(\"\"x\"\")\"");
-    for (const char* formula : {"+1", "-1", "@SUM(A1)"}) EXPECT_EQ(CsvField(formula), std::string("'") + formula);
+    for (const char* formula : {"+1", "-1", "@SUM(A1)", "\t=1"})
+        EXPECT_EQ(CsvField(formula), std::string("'") + formula);
+    EXPECT_EQ(CsvField("\r=1"), "\"'\r=1\"");
+    EXPECT_EQ(CsvField("a\xFF\xC2\x9B"), "a\xEF\xBF\xBD ");  // not UTF-8, and a C1 control
 }
 
 TEST(ResultFormat, CsvLinesHaveTheJsonColumns)
@@ -63,6 +66,11 @@ TEST(ResultFormat, JsonEscapesEverythingThatNeedsIt)
     EXPECT_EQ(JsonEscape("\r\n\t\b\f"), "\\r\\n\\t\\b\\f");
     EXPECT_EQ(JsonEscape(std::string("\x01\x1f\x00", 3)), "\\u0001\\u001f\\u0000");
     EXPECT_EQ(JsonEscape("caf\xC3\xA9 \x7F"), "caf\xC3\xA9 \x7F");  // UTF-8 and DEL stay as they are
+    EXPECT_EQ(JsonEscape("\xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF"), "\xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF");
+    // Each byte that begins no UTF-8 character: stray, overlong, surrogate, past U+10FFFF, cut short.
+    const std::string r = "\xEF\xBF\xBD";
+    EXPECT_EQ(JsonEscape("\xFF\x80 \xC0\xAF \xE0\x9F\xBF \xED\xA0\x80 \xF4\x90\x80 \xE2\x82"),
+              r + r + " " + r + r + " " + r + r + r + " " + r + r + r + " " + r + r + r + " " + r + r);
 }
 
 TEST(ResultFormat, JsonLineHoldsEveryField)
@@ -115,6 +123,28 @@ TEST(ResultFormat, TableAlignsColumnsAndSpansErrors)
               "a                 HTTP/1.1  Caf\xC3\xA9/1  -                 Tue, 08 Dec 2026 17:00:00 GMT\n"
               "unreachable.test  error: line one  line two\n"
               "long-host.test    HTTP/1.1  S       -                 Tue, 08 Dec 2026 17:00:00 GMT\n");
+}
+
+TEST(ResultFormat, TableCellsAreBlankedAndCapped)
+{
+    std::string capped;
+    for (int i = 0; i < 59; ++i) capped += "\xC3\xA9";
+    const struct {
+        std::string server;
+        std::string shown;
+    } cases[] = {
+        {"a\x1b[2J\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D!", "a [2J     !"},
+        {"a\xFF bytes", "a\xEF\xBF\xBD bytes"},
+        {capped + "\xC3\xA9", capped + "\xC3\xA9"},
+        {capped + "\xC3\xA9!", capped + "\xE2\x80\xA6"},
+        {std::string(60, 's') + "   ", std::string(60, 's')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        const std::string table = Table({Succeeded("h", c.server)});
+        const std::size_t start = table.find("HTTP/1.1  ") + 10;
+        EXPECT_EQ(table.substr(start, table.find("  -", start) - start), c.shown);
+    }
 }
 
 }  // namespace

@@ -33,9 +33,10 @@ TEST(ServerAddress, HostsStayAndHttpUrlsGiveTheirHostAndPort)
 TEST(ServerAddress, OtherSchemesUserInformationAndMissingHostsAreRefused)
 {
     const struct {
-        const char* host;
+        std::string_view host;
         const char* error;
     } cases[] = {
+        {std::string_view("127.0.0.1:80\0ignored", 20), "host name holds a control character"},
         {"https://example.test/", "HTTPS is not supported: the component speaks plain HTTP"},
         {"HTTPS://example.test", "HTTPS is not supported: the component speaks plain HTTP"},
         {"ftp://example.test", "the scheme 'ftp' is not supported: the component speaks plain HTTP"},

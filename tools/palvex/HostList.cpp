@@ -46,11 +46,16 @@ bool ReadHostFile(const std::string& path, HostList& hosts, std::string& error)
     char buffer[4096];
     std::size_t read = 0;
     while ((read = std::fread(buffer, 1, sizeof buffer, input)) > 0) {
-        pending.append(buffer, read);
-        const std::size_t lastEnd = pending.rfind('\n');
-        if (lastEnd == std::string::npos) continue;
-        ParseHostList(std::string_view(pending).substr(0, lastEnd + 1), hosts);
-        pending.erase(0, lastEnd + 1);
+        // Only the bytes just read are searched, so that a long line costs no more than its length.
+        const std::string_view block(buffer, read);
+        const std::size_t lastEnd = block.rfind('\n');
+        if (lastEnd == std::string_view::npos) {
+            pending.append(block);
+            continue;
+        }
+        pending.append(block.substr(0, lastEnd + 1));
+        ParseHostList(pending, hosts);
+        pending.assign(block.substr(lastEnd + 1));
     }
     if (std::ferror(input)) {
         error = path == "-" ? "cannot read the host list from standard input"

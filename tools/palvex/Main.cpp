@@ -2,6 +2,7 @@
 #include "platform/Win32.h"
 #include "tools/palvex/ComponentCheck.h"
 #include "tools/palvex/ComponentVersion.h"
+#include "tools/palvex/DescriptorLimit.h"
 #include "tools/palvex/HostList.h"
 #include "tools/palvex/PalvexClass.h"
 #include "tools/palvex/PalvexOptions.h"
@@ -11,6 +12,7 @@
 #include "tools/palvex/Timeouts.h"
 #include "tools/support/StatusText.h"
 
+#include <algorithm>
 #include <iostream>
 #include <utility>
 
@@ -128,5 +130,9 @@ int main(int argc, char** argv)
         std::cerr << "palvex: " << error << "\n";
         return kUsageError;
     }
+    std::string warning;
+    options.jobs =
+        JobsTheDescriptorsAllow(static_cast<unsigned>(std::min<std::size_t>(options.jobs, hosts.size())), warning);
+    if (!warning.empty()) std::cerr << "palvex: " << warning << "\n";
     return Run(options, hosts);
 }

@@ -1,6 +1,7 @@
 #include "tools/palvex/ResultFormat.h"
 
 #include "tools/support/StatusText.h"
+#include "tools/support/Utf8Characters.h"
 
 #include <algorithm>
 #include <array>
@@ -14,15 +15,31 @@ constexpr std::array<std::string_view, 5> kHeadings = {"HOST", "HTTP", "SERVER",
 constexpr std::string_view kGap = "  ";
 // Cells never hold control characters, so one can end them.
 constexpr char kCellEnd = '\x1f';
+// One long server header must not widen every row of the table.
+constexpr std::size_t kMaxColumnWidth = 60;
+constexpr std::string_view kEllipsis = "\xE2\x80\xA6";
+// What a spreadsheet may take for the start of a formula, tab and CR included since some strip
+// them before looking.
+constexpr std::string_view kFormulaStarts = "=+-@\t\r";
 
-std::string Printable(std::string_view text)
+// A cell as a terminal may show it: control characters blanked, bytes that are not UTF-8 replaced,
+// trailing blanks dropped, and at most `maxWidth` characters, the last of them an ellipsis when
+// the text is cut; "-" when nothing is left.
+std::string Printable(std::string_view text, std::size_t maxWidth = std::string_view::npos)
 {
-    std::string printable(text);
-    for (char& c : printable) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) c = ' ';
-    }
-    printable.erase(printable.find_last_not_of(' ') + 1);
+    std::string printable;
+    printable.reserve(text.size());
+    std::size_t width = 0;
+    std::size_t cut = 0;  // where the ellipsis goes
+    ForEachUtf8Character(text, [&](std::string_view character) {
+        if (IsControlCharacter(character)) printable += ' ';
+        else printable.append(character);
+        if (++width == maxWidth - 1) cut = printable.size();
+    });
+    const std::size_t trimmed = printable.find_last_not_of(' ') + 1;
+    width -= printable.size() - trimmed;  // each blank is one byte and one character
+    printable.resize(trimmed);
+    if (width > maxWidth) printable.replace(cut, std::string::npos, kEllipsis);
     return printable.empty() ? "-" : printable;
 }
 
@@ -58,7 +75,12 @@ std::string JsonEscape(std::string_view text)
 {
     std::string escaped;
     escaped.reserve(text.size());
-    for (const char c : text) {
+    ForEachUtf8Character(text, [&escaped](std::string_view character) {
+        if (character.size() > 1) {
+            escaped.append(character);
+            return;
+        }
+        const char c = character[0];
         switch (c) {
         case '"': escaped += "\\\""; break;
         case '\\': escaped += "\\\\"; break;
@@ -76,7 +98,7 @@ std::string JsonEscape(std::string_view text)
                 escaped += c;
             }
         }
-    }
+    });
     return escaped;
 }
 
@@ -101,14 +123,16 @@ std::string CsvField(std::string_view text)
 {
     std::string field;
     field.reserve(text.size() + 3);
-    if (!text.empty() && std::string_view("=+-@").find(text.front()) != std::string_view::npos) field += '\'';
+    if (!text.empty() && kFormulaStarts.find(text.front()) != std::string_view::npos) field += '\'';
     bool quoted = false;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        quoted = quoted || c == ',' || c == '"' || c == '\r' || c == '\n';
+    ForEachUtf8Character(text, [&](std::string_view character) {
+        const char c = character[0];
+        const bool lineBreak = c == '\r' || c == '\n';
+        quoted = quoted || c == ',' || c == '"' || lineBreak;
         if (c == '"') field += '"';
-        field += (byte < 0x20 && c != '\r' && c != '\n' && c != '\t') || byte == 0x7F ? ' ' : c;
-    }
+        if (IsControlCharacter(character) && !lineBreak && c != '\t') field += ' ';
+        else field.append(character);
+    });
     return quoted ? '"' + field + '"' : field;
 }
 
@@ -131,12 +155,12 @@ ResultTable::ResultTable()
 void ResultTable::Add(const QueryResult& result)
 {
     std::array<std::string, kColumns> cells;
-    cells[0] = Printable(result.host);
+    cells[0] = Printable(result.host, kMaxColumnWidth);
     if (result.ok) {
-        cells[1] = Printable(result.httpVer);
-        cells[2] = Printable(result.serverSoftware);
-        cells[3] = Printable(result.contentLocation);
-        cells[4] = Printable(result.currentServerTime);
+        cells[1] = Printable(result.httpVer, kMaxColumnWidth);
+        cells[2] = Printable(result.serverSoftware, kMaxColumnWidth);
+        cells[3] = Printable(result.contentLocation, kMaxColumnWidth);
+        cells[4] = Printable(result.currentServerTime, kMaxColumnWidth);
     } else {
         cells[1] = "error: " + ReadableError(result.error);
     }

@@ -11,7 +11,8 @@
 
 namespace quenvar::tools {
 
-// The text as the contents of a JSON string: quotes, backslashes and control characters escaped.
+// The text as the contents of a JSON string: quotes, backslashes and control characters escaped,
+// each byte that is not part of a UTF-8 character replaced by U+FFFD.
 [[nodiscard]] std::string JsonEscape(std::string_view text);
 
 // {"host":...,"ok":...,"HTTPVer":...,"ServerSoftware":...,"ContentLocation":...,
@@ -20,9 +21,10 @@ namespace quenvar::tools {
 
 // CSV after RFC 4180: the columns of the JSON form, records ended by CR LF, a field quoted (its
 // quotes doubled) when it holds a comma, a quote or a line break. A text field that a spreadsheet
-// would take for a formula (it begins with =, +, -, @) gets a leading apostrophe, since server
-// software and error texts come from the servers asked; control characters other than line
-// breaks and tabs become blanks, so that none reaches a terminal.
+// would take for a formula (it begins with =, +, -, @, a tab or a CR) gets a leading apostrophe,
+// since server software and error texts come from the servers asked; control characters other
+// than line breaks and tabs become blanks, so that none reaches a terminal, and bytes that are
+// not UTF-8 become U+FFFD.
 inline constexpr char kCsvHeader[] =
     "host,ok,HTTPVer,ServerSoftware,ContentLocation,CurrentServerTime,error,elapsedMs\r\n";
 [[nodiscard]] std::string CsvField(std::string_view text);
@@ -30,7 +32,8 @@ inline constexpr char kCsvHeader[] =
 
 // A header line and one line per result, columns aligned; a failed host shows "error:" and its
 // text instead of the values (and the meaning of the code the text ends its first line with), an
-// empty value shows as "-". Control characters become blanks, trailing blanks are dropped.
+// empty value shows as "-". Control characters become blanks, bytes that are not UTF-8 become
+// U+FFFD, trailing blanks are dropped; a cell wider than 60 characters is cut to 59 and an ellipsis.
 // Only the cells' text is kept until the table is printed, when all widths are known.
 class ResultTable {
 public:

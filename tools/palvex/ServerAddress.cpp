@@ -18,6 +18,11 @@ std::string Lower(std::string_view text)
 
 bool ServerFromHost(std::string_view host, std::string& server, std::string& error)
 {
+    // The component would stop at a NUL and ask another host than the one reported.
+    if (std::any_of(host.begin(), host.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; })) {
+        error = "host name holds a control character";
+        return false;
+    }
     const std::size_t separator = host.find("://");
     if (separator == std::string_view::npos) {
         server = host;

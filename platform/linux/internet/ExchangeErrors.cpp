@@ -19,9 +19,12 @@ struct ErrorMapping {
 constexpr ErrorMapping kErrors[] = {
     {ExchangeStep::Resolve, ETIMEDOUT, ERROR_INTERNET_TIMEOUT},
     {ExchangeStep::Resolve, EAI_MEMORY, ERROR_NOT_ENOUGH_MEMORY},
+    {ExchangeStep::Resolve, EAGAIN, ERROR_NO_SYSTEM_RESOURCES},  // no thread for the look-up
     {ExchangeStep::Resolve, kAnyOther, ERROR_INTERNET_NAME_NOT_RESOLVED},
     {ExchangeStep::Connect, ETIMEDOUT, ERROR_INTERNET_TIMEOUT},
     {ExchangeStep::Connect, ENOMEM, ERROR_NOT_ENOUGH_MEMORY},
+    {ExchangeStep::Connect, EMFILE, ERROR_NO_SYSTEM_RESOURCES},  // no descriptor for the socket
+    {ExchangeStep::Connect, ENFILE, ERROR_NO_SYSTEM_RESOURCES},
     {ExchangeStep::Connect, kAnyOther, ERROR_INTERNET_CANNOT_CONNECT},
     {ExchangeStep::Send, ETIMEDOUT, ERROR_INTERNET_TIMEOUT},
     {ExchangeStep::Send, kAnyOther, ERROR_INTERNET_CONNECTION_ABORTED},

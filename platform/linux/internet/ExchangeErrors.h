@@ -8,8 +8,8 @@ namespace quenvar::platform {
 // The steps of an exchange, in order.
 enum class ExchangeStep { Resolve, Connect, Send, Receive };
 
-// `code`: the resolver's EAI_* result for Resolve, else an errno value; ETIMEDOUT in any step
-// when the step's deadline passed.
+// `code`: the resolver's EAI_* result for Resolve (or EAGAIN when no thread could look up), else
+// an errno value; ETIMEDOUT in any step when the step's deadline passed.
 DWORD InternetErrorFrom(ExchangeStep step, int code);
 
 }  // namespace quenvar::platform

@@ -3,27 +3,10 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
-#include <condition_variable>
 #include <cstring>
-#include <memory>
-#include <mutex>
-#include <thread>
 
 namespace quenvar::platform {
 namespace {
-
-// What the look-up thread and the waiting caller share; the last of the two to let go frees it.
-struct LookUpJob {
-    ~LookUpJob()
-    {
-        if (list != nullptr) freeaddrinfo(list);
-    }
-    std::mutex lock;
-    std::condition_variable finished;
-    bool done = false;
-    int result = 0;
-    addrinfo* list = nullptr;
-};
 
 SocketAddress AddressOf(const void* address, socklen_t length)
 {
@@ -66,21 +49,11 @@ bool NumericAddress(const ServerAddress& server, SocketAddress& address, std::st
 
 int LookUpBefore(LookUp lookUp, std::chrono::steady_clock::time_point deadline, std::vector<SocketAddress>& addresses)
 {
-    auto job = std::make_shared<LookUpJob>();
-    std::thread([job, lookUp = std::move(lookUp)] {
-        addrinfo* list = nullptr;
-        const int result = lookUp(&list);
-        std::lock_guard guard(job->lock);
-        job->result = result;
-        job->list = list;
-        job->done = true;
-        job->finished.notify_one();
-    }).detach();
-    std::unique_lock lock(job->lock);
-    if (!job->finished.wait_until(lock, deadline, [&] { return job->done; })) return ETIMEDOUT;
-    if (job->result != 0) return job->result;
+    static LookUpThreads threads(kLookUpThreads);
+    AddressList list;
+    if (const int result = threads.Run(std::move(lookUp), deadline, list); result != 0) return result;
     const std::size_t before = addresses.size();
-    for (const addrinfo* entry = job->list; entry != nullptr; entry = entry->ai_next) {
+    for (const addrinfo* entry = list.get(); entry != nullptr; entry = entry->ai_next) {
         if (entry->ai_family == AF_INET || entry->ai_family == AF_INET6) {
             addresses.push_back(AddressOf(entry->ai_addr, entry->ai_addrlen));
         }

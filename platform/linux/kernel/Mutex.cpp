@@ -5,8 +5,8 @@
 #include "platform/Win32.h"
 
 #include "linux/edge/Boundary.h"
-#include "linux/registry/RegistryFile.h"
 #include "linux/edge/WithLastError.h"
+#include "linux/kernel/RegistryLocation.h"
 
 #include <sys/file.h>
 
@@ -86,14 +86,15 @@ std::string EncodeName(const std::string& name)
     return encoded;
 }
 
-// The lock file of a name, created (mode 0600) when missing.
+// The lock file of a name, created (mode 0600) when missing. The registry file itself is never
+// opened here: closing a descriptor of it would drop SQLite's locks in this process.
 DWORD OpenLockFile(const std::string& name, int& descriptor)
 {
     const std::string encoded = EncodeName(name);
     if (encoded.size() > kMaxEncodedName) return ERROR_FILENAME_EXCED_RANGE;
     std::string registry;
     DWORD error = RegistryFilePath(registry);
-    if (error == ERROR_SUCCESS) error = PrepareRegistryFile(registry);
+    if (error == ERROR_SUCCESS) error = CreateRegistryFolders(registry);
     if (error != ERROR_SUCCESS) return error;
     descriptor = open((registry + ".mutex-" + encoded).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     return descriptor >= 0 ? ERROR_SUCCESS : ERROR_CANTOPEN;

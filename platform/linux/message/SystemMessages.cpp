@@ -55,6 +55,7 @@ constexpr SystemMessage kMessages[] = {
     {1018, "Illegal operation attempted on a registry key that has been marked for deletion."},
     {1021, "Cannot create a stable subkey under a volatile parent key."},
     {1113, "No mapping for the Unicode character exists in the target multi-byte code page."},
+    {1450, "Insufficient system resources exist to complete the requested service."},
     {1812, "The specified image file did not contain a resource section."},
     {1813, "The specified resource type cannot be found in the image file."},
     {1814, "The specified resource name cannot be found in the image file."},

@@ -4,6 +4,7 @@
 #include "linux/registry/WalIndex.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace quenvar::platform {
 namespace {
@@ -44,6 +45,7 @@ INSERT OR IGNORE INTO keys(id, parent, name, fold, written) VALUES
 )sql";
 
 constexpr int kBusyRetryMilliseconds = 10;
+constexpr mode_t kFileMode = 0600;
 
 // Switching a new file to WAL needs an exclusive lock and answers SQLITE_BUSY at once, without
 // the busy handler, while another process is creating the same file: wait for it here.
@@ -68,10 +70,14 @@ bool InWalMode(sqlite3* connection)
 
 }  // namespace
 
-DWORD Database::Open(const std::string& path)
+DWORD Database::Open(const std::string& path, bool create)
 {
     Close();
-    int result = sqlite3_open_v2(path.c_str(), &connection_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    int result = sqlite3_open_v2(path.c_str(), &connection_, flags, nullptr);
+    // SQLite creates the file as the umask allows; restricted by path (no descriptor of ours)
+    // before anything is written, and before its journal files, which take its mode, exist.
+    if (result == SQLITE_OK && create && chmod(path.c_str(), kFileMode) != 0) result = SQLITE_CANTOPEN;
     if (result == SQLITE_OK) {
         sqlite3_extended_result_codes(connection_, 1);
         sqlite3_busy_timeout(connection_, kBusyTimeoutMilliseconds);

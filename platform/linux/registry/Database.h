@@ -25,9 +25,9 @@ public:
     Database& operator=(const Database&) = delete;
 
     bool IsOpen() const { return connection_ != nullptr; }
-    // Opens the existing file at `path` and creates the schema it lacks. On failure the
-    // database stays closed.
-    [[nodiscard]] DWORD Open(const std::string& path);
+    // Opens the file at `path` and creates the schema it lacks; with `create`, a missing file
+    // is created private to the user (mode 0600). On failure the database stays closed.
+    [[nodiscard]] DWORD Open(const std::string& path, bool create);
     void Close();
     // Forgets a connection inherited from a parent process without closing it: the file locks
     // it stands for are the parent's, and closing would tamper with them.

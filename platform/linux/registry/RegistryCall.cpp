@@ -1,6 +1,7 @@
 #include "linux/registry/RegistryCall.h"
 
 #include "linux/edge/TestHooks.h"
+#include "linux/kernel/RegistryLocation.h"
 #include "linux/registry/RegistryFile.h"
 #include "linux/registry/RegistryStamp.h"
 
@@ -48,9 +49,11 @@ DWORD OpenDatabase(RegistryState& state)
     // A child made without the fork handlers (a raw clone) must never use its parent's connection.
     if (state.database.IsOpen()) state.database.Abandon();
     std::string path;
+    bool exists = false;
     DWORD error = RegistryFilePath(path);
-    if (error == ERROR_SUCCESS) error = PrepareRegistryFile(path);
-    if (error == ERROR_SUCCESS) error = state.database.Open(path);
+    if (error == ERROR_SUCCESS) error = CreateRegistryFolders(path);
+    if (error == ERROR_SUCCESS) error = CheckRegistryFile(path, exists);
+    if (error == ERROR_SUCCESS) error = state.database.Open(path, !exists);
     if (error == ERROR_SUCCESS) {
         state.owner = getpid();
         ++state.openings;

@@ -1,80 +1,19 @@
 #include "linux/registry/RegistryFile.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace quenvar::platform {
-namespace {
 
-constexpr mode_t kFolderMode = 0700;
-constexpr mode_t kFileMode = 0600;
-
-std::string Environment(const char* name)
+DWORD CheckRegistryFile(const std::string& path, bool& exists)
 {
-    const char* value = std::getenv(name);
-    return value == nullptr ? std::string() : std::string(value);
-}
-
-std::string HomeFolder()
-{
-    std::string home = Environment("HOME");
-    if (!home.empty()) return home;
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
-        home = found->pw_dir;
-    }
-    return home;
-}
-
-// Every missing folder on the way to the file's folder, like mkdir -p.
-bool CreateFolders(const std::string& path)
-{
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-        const std::string folder = path.substr(0, slash);
-        if (mkdir(folder.c_str(), kFolderMode) != 0 && errno != EEXIST) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-DWORD RegistryFilePath(std::string& path)
-{
-    path = Environment("QUENVAR_REGISTRY");
-    if (!path.empty()) return ERROR_SUCCESS;
-    const std::string dataHome = Environment("XDG_DATA_HOME");
-    if (!dataHome.empty() && dataHome.front() == '/') {
-        path = dataHome + "/quenvar/registry.db";
-        return ERROR_SUCCESS;
-    }
-    const std::string home = HomeFolder();
-    if (home.empty()) return ERROR_CANTOPEN;
-    path = home + "/.local/share/quenvar/registry.db";
-    return ERROR_SUCCESS;
-}
-
-DWORD PrepareRegistryFile(const std::string& path)
-{
-    if (!CreateFolders(path)) return ERROR_CANTOPEN;
-    int file = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, kFileMode);
-    if (file >= 0) {
-        // The umask may have taken away more than group and other rights.
-        const bool restricted = fchmod(file, kFileMode) == 0;
-        close(file);
-        return restricted ? ERROR_SUCCESS : ERROR_CANTOPEN;
-    }
-    if (errno != EEXIST) return ERROR_CANTOPEN;
-    file = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (file < 0) return ERROR_CANTOPEN;
-    close(file);
-    return ERROR_SUCCESS;
+    struct stat status {};
+    exists = stat(path.c_str(), &status) == 0;
+    if (!exists) return errno == ENOENT ? ERROR_SUCCESS : ERROR_CANTOPEN;
+    if (!S_ISREG(status.st_mode)) return ERROR_CANTOPEN;
+    return faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) == 0 ? ERROR_SUCCESS : ERROR_CANTOPEN;
 }
 
 }  // namespace quenvar::platform

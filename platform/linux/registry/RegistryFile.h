@@ -1,5 +1,5 @@
-// Where this user's registry file lives, and its creation: private to the user, mode 0600 in
-// folders created with mode 0700.
+// The registry file checked by path, never opened outside SQLite: on Linux closing any
+// descriptor of a file drops every POSIX lock the process holds on it, SQLite's included.
 #pragma once
 
 #include "platform/Win32.h"
@@ -8,13 +8,8 @@
 
 namespace quenvar::platform {
 
-// $QUENVAR_REGISTRY, else $XDG_DATA_HOME/quenvar/registry.db (an absolute XDG_DATA_HOME only),
-// else ~/.local/share/quenvar/registry.db. ERROR_CANTOPEN when no home folder is known.
-[[nodiscard]] DWORD RegistryFilePath(std::string& path);
-
-// Creates the missing folders above `path` and the file itself when it does not exist, and
-// checks that it can be read and written. ERROR_CANTOPEN when a folder cannot be created or the
-// file cannot be opened for reading and writing (a folder in its place, no permission).
-[[nodiscard]] DWORD PrepareRegistryFile(const std::string& path);
+// `exists` tells whether there is a file at `path` yet. ERROR_CANTOPEN when something else is in
+// its place or it cannot be read and written.
+[[nodiscard]] DWORD CheckRegistryFile(const std::string& path, bool& exists);
 
 }  // namespace quenvar::platform

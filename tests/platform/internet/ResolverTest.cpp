@@ -2,13 +2,16 @@
 // connect time-out, and what a failed look-up reports. Only loopback names are looked up.
 #include "linux/internet/ExchangeErrors.h"
 #include "linux/internet/Resolver.h"
+#include "platform/test_support/FaultInjection.h"
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <filesystem>
 #include <future>
+#include <iterator>
 #include <memory>
 #include <thread>
 
@@ -97,6 +100,56 @@ TEST(LookUpBefore, AnswersAtTheDeadlineWhileTheLookUpGoesOnAlone)
     EXPECT_TRUE(addresses.empty());
     release.set_value();
     lookUpEnded.wait();
+}
+
+int LookUpLoopback(addrinfo** list)
+{
+    addrinfo hints{};
+    hints.ai_flags = AI_NUMERICHOST;
+    hints.ai_socktype = SOCK_STREAM;
+    return getaddrinfo("127.0.0.1", nullptr, &hints, list);
+}
+
+std::size_t ThreadsOfProcess()
+{
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+}
+
+TEST(LookUpBefore, LookUpsPastTheirDeadlineHoldNoMoreThanThePoolsThreads)
+{
+    // A resolver that never answers until the test lets it.
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    const std::size_t before = ThreadsOfProcess();
+    for (std::size_t i = 0; i < 3 * kLookUpThreads; ++i) {
+        std::vector<SocketAddress> addresses;
+        const int result = LookUpBefore(
+            [released](addrinfo**) {
+                released.wait();
+                return EAI_AGAIN;
+            },
+            Clock::now() + 5ms, addresses);
+        EXPECT_EQ(InternetErrorFrom(ExchangeStep::Resolve, result), ERROR_INTERNET_TIMEOUT);
+    }
+    EXPECT_LE(ThreadsOfProcess(), before + kLookUpThreads);
+    release.set_value();
+    std::vector<SocketAddress> addresses;
+    EXPECT_EQ(LookUpBefore(LookUpLoopback, Clock::now() + 10s, addresses), 0);
+    EXPECT_EQ(addresses.size(), 1u);
+}
+
+TEST(LookUpBefore, NoThreadForTheLookUpIsAResourceError)
+{
+    LookUpThreads threads(2);
+    AddressList list;
+    {
+        testing::ScopedFault fault("LookUpThread", 1, ERROR_NOT_ENOUGH_MEMORY);
+        EXPECT_EQ(InternetErrorFrom(ExchangeStep::Resolve, threads.Run(LookUpLoopback, Clock::now() + 10s, list)),
+                  ERROR_NO_SYSTEM_RESOURCES);
+    }
+    EXPECT_EQ(threads.Run(LookUpLoopback, Clock::now() + 10s, list), 0);
+    EXPECT_NE(list, nullptr);
 }
 
 TEST(LookUpBefore, FailedLookUpsReportTheClientsCodes)

@@ -1,5 +1,5 @@
 #include "RegistryFixture.h"
-#include "linux/registry/RegistryFile.h"
+#include "linux/kernel/RegistryLocation.h"
 
 #include <cstdlib>
 #include <filesystem>
