@@ -8,13 +8,6 @@
 namespace quenvar::tools {
 namespace {
 
-struct LibraryTraits {
-    using Pointer = HMODULE;
-    static Pointer Invalid() noexcept { return nullptr; }
-    static void Close(Pointer module) noexcept { FreeLibrary(module); }
-};
-using UniqueLibrary = UniqueHandle<LibraryTraits>;
-
 using EntryPoint = HRESULT(STDAPICALLTYPE*)();
 
 // A bare file name would be searched for in the system's library folders only; a user who names a
@@ -31,7 +24,7 @@ std::string LoadPath(const std::string& library)
 RegistrationResult RunRegistration(const std::string& library, bool unregister)
 {
     const char* entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-    UniqueLibrary module(LoadLibraryA(LoadPath(library).c_str()));
+    UniqueModule module(LoadLibraryA(LoadPath(library).c_str()));
     if (!module) {
         const DWORD error = GetLastError();
         return {RegistrationOutcome::LoadFailed, "cannot load " + library + ": " + DescribeStatus(error, library)};

@@ -4,6 +4,7 @@
 #include "linux/kernel/CodePage.h"
 
 #include "linux/edge/TestHooks.h"
+#include "linux/edge/WithLastError.h"
 
 #include <algorithm>
 #include <array>
@@ -283,13 +284,12 @@ BOOL QuenvarTestSetAnsiCodePage(UINT codePage) noexcept
 namespace {
 
 using quenvar::platform::ResolveCodePage;
+using quenvar::platform::WithLastError;
 
 // False, with the error set, when `count` units do not fit.
 bool Fits(std::size_t count, int outputCount)
 {
-    if (count <= static_cast<std::size_t>(outputCount)) return true;
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return false;
+    return count <= static_cast<std::size_t>(outputCount) || WithLastError(ERROR_INSUFFICIENT_BUFFER, false);
 }
 
 // Copies a converted string out with the platform's sizing rules: a zero output size asks for
@@ -338,23 +338,22 @@ UINT WINAPI GetACP() noexcept { return quenvar::platform::AnsiCodePage(); }
 
 BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info) noexcept
 {
-    const UINT resolved = ResolveCodePage(codePage);
-    if (resolved == 0 || info == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *info = CPINFO{};
-    info->DefaultChar[0] = '?';
-    switch (resolved) {
-    case 1252: info->MaxCharSize = 1; break;
-    case 932:
-        info->MaxCharSize = 2;
-        std::copy_n(quenvar::platform::kCp932LeadByteRanges, std::size(quenvar::platform::kCp932LeadByteRanges),
-                    info->LeadByte);
-        break;
-    default: info->MaxCharSize = 4; break;  // UTF-8 has no lead bytes in this sense
-    }
-    return TRUE;
+    return quenvar::platform::Boundary("GetCPInfo", quenvar::platform::SetsLastError<BOOL>{FALSE}, [&]() -> BOOL {
+        const UINT resolved = ResolveCodePage(codePage);
+        if (resolved == 0 || info == nullptr) return WithLastError(ERROR_INVALID_PARAMETER, FALSE);
+        *info = CPINFO{};
+        info->DefaultChar[0] = '?';
+        switch (resolved) {
+        case 1252: info->MaxCharSize = 1; break;
+        case 932:
+            info->MaxCharSize = 2;
+            std::copy_n(quenvar::platform::kCp932LeadByteRanges, std::size(quenvar::platform::kCp932LeadByteRanges),
+                        info->LeadByte);
+            break;
+        default: info->MaxCharSize = 4; break;  // UTF-8 has no lead bytes in this sense
+        }
+        return TRUE;
+    });
 }
 
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
@@ -364,8 +363,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
         const UINT resolved = ResolveCodePage(codePage);
         if (resolved == 0 || multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0 ||
             (wide == nullptr && wideCount != 0)) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return 0;
+            return WithLastError(ERROR_INVALID_PARAMETER, 0);
         }
         const std::size_t length = multiByteCount == -1 ? std::char_traits<char>::length(multiByte) + 1
                                                         : static_cast<std::size_t>(multiByteCount);
@@ -375,8 +373,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
         converted.reserve(length);
         if (!quenvar::platform::DecodeToWide(resolved, {multiByte, length}, (flags & MB_ERR_INVALID_CHARS) != 0,
                                              converted)) {
-            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-            return 0;
+            return WithLastError(ERROR_NO_UNICODE_TRANSLATION, 0);
         }
         return CopyOut(converted, wide, wideCount);
     });
@@ -391,8 +388,7 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
         if (resolved == 0 || wide == nullptr || wideCount == 0 || wideCount < -1 || multiByteCount < 0 ||
             (multiByte == nullptr && multiByteCount != 0) ||
             (utf8 && (defaultChar != nullptr || usedDefaultChar != nullptr))) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return 0;
+            return WithLastError(ERROR_INVALID_PARAMETER, 0);
         }
         const std::size_t length =
             wideCount == -1 ? std::char_traits<char16_t>::length(wide) + 1 : static_cast<std::size_t>(wideCount);
@@ -406,8 +402,7 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
         bool usedDefault = false;
         if (!quenvar::platform::EncodeFromWide(resolved, {wide, length}, defaultChar ? *defaultChar : '?',
                                                (flags & WC_ERR_INVALID_CHARS) != 0, converted, usedDefault)) {
-            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-            return 0;
+            return WithLastError(ERROR_NO_UNICODE_TRANSLATION, 0);
         }
         if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? TRUE : FALSE;
         return CopyOut(converted, multiByte, multiByteCount);
