@@ -7,12 +7,13 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(
-  build-essential cmake pkg-config clang-format
+  build-essential cmake pkg-config clang-format clang-tidy mypy
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libffi-dev
   mingw-w64-tools binutils-mingw-w64-i686 g++-mingw-w64-i686 g++-mingw-w64-x86-64
   nginx-light time python3 python3-pip python3-venv
   clang libclang-rt-14-dev gcovr g++-multilib
+  valgrind linux-perf
 )
 # The i386 host build's libraries (multiarch); SQLite's header comes from the amd64 package.
 i386_packages=(libsqlite3-0:i386 libffi-dev:i386)

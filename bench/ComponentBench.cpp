@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace quenvar::bench {
 namespace {
@@ -171,6 +172,19 @@ void RegisterUnregister(benchmark::State& state)
 BENCHMARK(RegisterUnregister)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// For an instruction counter, which cannot tell the calibration runs apart: the per-query
+// figures once more, each run exactly `iterations` times ("<name>/iterations:<n>").
+void RegisterFixedRuns(int iterations)
+{
+    for (const auto& [name, function] :
+         {std::pair{"RawSocketExchange", &RawSocketExchange},
+          std::pair{"EarlyBoundQueryServer", &EarlyBoundQueryServer},
+          std::pair{"LateBoundSequence", &LateBoundSequence}, std::pair{"EarlyBoundSequence", &EarlyBoundSequence}}) {
+        benchmark::RegisterBenchmark(name, function)->Iterations(iterations);
+    }
+}
+
 }  // namespace quenvar::bench
 
 int main(int argc, char** argv)
@@ -178,6 +192,9 @@ int main(int argc, char** argv)
     if (std::getenv("QUENVAR_BENCH_PORT") == nullptr || std::getenv("QUENVAR_BENCH_LIBRARY") == nullptr) {
         std::fprintf(stderr, "component_bench: set QUENVAR_BENCH_PORT and QUENVAR_BENCH_LIBRARY (see bench/run.sh)\n");
         return 2;
+    }
+    if (const char* iterations = std::getenv("QUENVAR_BENCH_ITERATIONS")) {
+        quenvar::bench::RegisterFixedRuns(std::atoi(iterations));
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;

@@ -98,4 +98,38 @@ for _ in $(seq 3); do
   done
 done
 
-python3 "$root/bench/Report.py" "$work/component.json" "$work/register.json" "$work/throughput" "$work/rss"
+# Instruction counts, which load does not move: user-space instructions (every thread) of a
+# command run for 101 queries, less the same command for 1, divided by 100. The hardware counter
+# where the kernel grants it, callgrind otherwise.
+if perf stat -x, -e instructions:u -o "$work/perf" true 2>/dev/null && grep -q '^[0-9]' "$work/perf"; then
+  counter=perf
+else
+  counter=callgrind
+fi
+instructions() {
+  if [ "$counter" = perf ]; then
+    perf stat -x, -e instructions:u -o "$work/perf" "$@" >/dev/null
+    grep -o '^[0-9]*' "$work/perf"
+  else
+    valgrind --tool=callgrind --trace-children=yes --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | sed -n 's/^==[0-9]*== Collected : //p'
+  fi
+}
+for n in 1 101; do
+  for _ in $(seq $n); do echo "127.0.0.1:$port"; done >"$work/hosts-$n"
+done
+per_query() {  # FIGURE COMMAND...: "{n}" in the command stands for the number of queries
+  local figure=$1 one many
+  shift
+  one=$(instructions "${@//\{n\}/1}")
+  many=$(instructions "${@//\{n\}/101}")
+  echo "$figure $(((many - one) / 100))" >>"$work/instructions"
+}
+echo "counter $counter" >"$work/instructions"
+per_query raw-client "$build/bin/raw_client" -j 1 "$work/hosts-{n}"
+per_query palvex-late "$build/bin/palvex" -f "$work/hosts-{n}"
+per_query palvex-early "$build/bin/palvex" --early -f "$work/hosts-{n}"
+for figure in RawSocketExchange EarlyBoundQueryServer LateBoundSequence EarlyBoundSequence; do
+  per_query "$figure" env QUENVAR_BENCH_ITERATIONS={n} "$build/bin/component_bench" --benchmark_filter="^$figure/"
+done
+
+python3 "$root/bench/Report.py" "$work/component.json" "$work/register.json" "$work/throughput" "$work/rss" "$work/instructions"

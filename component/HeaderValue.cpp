@@ -1,5 +1,5 @@
-// A plain text search over the whole header, stepping a character at a time so that a
-// double-byte character is never split by a match.
+// A plain text search over the whole header, a character at a time, so that a double-byte
+// character is never split by a match.
 #include "component/HeaderValue.h"
 
 #include "component/AnsiText.h"
@@ -8,37 +8,18 @@
 #include <cstring>
 
 namespace quenvar {
-namespace {
 
-const char* FindText(const char* text, const char* pattern)
+bool ExtractHeaderValue(const char* prefix, const HeaderText& text, UniqueBstr& target, char endCharacter) noexcept
 {
-    const std::size_t length = static_cast<std::size_t>(lstrlenA(pattern));
-    for (const char* p = text; *p != '\0'; p = CharNextA(p)) {
-        if ((length == 0 || *p == *pattern) && std::strncmp(p, pattern, length) == 0) return p;
-    }
-    return nullptr;
-}
-
-const char* FindCharacter(const char* text, char wanted)
-{
-    for (const char* p = text; *p != '\0'; p = CharNextA(p)) {
-        if (*p == wanted) return p;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-bool ExtractHeaderValue(const char* prefix, const char* text, UniqueBstr& target, char endCharacter) noexcept
-{
-    const char* start = text;
+    const char* start = text.begin();
     std::size_t skip = 0;
     if (prefix != nullptr) {
-        start = FindText(text, prefix);
+        const std::string_view name(prefix);
+        start = text.Find(name);
         if (start == nullptr) return true;
-        skip = static_cast<std::size_t>(lstrlenA(prefix)) + 1;
+        skip = name.size() + 1;
     }
-    const char* end = FindCharacter(start, endCharacter);
+    const char* end = text.FindCharacter(start, endCharacter);
     if (end == nullptr) return true;
     // An end right after the prefix would leave the skipped byte beyond the value: it is empty.
     const std::size_t span = static_cast<std::size_t>(end - start);

@@ -1,6 +1,7 @@
 // Copying one value out of the raw header text of an HTTP answer into a property field.
 #pragma once
 
+#include "component/HeaderText.h"
 #include "platform/UniqueHandle.h"
 
 namespace quenvar {
@@ -11,7 +12,7 @@ namespace quenvar {
 // (an empty value, also when the end follows the prefix at once, gives an empty string); when the
 // prefix or the end is missing, the field keeps what it held. Answers false only when memory ran
 // out: the field then keeps what it held, or holds nothing when its new string could not be made.
-[[nodiscard]] bool ExtractHeaderValue(const char* prefix, const char* text, UniqueBstr& target,
+[[nodiscard]] bool ExtractHeaderValue(const char* prefix, const HeaderText& text, UniqueBstr& target,
                                       char endCharacter) noexcept;
 
 }  // namespace quenvar

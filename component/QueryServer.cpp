@@ -82,8 +82,9 @@ HRESULT Palvex::QueryServer() noexcept
     if (!HttpQueryInfoA(request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, header.get(), &length, /*index=*/nullptr)) {
         return fail("HttpQueryInfo");
     }
-    char* text = static_cast<char*>(header.get());
-    text[std::min<SIZE_T>(length, headerSize - 1)] = '\0';
+    char* block = static_cast<char*>(header.get());
+    block[std::min<SIZE_T>(length, headerSize - 1)] = '\0';
+    const HeaderText text(block);
 
     // A value lost for want of memory fails the query, since S_OK promises all four are the
     // answer's; all four are tried first, so none of those read is left from an earlier server.

@@ -13,7 +13,7 @@ namespace {
 std::optional<std::u16string> Extract(const char* prefix, const char* text, char end)
 {
     UniqueBstr target(SysAllocString(u"old"));
-    EXPECT_TRUE(ExtractHeaderValue(prefix, text, target, end));
+    EXPECT_TRUE(ExtractHeaderValue(prefix, HeaderText(text), target, end));
     if (!target) return std::nullopt;
     return std::u16string(target.get(), SysStringLen(target.get()));
 }
@@ -65,18 +65,39 @@ TEST(ExtractHeaderValue, MissingPrefixOrEndLeavesTheTarget)
     }
     // A field without a string stays without one.
     UniqueBstr none;
-    EXPECT_TRUE(ExtractHeaderValue("Server:", "Date: d\r\n", none, '\r'));
+    EXPECT_TRUE(ExtractHeaderValue("Server:", HeaderText("Date: d\r\n"), none, '\r'));
     EXPECT_FALSE(none);
 }
 
 TEST(ExtractHeaderValue, DoubleByteCharactersAreNeverSplit)
 {
-    // In code page 932, 0x83 0x53 is one character whose second byte is 'S'.
-    const char* text = "X: \x83Server: hidden\r\n";
-    EXPECT_EQ(Extract("Server:", text, '\r'), u"hidden");
-    testing::ScopedAnsiCodePage shiftJis(932);
-    EXPECT_EQ(Extract("Server:", text, '\r'), u"old");
-    EXPECT_EQ(Extract("Server:", "Server: \x83\x53\r\n", '\r'), u"\u30B4");
+    // In code page 932 a lead byte takes the next byte along, whatever it is: 0x83 0x53 is one
+    // character whose second byte is 'S', and 0x83 0x20 one whose second byte is a blank.
+    const struct {
+        const char* name;
+        const char* prefix;
+        const char* text;
+        char end;
+        std::u16string in1252;
+        std::u16string in932;
+    } cases[] = {
+        {"a trail byte starts no name", "Server:", "X: \x83Server: hidden\r\n", '\r', u"hidden", u"old"},
+        {"the next occurrence is found", "Date:",
+         "X: \x83"
+         "Date: hidden\r\nDate: real\r\n",
+         '\r', u"hidden", u"real"},
+        {"a double-byte value", "Server:", "Server: \x83\x53\r\n", '\r', u"\u0192S", u"\u30B4"},
+        {"a trail byte ends no value", nullptr, "A\x83 B C\r\n", ' ', u"A\u0192",
+         u"A\u30FB"
+         "B"},
+        {"a lead byte before the end of the text", "Server:", "Server: a\x83", '\r', u"old", u"old"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Extract(c.prefix, c.text, c.end), c.in1252);
+        testing::ScopedAnsiCodePage shiftJis(932);
+        EXPECT_EQ(Extract(c.prefix, c.text, c.end), c.in932);
+    }
 }
 
 TEST(ExtractHeaderValue, OutOfMemoryIsAnsweredAndLeavesTheTargetOrNothing)
@@ -85,12 +106,12 @@ TEST(ExtractHeaderValue, OutOfMemoryIsAnsweredAndLeavesTheTargetOrNothing)
     UniqueBstr target(SysAllocString(u"old"));
     {
         testing::ScopedFault fault("HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
-        EXPECT_FALSE(ExtractHeaderValue("Server:", "Server: new\r\n", target, '\r'));
+        EXPECT_FALSE(ExtractHeaderValue("Server:", HeaderText("Server: new\r\n"), target, '\r'));
         EXPECT_TRUE(testing::FaultFired("HeapAlloc"));
     }
     EXPECT_EQ(std::u16string(target.get()), u"old");
     testing::ScopedFault fault("SysAllocStringLen", 1, ERROR_NOT_ENOUGH_MEMORY);
-    EXPECT_FALSE(ExtractHeaderValue("Server:", "Server: new\r\n", target, '\r'));
+    EXPECT_FALSE(ExtractHeaderValue("Server:", HeaderText("Server: new\r\n"), target, '\r'));
     EXPECT_FALSE(target);
 }
 

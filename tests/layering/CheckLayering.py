@@ -6,6 +6,10 @@
   They include no system header ending in ".h" either: on Windows the system is the real one.
 - The platform never includes a product folder, a host program, a test or a benchmark.
 - No loop between top-level folders.
+- Inside platform/, a source of the area linux/<area>/ includes another area's header
+  (linux/<other>/...) only when the area's CMake target uses that area: the graph is written
+  once, as the USES lists of the quenvar_platform_area() calls in platform/linux/*/CMakeLists.txt,
+  and read from there. That graph may have no loop, so neither may the includes it allows.
 
 Usage: CheckLayering.py SOURCE_ROOT. Prints every breach; exit status 1 when there is one.
 """
@@ -18,6 +22,8 @@ PUBLIC_PLATFORM = {"platform/Win32.h", "platform/UniqueHandle.h", "platform/Uniq
 OUTSIDE_PLATFORM = PRODUCT | {"tools", "tests", "bench", "fuzz"}
 SOURCE_SUFFIXES = {".c", ".cpp", ".h"}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]', re.MULTILINE)
+AREA_TARGET = re.compile(r"quenvar_platform_area\((\w+)([^)]*)\)")
+AREA_INCLUDE = re.compile(r"^linux/(\w+)/")
 
 
 def includes(path):
@@ -57,6 +63,42 @@ def find_loop(edges):
     return None
 
 
+def declared_areas(platform):
+    """Each area under platform/linux/ with the areas its CMake target says it uses."""
+    uses = {}
+    for listing in sorted((platform / "linux").glob("*/CMakeLists.txt")):
+        for match in AREA_TARGET.finditer(listing.read_text(encoding="utf-8")):
+            words = match.group(2).split()
+            used = words[words.index("USES") + 1 :] if "USES" in words else []
+            uses[match.group(1)] = set(used)
+    return uses
+
+
+def check_areas(root):
+    """Breaches of the platform's area graph."""
+    platform = root / "platform"
+    uses = declared_areas(platform)
+    breaches = []
+    for area in sorted(p.name for p in (platform / "linux").iterdir() if p.is_dir()):
+        if area not in uses:
+            breaches.append(f"platform/linux/{area}: no quenvar_platform_area({area} ...) target")
+    for path in sorted((platform / "linux").rglob("*")):
+        if path.suffix not in SOURCE_SUFFIXES or not path.is_file():
+            continue
+        area = path.relative_to(platform / "linux").parts[0]
+        for angled, name in includes(path):
+            other = AREA_INCLUDE.match(name)
+            if angled or other is None or other.group(1) == area:
+                continue
+            if other.group(1) not in uses.get(area, set()):
+                breaches.append(f"{path.relative_to(root)}: \"{name}\", but the {area} area does not use "
+                                f"{other.group(1)} (its quenvar_platform_area USES list)")
+    loop = find_loop(uses)
+    if loop:
+        breaches.append("loop between the platform's areas: " + " -> ".join(loop))
+    return breaches
+
+
 def check(root):
     folders = {p.name for p in root.iterdir() if p.is_dir() and not p.name.startswith(".")}
     folders -= {name for name in folders if name.startswith("build")}
@@ -83,7 +125,7 @@ def check(root):
     loop = find_loop(edges)
     if loop:
         breaches.append("include loop between folders: " + " -> ".join(loop))
-    return breaches, edges
+    return breaches + check_areas(root), edges
 
 
 def main():

@@ -11,12 +11,8 @@ import threading
 import unittest
 
 import quenvar
-
-S_OK, S_FALSE = 0, 1
-E_FAIL = 0x80004005
-DISP_E_EXCEPTION = 0x80020009
-DISP_E_MEMBERNOTFOUND = 0x80020003
-DISP_E_BADPARAMCOUNT = 0x8002000E
+from quenvar.constants import (CO_E_CLASSSTRING, DISP_E_BADPARAMCOUNT, DISP_E_EXCEPTION, DISP_E_MEMBERNOTFOUND, E_FAIL,
+                               S_FALSE, S_OK)
 
 
 class _Handler(http.server.BaseHTTPRequestHandler):
@@ -72,7 +68,7 @@ class DispatchTest(unittest.TestCase):
             self.assertEqual(palvex.HTTPVer, "")
         with self.assertRaises(quenvar.COMError) as raised:
             quenvar.Dispatch("No.Such.Class")
-        self.assertEqual(raised.exception.hresult, 0x800401F3)  # CO_E_CLASSSTRING
+        self.assertEqual(raised.exception.hresult, CO_E_CLASSSTRING)
 
     def test_failed_query_raises_with_the_exception_information(self):
         with quenvar.Dispatch("Palvex.Palvex") as palvex:

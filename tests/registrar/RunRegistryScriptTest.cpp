@@ -100,7 +100,7 @@ std::string ModuleCopyAt(const std::string& folder, std::size_t length)
 {
     const std::string name = "/module.so";
     const std::string padding(length - folder.size() - 1 - name.size(), 'p');
-    const std::string path = folder + "/" + padding + name;
+    std::string path = folder + "/" + padding + name;
     std::filesystem::create_directories(folder + "/" + padding);
     std::filesystem::copy_file(QUENVAR_REGISTRAR_MODULE, path);
     return path;

@@ -5,7 +5,7 @@
 namespace quenvar::tools {
 namespace {
 
-PalvexOptions Parse(std::vector<std::string> arguments)
+PalvexOptions Parse(const std::vector<std::string>& arguments)
 {
     PalvexOptions options;
     std::string error;

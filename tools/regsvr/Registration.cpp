@@ -9,13 +9,6 @@
 namespace quenvar::tools {
 namespace {
 
-struct LibraryTraits {
-    using Pointer = HMODULE;
-    static Pointer Invalid() noexcept { return nullptr; }
-    static void Close(Pointer module) noexcept { FreeLibrary(module); }
-};
-using UniqueLibrary = UniqueHandle<LibraryTraits>;
-
 // A bare file name would be searched for in the system's library folders only; a user who names a
 // file of the current folder means that file, as on the platform.
 std::string LoadPath(const std::string& library)
@@ -30,7 +23,7 @@ std::string LoadPath(const std::string& library)
 RegistrationResult RunRegistration(const std::string& library, bool unregister)
 {
     const char* entryName = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-    UniqueLibrary module(LoadLibraryA(LoadPath(library).c_str()));
+    UniqueModule module(LoadLibraryA(LoadPath(library).c_str()));
     if (!module) {
         const DWORD error = GetLastError();
         return {RegistrationOutcome::LoadFailed, "cannot load " + library + ": " + DescribeStatus(error, library)};

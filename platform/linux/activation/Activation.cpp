@@ -2,26 +2,20 @@
 #include "platform/Win32.h"
 
 #include "linux/activation/Apartment.h"
+#include "linux/activation/EnvironmentText.h"
 #include "linux/activation/GuidText.h"
 #include "linux/activation/LoadedServers.h"
 #include "linux/activation/RegistryText.h"
 #include "linux/kernel/CodePage.h"
 #include "linux/registry/RegistryMemo.h"
 #include "linux/edge/Boundary.h"
-#include "platform/UniqueHandle.h"
+#include "platform/UniqueInterface.h"
 
 #include <iterator>
 #include <string>
 
 namespace quenvar::platform {
 namespace {
-
-struct ClassFactoryTraits {
-    using Pointer = IClassFactory*;
-    static Pointer Invalid() noexcept { return nullptr; }
-    static void Close(Pointer factory) noexcept { factory->Release(); }
-};
-using UniqueClassFactory = UniqueHandle<ClassFactoryTraits>;
 
 struct ServerValue {
     std::u16string text;
@@ -84,9 +78,8 @@ HRESULT STDAPICALLTYPE CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD c
     if (ppv == nullptr) return E_INVALIDARG;
     *ppv = nullptr;
     return quenvar::platform::Boundary("CoCreateInstance", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
-        quenvar::platform::UniqueClassFactory factory;
-        const HRESULT hr =
-            CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
+        quenvar::UniqueInterface<IClassFactory> factory;
+        const HRESULT hr = CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory, quenvar::PutVoid(factory));
         if (FAILED(hr)) return hr;
         if (!factory) return CO_E_ERRORINDLL;  // a server that answered success without an object
         return factory.get()->CreateInstance(outer, riid, ppv);

@@ -73,12 +73,15 @@ HRESULT STDAPICALLTYPE CLSIDFromString(LPCOLESTR text, LPCLSID clsid) noexcept
 
 int STDAPICALLTYPE StringFromGUID2(REFGUID guid, LPOLESTR buffer, int bufferLength) noexcept
 {
-    if (buffer == nullptr || bufferLength < kGuidStringLength) return 0;
-    char16_t text[kGuidStringLength - 1];
-    quenvar::platform::FormatBracedGuid(guid, text);
-    std::copy(std::begin(text), std::end(text), buffer);
-    buffer[kGuidStringLength - 1] = u'\0';
-    return kGuidStringLength;
+    // Its one failure signal is 0; nothing is left in the last error.
+    return quenvar::platform::Boundary("StringFromGUID2", quenvar::platform::ReturnsOnly<int>{0}, [&]() -> int {
+        if (buffer == nullptr || bufferLength < kGuidStringLength) return 0;
+        char16_t text[kGuidStringLength - 1];
+        quenvar::platform::FormatBracedGuid(guid, text);
+        std::copy(std::begin(text), std::end(text), buffer);
+        buffer[kGuidStringLength - 1] = u'\0';
+        return kGuidStringLength;
+    });
 }
 
 }  // extern "C"

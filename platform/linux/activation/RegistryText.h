@@ -15,8 +15,4 @@ namespace quenvar::platform {
 [[nodiscard]] LONG ReadClassesRootText(const std::u16string& subKey, bool allowExpand, std::u16string& text,
                                        bool* expand = nullptr);
 
-// Replaces each %NAME% whose variable is set in the environment by its value; the others, and
-// a lone percent sign, stay as written. Works on file names (UTF-8), as the environment holds them.
-[[nodiscard]] std::string ExpandEnvironmentText(const std::string& text);
-
 }  // namespace quenvar::platform

@@ -1,6 +1,7 @@
 // The calling thread's error object. It is released when replaced, when handed over, or when
 // the thread ends.
 #include "linux/automation/ThreadErrorInfo.h"
+#include "linux/edge/Boundary.h"
 
 #include "platform/UniqueInterface.h"
 
@@ -23,31 +24,34 @@ thread_local ThreadEndRelease threadEndRelease;
 }  // namespace
 }  // namespace quenvar::platform
 
+using quenvar::platform::Boundary;
+using quenvar::platform::ReturnsHResult;
 using quenvar::platform::threadErrorInfo;
 
 extern "C" {
 
-// {1CF2B120-547D-101B-8E65-08002B2BD119}
-const IID IID_IErrorInfo = {0x1CF2B120, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
-
 HRESULT STDAPICALLTYPE SetErrorInfo(ULONG /*reserved*/, IErrorInfo* errorInfo) noexcept
 {
-    // Clearing what is clear already, as every dispatched call does.
-    if (errorInfo == nullptr && threadErrorInfo == nullptr) return S_OK;
-    if (errorInfo != nullptr) {
-        [[maybe_unused]] quenvar::platform::ThreadEndRelease& registered = quenvar::platform::threadEndRelease;
-        errorInfo->AddRef();
-    }
-    // Released after the AddRef: setting the object the thread already holds must not free it.
-    const quenvar::UniqueInterface<IErrorInfo> replaced(std::exchange(threadErrorInfo, errorInfo));
-    return S_OK;
+    return Boundary("SetErrorInfo", ReturnsHResult{}, [&]() -> HRESULT {
+        // Clearing what is clear already, as every dispatched call does.
+        if (errorInfo == nullptr && threadErrorInfo == nullptr) return S_OK;
+        if (errorInfo != nullptr) {
+            [[maybe_unused]] quenvar::platform::ThreadEndRelease& registered = quenvar::platform::threadEndRelease;
+            errorInfo->AddRef();
+        }
+        // Released after the AddRef: setting the object the thread already holds must not free it.
+        const quenvar::UniqueInterface<IErrorInfo> replaced(std::exchange(threadErrorInfo, errorInfo));
+        return S_OK;
+    });
 }
 
 HRESULT STDAPICALLTYPE GetErrorInfo(ULONG /*reserved*/, IErrorInfo** errorInfo) noexcept
 {
-    if (errorInfo == nullptr) return E_INVALIDARG;
-    *errorInfo = std::exchange(threadErrorInfo, nullptr);
-    return *errorInfo == nullptr ? S_FALSE : S_OK;
+    return Boundary("GetErrorInfo", ReturnsHResult{}, [&]() -> HRESULT {
+        if (errorInfo == nullptr) return E_INVALIDARG;
+        *errorInfo = std::exchange(threadErrorInfo, nullptr);
+        return *errorInfo == nullptr ? S_FALSE : S_OK;
+    });
 }
 
 }  // extern "C"

@@ -4,6 +4,7 @@
 #include "linux/automation/CallFrame.h"
 #include "linux/automation/InlineBuffer.h"
 #include "linux/automation/ThreadErrorInfo.h"
+#include "linux/edge/Boundary.h"
 #include "platform/UniqueInterface.h"
 
 #include <new>
@@ -100,11 +101,9 @@ HRESULT BindAndInvoke(void* instance, const PreparedCall& call, unsigned slotInd
                                               UINT* argError) noexcept
 {
     if (result != nullptr) VariantInit(result);
-    try {
+    return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         return BindAndInvoke(instance, call, slotIndex, params, result, exception, argError);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "linux/automation/VariantText.h"
 #include "linux/automation/VariantTypes.h"
+#include "linux/edge/Boundary.h"
 
 #include <string_view>
 
@@ -121,18 +122,20 @@ extern "C" HRESULT STDAPICALLTYPE VariantChangeType(VARIANTARG* destination, con
                                                     VARTYPE type) noexcept
 {
     using namespace quenvar::platform;
-    if (destination == nullptr || source == nullptr) return E_INVALIDARG;
-    if (!IsValueType(type) || !IsStorableType(source->vt) || !IsStorableType(destination->vt)) {
-        return DISP_E_BADVARTYPE;
-    }
-    VARIANT value;
-    HRESULT hr = Dereference(*source, &value);
-    if (FAILED(hr)) return hr;
-    // Converted aside first: the destination may be the source, and stays as it was on failure.
-    VARIANT converted{};
-    hr = Convert(value, flags, type, &converted);
-    if (FAILED(hr)) return hr;
-    VariantClear(destination);
-    *destination = converted;
-    return S_OK;
+    return Boundary("VariantChangeType", ReturnsHResult{}, [&]() -> HRESULT {
+        if (destination == nullptr || source == nullptr) return E_INVALIDARG;
+        if (!IsValueType(type) || !IsStorableType(source->vt) || !IsStorableType(destination->vt)) {
+            return DISP_E_BADVARTYPE;
+        }
+        VARIANT value;
+        HRESULT hr = Dereference(*source, &value);
+        if (FAILED(hr)) return hr;
+        // Converted aside first: the destination may be the source, and stays as it was on failure.
+        VARIANT converted{};
+        hr = Convert(value, flags, type, &converted);
+        if (FAILED(hr)) return hr;
+        VariantClear(destination);
+        *destination = converted;
+        return S_OK;
+    });
 }

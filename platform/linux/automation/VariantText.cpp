@@ -1,6 +1,7 @@
 #include "linux/automation/VariantText.h"
 
 #include "linux/conversion/NumberText.h"
+#include "linux/edge/Boundary.h"
 
 #include <array>
 #include <charconv>
@@ -81,14 +82,12 @@ HRESULT ParseNumber(std::u16string_view text, VARTYPE target, Number* out) noexc
         *out = LONGLONG{EqualsIgnoringCase(word, "true") ? -1 : 0};
         return S_OK;
     }
-    try {
+    return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         NumberText number;
         // The grammar of VarI4FromStr for every numeric target: "1,000" and "&H10" are numbers.
         if (!ParseNumberText(word, number)) return DISP_E_TYPEMISMATCH;
         return ToNumber(number, target, out);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 BSTR FormatNumber(const Number& number, VARTYPE sourceType) noexcept

@@ -2,6 +2,9 @@
 // handle is NULL.
 #include "platform/Win32.h"
 
+#include "linux/edge/Boundary.h"
+#include "linux/edge/WithLastError.h"
+
 #include <unistd.h>
 
 namespace {
@@ -16,31 +19,33 @@ int DescriptorOfHandle(HANDLE handle)
 
 }  // namespace
 
+using quenvar::platform::Boundary;
+using quenvar::platform::SetsLastError;
+using quenvar::platform::WithLastError;
+
 extern "C" {
 
 HANDLE WINAPI GetStdHandle(DWORD stdHandle) noexcept
 {
-    switch (stdHandle) {
-    case STD_INPUT_HANDLE: return HandleOfDescriptor(STDIN_FILENO);
-    case STD_OUTPUT_HANDLE: return HandleOfDescriptor(STDOUT_FILENO);
-    case STD_ERROR_HANDLE: return HandleOfDescriptor(STDERR_FILENO);
-    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
-    }
+    return Boundary("GetStdHandle", SetsLastError<HANDLE>{INVALID_HANDLE_VALUE}, [&]() -> HANDLE {
+        switch (stdHandle) {
+        case STD_INPUT_HANDLE: return HandleOfDescriptor(STDIN_FILENO);
+        case STD_OUTPUT_HANDLE: return HandleOfDescriptor(STDOUT_FILENO);
+        case STD_ERROR_HANDLE: return HandleOfDescriptor(STDERR_FILENO);
+        default: return WithLastError(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+        }
+    });
 }
 
 BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode) noexcept
 {
-    if (mode == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    const int descriptor = DescriptorOfHandle(console);
-    if (descriptor < 0 || isatty(descriptor) == 0) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    *mode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
-    return TRUE;
+    return Boundary("GetConsoleMode", SetsLastError<BOOL>{FALSE}, [&]() -> BOOL {
+        if (mode == nullptr) return WithLastError(ERROR_INVALID_PARAMETER, FALSE);
+        const int descriptor = DescriptorOfHandle(console);
+        if (descriptor < 0 || isatty(descriptor) == 0) return WithLastError(ERROR_INVALID_HANDLE, FALSE);
+        *mode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
+        return TRUE;
+    });
 }
 
 }  // extern "C"

@@ -7,8 +7,10 @@
 #include "platform/Win32.h"
 
 #include "linux/edge/FaultGate.h"
+#include "linux/edge/WithLastError.h"
 
 #include <new>
+#include <utility>
 
 namespace quenvar::platform {
 
@@ -22,11 +24,7 @@ struct SetsLastError {
     DWORD outOfMemory = ERROR_NOT_ENOUGH_MEMORY;
     DWORD unexpected = kInternalError;
 
-    Result Fail(DWORD error) const noexcept
-    {
-        SetLastError(error);
-        return value;
-    }
+    Result Fail(DWORD error) const noexcept { return WithLastError(error, value); }
 };
 
 // Functions that answer a Win32 error code (the registry's LONG results).
@@ -55,14 +53,12 @@ struct ReturnsOnly {
     Result Fail(DWORD) const noexcept { return value; }
 };
 
-// Runs `body` as the function `name`: a fault armed for `name` fails the call at once with the
-// armed error; running out of memory, or any other exception, fails it with the contract's code.
-// With no fault armed the gate is one relaxed load, and the try block costs nothing until thrown.
+// Runs `body` with no C++ exception leaving it: running out of memory, or any other exception,
+// fails it with the contract's code. The frame of the methods of the platform's own COM objects
+// and of the helpers behind them, which a test cannot arm by a Win32 function's name.
 template <typename Contract, typename Body>
-auto Boundary(const char* name, const Contract& contract, Body&& body) noexcept -> decltype(body())
+auto Boundary(const Contract& contract, Body&& body) noexcept -> decltype(body())
 {
-    DWORD injected = ERROR_SUCCESS;
-    if (FaultInjected(name, &injected)) return contract.Fail(injected);
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -70,6 +66,17 @@ auto Boundary(const char* name, const Contract& contract, Body&& body) noexcept 
     } catch (...) {
         return contract.Fail(contract.unexpected);
     }
+}
+
+// Runs `body` as the exported function `name`: a fault armed for `name` fails the call at once
+// with the armed error; otherwise as above. With no fault armed the gate is one acquire load of
+// the hook (FaultGate.h), and the try block costs nothing until thrown.
+template <typename Contract, typename Body>
+auto Boundary(const char* name, const Contract& contract, Body&& body) noexcept -> decltype(body())
+{
+    DWORD injected = ERROR_SUCCESS;
+    if (FaultInjected(name, &injected)) return contract.Fail(injected);
+    return Boundary(contract, std::forward<Body>(body));
 }
 
 }  // namespace quenvar::platform

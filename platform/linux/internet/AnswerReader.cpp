@@ -43,6 +43,8 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 AnswerReader::Progress AnswerReader::Read(std::string_view bytes)
 {
+    // A header usually arrives in its first piece: sized for that, the text grows in one step.
+    if (text_.capacity() < bytes.size()) text_.reserve(std::min(bytes.size() + 2, kMaxHeaderBytes));
     while (outcome_ == Progress::NeedMore && !bytes.empty()) {
         const std::size_t end = bytes.find('\n');
         const std::string_view part = bytes.substr(0, end);

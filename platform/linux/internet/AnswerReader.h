@@ -12,7 +12,7 @@
 
 namespace quenvar::platform {
 
-constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
+constexpr std::size_t kMaxHeaderBytes = std::size_t{64} * 1024;
 
 class AnswerReader {
 public:

@@ -15,7 +15,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A typical header arrives in one piece.
-constexpr std::size_t kReceiveBytes = 8 * 1024;
+constexpr std::size_t kReceiveBytes = std::size_t{8} * 1024;
 
 // The first address that takes the connection, tried in order while the deadline lasts.
 int ConnectToAny(ExchangeSocket& socket, const ResolvedServer& server, Clock::time_point deadline)

@@ -45,12 +45,4 @@ Result InternetCall(const char* name, Result failure, Body body) noexcept
     });
 }
 
-// Fails the call with `error`.
-template <typename Result>
-Result Fail(Result failure, DWORD error)
-{
-    SetLastError(error);
-    return failure;
-}
-
 }  // namespace quenvar::platform

@@ -2,7 +2,9 @@
 // looked up under one lock that is held only for the look-up itself.
 #include "linux/internet/InternetHandles.h"
 #include "linux/edge/TestHooks.h"
+#include "linux/edge/WithLastError.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -45,14 +47,8 @@ std::shared_ptr<InternetObject> FindInternetObject(HINTERNET handle, InternetHan
     HandleTable& table = Table();
     std::lock_guard guard(table.lock);
     const auto found = table.entries.find(ValueOf(handle));
-    if (found == table.entries.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    if (found->second.object->kind != kind) {
-        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
-        return nullptr;
-    }
+    if (found == table.entries.end()) return WithLastError(ERROR_INVALID_HANDLE, nullptr);
+    if (found->second.object->kind != kind) return WithLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE, nullptr);
     return found->second.object;
 }
 
@@ -60,13 +56,18 @@ bool CloseInternetObject(HINTERNET handle)
 {
     // The objects are released after the lock is dropped: a request's last owner may be a send
     // still running on another thread, and nothing here should wait for it.
+    std::shared_ptr<InternetObject> closedAlone;
     std::vector<std::shared_ptr<InternetObject>> closed;
     HandleTable& table = Table();
     std::lock_guard guard(table.lock);
     const auto found = table.entries.find(ValueOf(handle));
-    if (found == table.entries.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
+    if (found == table.entries.end()) return WithLastError(ERROR_INVALID_HANDLE, false);
+    const auto isChild = [&](const auto& item) { return item.second.parent == found->first; };
+    // The usual close, of a handle whose children are closed already, needs no lists.
+    if (std::none_of(table.entries.begin(), table.entries.end(), isChild)) {
+        closedAlone = std::move(found->second.object);
+        table.entries.erase(found);
+        return true;
     }
     std::vector<std::uintptr_t> pending{found->first};
     while (!pending.empty()) {

@@ -1,6 +1,7 @@
 // The thread's last response text, and the test-only text that an injected extended error leaves.
 #include "linux/internet/InternetCall.h"
 #include "linux/edge/TestHooks.h"
+#include "linux/edge/WithLastError.h"
 
 #include <cstring>
 #include <mutex>
@@ -61,32 +62,28 @@ void QuenvarTestSetExtendedErrorText(const char* text) noexcept
 
 using quenvar::platform::lastResponse;
 
+using quenvar::platform::WithLastError;
+
 extern "C" BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD bufferLength) noexcept
 {
     // Not an InternetCall: reading the last response must not clear it.
     constexpr quenvar::platform::SetsLastError<BOOL> failure{FALSE};
     return quenvar::platform::Boundary("InternetGetLastResponseInfoA", failure, [&]() -> BOOL {
-        if (error == nullptr || bufferLength == nullptr) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
+        if (error == nullptr || bufferLength == nullptr) return WithLastError(ERROR_INVALID_PARAMETER, FALSE);
         *error = lastResponse.error;
         const std::string& text = lastResponse.text;
         if (text.empty()) {
             if (buffer != nullptr && *bufferLength > 0) buffer[0] = '\0';
             *bufferLength = 0;
-            SetLastError(ERROR_SUCCESS);
-            return TRUE;
+            return WithLastError(ERROR_SUCCESS, TRUE);
         }
         const DWORD needed = static_cast<DWORD>(text.size() + 1);
         if (buffer == nullptr || *bufferLength < needed) {
             *bufferLength = needed;
-            SetLastError(ERROR_INSUFFICIENT_BUFFER);
-            return FALSE;
+            return WithLastError(ERROR_INSUFFICIENT_BUFFER, FALSE);
         }
         std::memcpy(buffer, text.c_str(), needed);
         *bufferLength = needed - 1;
-        SetLastError(ERROR_SUCCESS);
-        return TRUE;
+        return WithLastError(ERROR_SUCCESS, TRUE);
     });
 }

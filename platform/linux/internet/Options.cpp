@@ -1,5 +1,6 @@
 // The process-wide time-outs, read by each send when it starts.
 #include "linux/internet/InternetCall.h"
+#include "linux/edge/WithLastError.h"
 
 #include <atomic>
 #include <cstring>
@@ -23,17 +24,18 @@ using namespace quenvar::platform;
 extern "C" BOOL WINAPI InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD bufferLength) noexcept
 {
     return InternetCall("InternetSetOptionA", FALSE, [&]() -> BOOL {
-        if (handle != nullptr) return Fail(FALSE, ERROR_NOT_SUPPORTED);
+        if (handle != nullptr) return WithLastError(ERROR_NOT_SUPPORTED, FALSE);
         std::atomic<DWORD>* target = nullptr;
         if (option == INTERNET_OPTION_CONNECT_TIMEOUT) target = &connectTimeoutMs;
         else if (option == INTERNET_OPTION_RECEIVE_TIMEOUT) target = &receiveTimeoutMs;
-        else return Fail(FALSE, ERROR_INTERNET_INVALID_OPTION);
-        if (buffer == nullptr || bufferLength < sizeof(DWORD)) return Fail(FALSE, ERROR_INTERNET_BAD_OPTION_LENGTH);
+        else return WithLastError(ERROR_INTERNET_INVALID_OPTION, FALSE);
+        if (buffer == nullptr || bufferLength < sizeof(DWORD)) {
+            return WithLastError(ERROR_INTERNET_BAD_OPTION_LENGTH, FALSE);
+        }
         DWORD value = 0;
         std::memcpy(&value, buffer, sizeof value);
-        if (value == 0) return Fail(FALSE, ERROR_INVALID_PARAMETER);
+        if (value == 0) return WithLastError(ERROR_INVALID_PARAMETER, FALSE);
         target->store(value, std::memory_order_relaxed);
-        SetLastError(ERROR_SUCCESS);
-        return TRUE;
+        return WithLastError(ERROR_SUCCESS, TRUE);
     });
 }

@@ -4,6 +4,7 @@
 #include "linux/internet/InternetHandles.h"
 #include "linux/internet/RequestText.h"
 #include "linux/internet/ServerName.h"
+#include "linux/edge/WithLastError.h"
 
 using namespace quenvar::platform;
 
@@ -32,26 +33,27 @@ HINTERNET WINAPI HttpOpenRequestA(HINTERNET connectionHandle, LPCSTR verb, LPCST
     return InternetCall("HttpOpenRequestA", HINTERNET{}, [&]() -> HINTERNET {
         auto connection = FindInternet<InternetConnection>(connectionHandle, InternetHandleKind::Connection);
         if (connection == nullptr) return HINTERNET{};
-        if ((flags & INTERNET_FLAG_SECURE) != 0) return Fail(HINTERNET{}, ERROR_NOT_SUPPORTED);
+        if ((flags & INTERNET_FLAG_SECURE) != 0) return WithLastError(ERROR_NOT_SUPPORTED, HINTERNET{});
         auto request = std::make_shared<HttpRequest>();
         request->agent = connection->agent;
         request->serverName = connection->serverName;
         request->port = connection->port;
         request->verb = IsEmpty(verb) ? "GET" : verb;
-        if (!IsMethodToken(request->verb)) return Fail(HINTERNET{}, ERROR_INVALID_PARAMETER);
+        if (!IsMethodToken(request->verb)) return WithLastError(ERROR_INVALID_PARAMETER, HINTERNET{});
         const std::string_view object = objectName == nullptr ? std::string_view() : objectName;
-        if (HasControlCharacter(object)) return Fail(HINTERNET{}, ERROR_INTERNET_INVALID_URL);
+        if (HasControlCharacter(object)) return WithLastError(ERROR_INTERNET_INVALID_URL, HINTERNET{});
         request->target = RequestTarget(object);
         const std::string_view versionText = IsEmpty(version) ? "HTTP/1.1" : version;
-        if (versionText != "HTTP/1.0" && versionText != "HTTP/1.1") return Fail(HINTERNET{}, ERROR_INVALID_PARAMETER);
+        if (versionText != "HTTP/1.0" && versionText != "HTTP/1.1") {
+            return WithLastError(ERROR_INVALID_PARAMETER, HINTERNET{});
+        }
         request->http10 = versionText == "HTTP/1.0";
         if (!IsEmpty(referrer)) request->referrer = referrer;
         if (HasControlCharacter(request->referrer) || !JoinAcceptTypes(acceptTypes, request->accept)) {
-            return Fail(HINTERNET{}, ERROR_INVALID_PARAMETER);
+            return WithLastError(ERROR_INVALID_PARAMETER, HINTERNET{});
         }
         HINTERNET handle = RegisterInternetObject(std::move(request), connectionHandle);
-        SetLastError(ERROR_SUCCESS);
-        return handle;
+        return WithLastError(ERROR_SUCCESS, handle);
     });
 }
 
@@ -62,17 +64,16 @@ BOOL WINAPI HttpSendRequestA(HINTERNET requestHandle, LPCSTR headers, DWORD head
         auto request = FindInternet<HttpRequest>(requestHandle, InternetHandleKind::Request);
         if (request == nullptr) return FALSE;
         if ((headers != nullptr && headersLength != 0) || (optional != nullptr && optionalLength != 0)) {
-            return Fail(FALSE, ERROR_NOT_SUPPORTED);
+            return WithLastError(ERROR_NOT_SUPPORTED, FALSE);
         }
         const std::optional<ServerAddress> server = ParseServerName(request->serverName, request->port);
-        if (!server) return Fail(FALSE, ERROR_INTERNET_NAME_NOT_RESOLVED);
+        if (!server) return WithLastError(ERROR_INTERNET_NAME_NOT_RESOLVED, FALSE);
         HttpAnswer answer;
         const DWORD error = RunHttpExchange(*request, *server, ConnectTimeoutMs(), ReceiveTimeoutMs(), answer);
-        if (error != ERROR_SUCCESS) return Fail(FALSE, error);
+        if (error != ERROR_SUCCESS) return WithLastError(error, FALSE);
         std::lock_guard guard(request->answerLock);
         request->answer = std::move(answer);
-        SetLastError(ERROR_SUCCESS);
-        return TRUE;
+        return WithLastError(ERROR_SUCCESS, TRUE);
     });
 }
 

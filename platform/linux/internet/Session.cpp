@@ -2,6 +2,7 @@
 #include "linux/internet/InternetCall.h"
 #include "linux/internet/InternetHandles.h"
 #include "linux/internet/RequestText.h"
+#include "linux/edge/WithLastError.h"
 
 using namespace quenvar::platform;
 
@@ -18,17 +19,16 @@ HINTERNET WINAPI InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR /*proxy*/,
 {
     return InternetCall("InternetOpenA", HINTERNET{}, [&]() -> HINTERNET {
         if (accessType == INTERNET_OPEN_TYPE_PROXY || (flags & INTERNET_FLAG_ASYNC) != 0) {
-            return Fail(HINTERNET{}, ERROR_NOT_SUPPORTED);
+            return WithLastError(ERROR_NOT_SUPPORTED, HINTERNET{});
         }
         if (accessType != INTERNET_OPEN_TYPE_DIRECT && accessType != INTERNET_OPEN_TYPE_PRECONFIG) {
-            return Fail(HINTERNET{}, ERROR_INVALID_PARAMETER);
+            return WithLastError(ERROR_INVALID_PARAMETER, HINTERNET{});
         }
         auto session = std::make_shared<InternetSession>();
         session->agent = TextOrEmpty(agent);
-        if (HasControlCharacter(session->agent)) return Fail(HINTERNET{}, ERROR_INVALID_PARAMETER);
+        if (HasControlCharacter(session->agent)) return WithLastError(ERROR_INVALID_PARAMETER, HINTERNET{});
         HINTERNET handle = RegisterInternetObject(std::move(session), /*parent=*/nullptr);
-        SetLastError(ERROR_SUCCESS);
-        return handle;
+        return WithLastError(ERROR_SUCCESS, handle);
     });
 }
 
@@ -38,17 +38,16 @@ HINTERNET WINAPI InternetConnectA(HINTERNET sessionHandle, LPCSTR serverName, IN
     return InternetCall("InternetConnectA", HINTERNET{}, [&]() -> HINTERNET {
         auto session = FindInternet<InternetSession>(sessionHandle, InternetHandleKind::Session);
         if (session == nullptr) return HINTERNET{};
-        if (serverName == nullptr || serverName[0] == '\0') return Fail(HINTERNET{}, ERROR_INVALID_PARAMETER);
+        if (serverName == nullptr || serverName[0] == '\0') return WithLastError(ERROR_INVALID_PARAMETER, HINTERNET{});
         if (service != INTERNET_SERVICE_HTTP || (flags & INTERNET_FLAG_SECURE) != 0) {
-            return Fail(HINTERNET{}, ERROR_NOT_SUPPORTED);
+            return WithLastError(ERROR_NOT_SUPPORTED, HINTERNET{});
         }
         auto connection = std::make_shared<InternetConnection>();
         connection->agent = session->agent;
         connection->serverName = serverName;
         connection->port = port;
         HINTERNET handle = RegisterInternetObject(std::move(connection), sessionHandle);
-        SetLastError(ERROR_SUCCESS);
-        return handle;
+        return WithLastError(ERROR_SUCCESS, handle);
     });
 }
 
@@ -56,8 +55,7 @@ BOOL WINAPI InternetCloseHandle(HINTERNET handle) noexcept
 {
     return InternetCall("InternetCloseHandle", FALSE, [&]() -> BOOL {
         if (!CloseInternetObject(handle)) return FALSE;
-        SetLastError(ERROR_SUCCESS);
-        return TRUE;
+        return WithLastError(ERROR_SUCCESS, TRUE);
     });
 }
 

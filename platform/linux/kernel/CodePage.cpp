@@ -4,7 +4,9 @@
 #include "linux/kernel/CodePage.h"
 
 #include "linux/edge/TestHooks.h"
+#include "linux/edge/WithLastError.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <iconv.h>
@@ -199,7 +201,8 @@ UINT ResolveCodePage(UINT codePage)
 
 bool IsLeadByte(UINT codePage, BYTE value)
 {
-    return codePage == 932 && ((value >= 0x81 && value <= 0x9F) || (value >= 0xE0 && value <= 0xFC));
+    const BYTE* r = kCp932LeadByteRanges;
+    return codePage == 932 && ((value >= r[0] && value <= r[1]) || (value >= r[2] && value <= r[3]));
 }
 
 bool DecodeToWide(UINT codePage, std::string_view bytes, bool strict, std::u16string& wide)
@@ -281,6 +284,13 @@ BOOL QuenvarTestSetAnsiCodePage(UINT codePage) noexcept
 namespace {
 
 using quenvar::platform::ResolveCodePage;
+using quenvar::platform::WithLastError;
+
+// False, with the error set, when `count` units do not fit.
+bool Fits(std::size_t count, int outputCount)
+{
+    return count <= static_cast<std::size_t>(outputCount) || WithLastError(ERROR_INSUFFICIENT_BUFFER, false);
+}
 
 // Copies a converted string out with the platform's sizing rules: a zero output size asks for
 // the size needed.
@@ -288,12 +298,36 @@ template <typename Unit>
 int CopyOut(const std::basic_string<Unit>& converted, Unit* output, int outputCount)
 {
     if (outputCount == 0) return static_cast<int>(converted.size());
-    if (converted.size() > static_cast<std::size_t>(outputCount)) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
+    if (!Fits(converted.size(), outputCount)) return 0;
     std::copy(converted.begin(), converted.end(), output);
     return static_cast<int>(converted.size());
+}
+
+bool IsAscii(std::string_view bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<BYTE>(c) < 0x80; });
+}
+
+// Code page 1252, and ASCII in every code page, decode a byte to a unit: straight into the
+// caller's buffer, without the general path's intermediate string. -1 for other text.
+int DecodeUnitForUnit(UINT codePage, std::string_view bytes, LPWSTR wide, int wideCount)
+{
+    if (codePage != 1252 && !IsAscii(bytes)) return -1;
+    if (wideCount == 0) return static_cast<int>(bytes.size());
+    if (!Fits(bytes.size(), wideCount)) return 0;
+    std::transform(bytes.begin(), bytes.end(), wide,
+                   [](char c) { return quenvar::platform::Cp1252ToWide(static_cast<BYTE>(c)); });
+    return static_cast<int>(bytes.size());
+}
+
+// ASCII encodes a unit to a byte in every code page; -1 for other text.
+int EncodeAscii(std::u16string_view wide, LPSTR bytes, int byteCount)
+{
+    if (!std::all_of(wide.begin(), wide.end(), [](char16_t unit) { return unit < 0x80; })) return -1;
+    if (byteCount == 0) return static_cast<int>(wide.size());
+    if (!Fits(wide.size(), byteCount)) return 0;
+    std::transform(wide.begin(), wide.end(), bytes, [](char16_t unit) { return static_cast<char>(unit); });
+    return static_cast<int>(wide.size());
 }
 
 }  // namespace
@@ -302,6 +336,26 @@ extern "C" {
 
 UINT WINAPI GetACP() noexcept { return quenvar::platform::AnsiCodePage(); }
 
+BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info) noexcept
+{
+    return quenvar::platform::Boundary("GetCPInfo", quenvar::platform::SetsLastError<BOOL>{FALSE}, [&]() -> BOOL {
+        const UINT resolved = ResolveCodePage(codePage);
+        if (resolved == 0 || info == nullptr) return WithLastError(ERROR_INVALID_PARAMETER, FALSE);
+        *info = CPINFO{};
+        info->DefaultChar[0] = '?';
+        switch (resolved) {
+        case 1252: info->MaxCharSize = 1; break;
+        case 932:
+            info->MaxCharSize = 2;
+            std::copy_n(quenvar::platform::kCp932LeadByteRanges, std::size(quenvar::platform::kCp932LeadByteRanges),
+                        info->LeadByte);
+            break;
+        default: info->MaxCharSize = 4; break;  // UTF-8 has no lead bytes in this sense
+        }
+        return TRUE;
+    });
+}
+
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int multiByteCount, LPWSTR wide,
                                int wideCount) noexcept
 {
@@ -309,17 +363,17 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByte, int
         const UINT resolved = ResolveCodePage(codePage);
         if (resolved == 0 || multiByte == nullptr || multiByteCount == 0 || multiByteCount < -1 || wideCount < 0 ||
             (wide == nullptr && wideCount != 0)) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return 0;
+            return WithLastError(ERROR_INVALID_PARAMETER, 0);
         }
         const std::size_t length = multiByteCount == -1 ? std::char_traits<char>::length(multiByte) + 1
                                                         : static_cast<std::size_t>(multiByteCount);
+        const int direct = DecodeUnitForUnit(resolved, {multiByte, length}, wide, wideCount);
+        if (direct >= 0) return direct;
         std::u16string converted;
         converted.reserve(length);
         if (!quenvar::platform::DecodeToWide(resolved, {multiByte, length}, (flags & MB_ERR_INVALID_CHARS) != 0,
                                              converted)) {
-            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-            return 0;
+            return WithLastError(ERROR_NO_UNICODE_TRANSLATION, 0);
         }
         return CopyOut(converted, wide, wideCount);
     });
@@ -334,18 +388,21 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wid
         if (resolved == 0 || wide == nullptr || wideCount == 0 || wideCount < -1 || multiByteCount < 0 ||
             (multiByte == nullptr && multiByteCount != 0) ||
             (utf8 && (defaultChar != nullptr || usedDefaultChar != nullptr))) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return 0;
+            return WithLastError(ERROR_INVALID_PARAMETER, 0);
         }
         const std::size_t length =
             wideCount == -1 ? std::char_traits<char16_t>::length(wide) + 1 : static_cast<std::size_t>(wideCount);
+        const int direct = EncodeAscii({wide, length}, multiByte, multiByteCount);
+        if (direct >= 0) {
+            if (usedDefaultChar != nullptr) *usedDefaultChar = FALSE;
+            return direct;
+        }
         std::string converted;
         converted.reserve(length);
         bool usedDefault = false;
         if (!quenvar::platform::EncodeFromWide(resolved, {wide, length}, defaultChar ? *defaultChar : '?',
                                                (flags & WC_ERR_INVALID_CHARS) != 0, converted, usedDefault)) {
-            SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-            return 0;
+            return WithLastError(ERROR_NO_UNICODE_TRANSLATION, 0);
         }
         if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? TRUE : FALSE;
         return CopyOut(converted, multiByte, multiByteCount);

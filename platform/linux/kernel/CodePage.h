@@ -15,6 +15,8 @@ namespace quenvar::platform {
 UINT AnsiCodePage();
 // CP_ACP and CP_OEMCP become the ANSI code page; 0 for a code page that is not supported.
 UINT ResolveCodePage(UINT codePage);
+// Shift-JIS lead bytes as GetCPInfo reports them: two inclusive ranges.
+inline constexpr BYTE kCp932LeadByteRanges[] = {0x81, 0x9F, 0xE0, 0xFC};
 bool IsLeadByte(UINT codePage, BYTE value);
 
 // false when the input holds a sequence invalid in the code page and `strict` is set; otherwise

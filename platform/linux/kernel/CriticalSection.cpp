@@ -21,7 +21,7 @@ void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section) noexcept
     *section = CRITICAL_SECTION{};
     section->LockCount = -1;
     // The platform's initialisation cannot fail; running out of memory here is fatal there too.
-    section->LockSemaphore = new std::recursive_mutex;
+    section->LockSemaphore = new std::recursive_mutex;  // NOLINT(bugprone-unhandled-exception-at-new)
 }
 
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section) noexcept

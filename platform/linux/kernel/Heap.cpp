@@ -3,6 +3,7 @@
 #include "platform/Win32.h"
 
 #include "linux/edge/Boundary.h"
+#include "linux/edge/WithLastError.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -85,21 +86,17 @@ constexpr quenvar::platform::ReturnsOnly<LPVOID> kHeapFailure{nullptr};
 
 }  // namespace
 
+using quenvar::platform::WithLastError;
+
 extern "C" {
 
 HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize) noexcept
 {
     constexpr quenvar::platform::SetsLastError<HANDLE> failure{nullptr};
     return quenvar::platform::Boundary("HeapCreate", failure, [&]() -> HANDLE {
-        if (maximumSize != 0 && initialSize > maximumSize) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return nullptr;
-        }
+        if (maximumSize != 0 && initialSize > maximumSize) return WithLastError(ERROR_INVALID_PARAMETER, nullptr);
         auto* heap = new (std::nothrow) Heap;
-        if (heap == nullptr) {
-            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-            return nullptr;
-        }
+        if (heap == nullptr) return WithLastError(ERROR_NOT_ENOUGH_MEMORY, nullptr);
         heap->options = options;
         heap->maximumSize = maximumSize;
         return heap;
@@ -109,10 +106,7 @@ HANDLE WINAPI HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize) 
 BOOL WINAPI HeapDestroy(HANDLE handle) noexcept
 {
     Heap* heap = HeapFromHandle(handle);
-    if (heap == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    if (heap == nullptr) return WithLastError(ERROR_INVALID_HANDLE, FALSE);
     for (BlockHeader* header = heap->blocks; header != nullptr;) {
         BlockHeader* next = header->next;
         std::free(header);
@@ -143,10 +137,7 @@ LPVOID WINAPI HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes
 {
     return quenvar::platform::Boundary("HeapReAlloc", kHeapFailure, [&]() -> LPVOID {
         Heap* heap = HeapFromHandle(handle);
-        if (heap == nullptr || block == nullptr) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return nullptr;
-        }
+        if (heap == nullptr || block == nullptr) return WithLastError(ERROR_INVALID_PARAMETER, nullptr);
         if (SizeTooLarge(bytes)) return nullptr;
         HeapGuard guard(heap, flags);
         BlockHeader* header = HeaderOf(block);
@@ -176,10 +167,7 @@ LPVOID WINAPI HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes
 BOOL WINAPI HeapFree(HANDLE handle, DWORD flags, LPVOID block) noexcept
 {
     Heap* heap = HeapFromHandle(handle);
-    if (heap == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
+    if (heap == nullptr) return WithLastError(ERROR_INVALID_HANDLE, FALSE);
     if (block == nullptr) return TRUE;
     HeapGuard guard(heap, flags);
     BlockHeader* header = HeaderOf(block);
@@ -190,10 +178,13 @@ BOOL WINAPI HeapFree(HANDLE handle, DWORD flags, LPVOID block) noexcept
 
 SIZE_T WINAPI HeapSize(HANDLE handle, DWORD flags, LPCVOID block) noexcept
 {
-    Heap* heap = HeapFromHandle(handle);
-    if (heap == nullptr || block == nullptr) return static_cast<SIZE_T>(-1);
-    HeapGuard guard(heap, flags);
-    return HeaderOf(block)->size;
+    constexpr SIZE_T kFailed = static_cast<SIZE_T>(-1);
+    return quenvar::platform::Boundary("HeapSize", quenvar::platform::ReturnsOnly<SIZE_T>{kFailed}, [&]() -> SIZE_T {
+        Heap* heap = HeapFromHandle(handle);
+        if (heap == nullptr || block == nullptr) return kFailed;
+        HeapGuard guard(heap, flags);
+        return HeaderOf(block)->size;
+    });
 }
 
 }  // extern "C"

@@ -2,6 +2,7 @@
 #include "platform/Win32.h"
 
 #include "linux/edge/Boundary.h"
+#include "linux/edge/WithLastError.h"
 
 #include <cstdlib>
 
@@ -14,7 +15,7 @@ HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) noexcept
         // malloc(0) may answer NULL; the platform answers a valid block.
         const SIZE_T size = bytes == 0 ? 1 : bytes;
         void* block = (flags & LMEM_ZEROINIT) ? std::calloc(1, size) : std::malloc(size);
-        if (block == nullptr) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        if (block == nullptr) return quenvar::platform::WithLastError(ERROR_NOT_ENOUGH_MEMORY, block);
         return block;
     });
 }

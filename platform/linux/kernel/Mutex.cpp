@@ -5,6 +5,7 @@
 #include "platform/Win32.h"
 
 #include "linux/edge/Boundary.h"
+#include "linux/edge/WithLastError.h"
 #include "linux/kernel/RegistryLocation.h"
 
 #include <sys/file.h>
@@ -159,13 +160,9 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name
         bool existed = false;
         DWORD error = ERROR_SUCCESS;
         MutexHandle* handle = OpenHandle(name, existed, error);
-        if (handle == nullptr) {
-            SetLastError(error);
-            return nullptr;
-        }
+        if (handle == nullptr) return WithLastError(error, nullptr);
         if (initialOwner && !existed) (void)WaitForSingleObject(handle, INFINITE);
-        SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-        return handle;
+        return WithLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS, handle);
     });
 }
 
@@ -173,10 +170,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) noexcept
 {
     return Boundary("WaitForSingleObject", SetsLastError<DWORD>{WAIT_FAILED}, [&]() -> DWORD {
         const std::shared_ptr<Mutex> mutex = FindMutex(handle);
-        if (mutex == nullptr) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return WAIT_FAILED;
-        }
+        if (mutex == nullptr) return WithLastError(ERROR_INVALID_HANDLE, WAIT_FAILED);
         const auto deadline = milliseconds == INFINITE ? Clock::time_point::max()
                                                        : Clock::now() + std::chrono::milliseconds(milliseconds);
         const std::thread::id self = std::this_thread::get_id();
@@ -204,15 +198,9 @@ BOOL WINAPI ReleaseMutex(HANDLE handle) noexcept
 {
     return Boundary("ReleaseMutex", SetsLastError<BOOL>{FALSE}, [&]() -> BOOL {
         const std::shared_ptr<Mutex> mutex = FindMutex(handle);
-        if (mutex == nullptr) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
+        if (mutex == nullptr) return WithLastError(ERROR_INVALID_HANDLE, FALSE);
         std::lock_guard guard(mutex->state);
-        if (mutex->owner != std::this_thread::get_id()) {
-            SetLastError(ERROR_NOT_OWNER);
-            return FALSE;
-        }
+        if (mutex->owner != std::this_thread::get_id()) return WithLastError(ERROR_NOT_OWNER, FALSE);
         if (--mutex->recursion == 0) {
             if (mutex->lockFile >= 0) (void)flock(mutex->lockFile, LOCK_UN);
             mutex->owner = std::thread::id();
@@ -230,10 +218,7 @@ BOOL WINAPI CloseHandle(HANDLE handle) noexcept
         std::unique_ptr<MutexHandle> closed;  // destroyed after the table's lock is let go
         std::lock_guard guard(table.lock);
         const auto found = table.handles.find(static_cast<MutexHandle*>(handle));
-        if (found == table.handles.end()) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
+        if (found == table.handles.end()) return WithLastError(ERROR_INVALID_HANDLE, FALSE);
         closed.reset(*found);
         table.handles.erase(found);
         const std::string& name = closed->mutex->name;

@@ -7,6 +7,7 @@
 #include "linux/loader/PeModules.h"
 #include "linux/loader/SharedObjects.h"
 #include "linux/edge/Boundary.h"
+#include "linux/edge/WithLastError.h"
 
 #include <algorithm>
 #include <string>
@@ -19,16 +20,10 @@ using namespace quenvar::platform;
 constexpr DWORD kDataFileFlags =
     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE;
 
-HMODULE Fail(DWORD error)
-{
-    SetLastError(error);
-    return nullptr;
-}
-
 HMODULE LoadModule(LPCSTR fileName, HANDLE reserved, DWORD flags)
 {
     if (fileName == nullptr || *fileName == '\0' || reserved != nullptr || (flags & ~kDataFileFlags) != 0) {
-        return Fail(ERROR_INVALID_PARAMETER);
+        return WithLastError(ERROR_INVALID_PARAMETER, HMODULE{});
     }
     HMODULE module = nullptr;
     DWORD error = ERROR_SUCCESS;
@@ -39,16 +34,17 @@ HMODULE LoadModule(LPCSTR fileName, HANDLE reserved, DWORD flags)
     } else {
         error = LoadSharedObject(fileName, module);
     }
-    return error == ERROR_SUCCESS ? module : Fail(error);
+    return error == ERROR_SUCCESS ? module : WithLastError(error, HMODULE{});
 }
 
 // A wide file name reaches the file system as UTF-8; one that cannot be written so names no file.
 HMODULE LoadWideName(LPCWSTR fileName, HANDLE reserved, DWORD flags)
 {
-    if (fileName == nullptr || *fileName == u'\0') return Fail(ERROR_INVALID_PARAMETER);
+    if (fileName == nullptr || *fileName == u'\0') return WithLastError(ERROR_INVALID_PARAMETER, HMODULE{});
     std::string name;
-    if (!WideToFileName(fileName, name))
-        return Fail((flags & kDataFileFlags) != 0 ? ERROR_FILE_NOT_FOUND : ERROR_MOD_NOT_FOUND);
+    if (!WideToFileName(fileName, name)) {
+        return WithLastError((flags & kDataFileFlags) != 0 ? ERROR_FILE_NOT_FOUND : ERROR_MOD_NOT_FOUND, HMODULE{});
+    }
     return LoadModule(name.c_str(), reserved, flags);
 }
 
@@ -61,8 +57,7 @@ DWORD CopyFileName(const std::basic_string<Char>& path, Char* fileName, DWORD si
             std::copy_n(path.begin(), size - 1, fileName);
             fileName[size - 1] = Char();
         }
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return size;
+        return WithLastError(ERROR_INSUFFICIENT_BUFFER, size);
     }
     std::copy(path.begin(), path.end(), fileName);
     fileName[path.size()] = Char();
@@ -73,15 +68,9 @@ DWORD CopyFileName(const std::basic_string<Char>& path, Char* fileName, DWORD si
 template <typename Char>
 DWORD ModuleFileName(HMODULE module, Char* fileName, DWORD size)
 {
-    if (fileName == nullptr && size != 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (fileName == nullptr && size != 0) return WithLastError(ERROR_INVALID_PARAMETER, 0);
     std::string path;
-    if (IsDataFileHandle(module) || !LoadedModulePath(module, path)) {
-        SetLastError(ERROR_MOD_NOT_FOUND);
-        return 0;
-    }
+    if (IsDataFileHandle(module) || !LoadedModulePath(module, path)) return WithLastError(ERROR_MOD_NOT_FOUND, 0);
     if constexpr (std::is_same_v<Char, char>) {
         return CopyFileName(path, fileName, size);
     } else {
@@ -120,8 +109,7 @@ BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) 
         const bool pin = (flags & GET_MODULE_HANDLE_EX_FLAG_PIN) != 0;
         const bool unchanged = (flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) != 0;
         if (module == nullptr || (flags & ~kKnownFlags) != 0 || (pin && unchanged)) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
+            return WithLastError(ERROR_INVALID_PARAMETER, FALSE);
         }
         const ModuleReference reference = pin         ? ModuleReference::Pin
                                           : unchanged ? ModuleReference::Unchanged
@@ -134,8 +122,7 @@ BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) 
         }
         const DWORD error = FindLoadedModule(moduleName, fromAddress, reference, *module);
         if (error == ERROR_SUCCESS) return TRUE;
-        SetLastError(error);
-        return FALSE;
+        return WithLastError(error, FALSE);
     });
 }
 
@@ -145,25 +132,18 @@ BOOL WINAPI FreeLibrary(HMODULE module) noexcept
                         : IsPeModule(module)     ? FreePeModule(module)
                                                  : FreeSharedObject(module);
     if (error == ERROR_SUCCESS) return TRUE;
-    SetLastError(error);
-    return FALSE;
+    return WithLastError(error, FALSE);
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) noexcept
 {
     return Boundary("GetProcAddress", SetsLastError<FARPROC>{nullptr}, [&]() -> FARPROC {
-        if (IsDataFileHandle(module)) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return nullptr;
-        }
+        if (IsDataFileHandle(module)) return WithLastError(ERROR_INVALID_HANDLE, nullptr);
         // Exports are found by name only; the loader keeps no ordinals.
-        if (IS_INTRESOURCE(procName)) {
-            SetLastError(ERROR_PROC_NOT_FOUND);
-            return nullptr;
-        }
+        if (IS_INTRESOURCE(procName)) return WithLastError(ERROR_PROC_NOT_FOUND, nullptr);
         DWORD error = ERROR_SUCCESS;
         void* symbol = IsPeModule(module) ? FindPeExport(module, procName, error) : FindExport(module, procName, error);
-        if (symbol == nullptr) SetLastError(error);
+        if (symbol == nullptr) return WithLastError(error, FARPROC{});
         return reinterpret_cast<FARPROC>(symbol);
     });
 }

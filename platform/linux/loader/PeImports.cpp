@@ -20,7 +20,9 @@ constexpr std::string_view kPlatformDlls[] = {"kernel32.dll", "advapi32.dll", "o
 // or built in, so each is a function of its own.
 void* WINAPIV MemCpy(void* target, const void* source, std::size_t size) { return std::memcpy(target, source, size); }
 const void* WINAPIV MemChr(const void* text, int value, std::size_t size) { return std::memchr(text, value, size); }
-int WINAPIV StrNCmp(const char* left, const char* right, std::size_t size) { return std::strncmp(left, right, size); }
+int WINAPIV MemCmp(const void* left, const void* right, std::size_t size) { return std::memcmp(left, right, size); }
+void* WINAPIV MemSet(void* target, int value, std::size_t size) { return std::memset(target, value, size); }
+std::size_t WINAPIV StrLen(const char* text) { return std::strlen(text); }
 
 struct CrtFunction {
     std::string_view name;
@@ -28,9 +30,9 @@ struct CrtFunction {
 };
 
 const CrtFunction kCrtFunctions[] = {
-    {"memchr", reinterpret_cast<void*>(&MemChr)},
-    {"memcpy", reinterpret_cast<void*>(&MemCpy)},
-    {"strncmp", reinterpret_cast<void*>(&StrNCmp)},
+    {"memchr", reinterpret_cast<void*>(&MemChr)}, {"memcmp", reinterpret_cast<void*>(&MemCmp)},
+    {"memcpy", reinterpret_cast<void*>(&MemCpy)}, {"memset", reinterpret_cast<void*>(&MemSet)},
+    {"strlen", reinterpret_cast<void*>(&StrLen)},
 };
 
 bool SameDll(std::string_view left, std::string_view right)

@@ -4,6 +4,7 @@
 #include "linux/loader/DataFileModules.h"
 #include "linux/loader/SharedObjects.h"
 #include "linux/edge/Boundary.h"
+#include "linux/edge/WithLastError.h"
 
 namespace {
 
@@ -27,8 +28,7 @@ HRSRC FindIn(const DataFileImage& image, LPCSTR name, LPCSTR type)
     ResourceId wantedName;
     ResourceId wantedType;
     if (!ResourceIdFromArgument(name, wantedName) || !ResourceIdFromArgument(type, wantedType)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
+        return WithLastError(ERROR_INVALID_PARAMETER, nullptr);
     }
     bool typeFound = false;
     for (const ResourceEntry& entry : image.entries) {
@@ -36,8 +36,7 @@ HRSRC FindIn(const DataFileImage& image, LPCSTR name, LPCSTR type)
         typeFound = true;
         if (entry.name == wantedName) return reinterpret_cast<HRSRC>(const_cast<ResourceEntry*>(&entry));
     }
-    SetLastError(typeFound ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND);
-    return nullptr;
+    return WithLastError(typeFound ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND, nullptr);
 }
 
 }  // namespace
@@ -51,13 +50,9 @@ HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) noexcept
         if (image == nullptr) {
             std::string path;
             const bool loaded = !IsDataFileHandle(module) && LoadedModulePath(module, path);
-            SetLastError(loaded ? ERROR_RESOURCE_DATA_NOT_FOUND : ERROR_INVALID_HANDLE);
-            return nullptr;
+            return WithLastError(loaded ? ERROR_RESOURCE_DATA_NOT_FOUND : ERROR_INVALID_HANDLE, nullptr);
         }
-        if (!image->hasResources) {
-            SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
-            return nullptr;
-        }
+        if (!image->hasResources) return WithLastError(ERROR_RESOURCE_DATA_NOT_FOUND, nullptr);
         return FindIn(*image, name, type);
     });
 }
@@ -67,10 +62,7 @@ HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource) noexcept
     return Boundary("LoadResource", SetsLastError<HGLOBAL>{nullptr}, [&]() -> HGLOBAL {
         const DataFileImage* image = FindDataFile(module);
         const ResourceEntry* entry = image != nullptr ? EntryOf(*image, resource) : nullptr;
-        if (entry == nullptr) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return nullptr;
-        }
+        if (entry == nullptr) return WithLastError(ERROR_INVALID_HANDLE, nullptr);
         return const_cast<BYTE*>(image->resources.data() + entry->dataOffset);
     });
 }
@@ -82,10 +74,7 @@ DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource) noexcept
     return Boundary("SizeofResource", SetsLastError<DWORD>{0}, [&]() -> DWORD {
         const DataFileImage* image = FindDataFile(module);
         const ResourceEntry* entry = image != nullptr ? EntryOf(*image, resource) : nullptr;
-        if (entry == nullptr) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return 0;
-        }
+        if (entry == nullptr) return WithLastError(ERROR_INVALID_HANDLE, 0);
         return entry->dataSize;
     });
 }

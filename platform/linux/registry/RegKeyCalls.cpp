@@ -72,7 +72,7 @@ LONG OpenKey(const char* faultPoint, HKEY parent, const Char* subKey, REGSAM acc
         if (code == ERROR_SUCCESS) code = WalkPath(call.database(), start.key, names, key);
         if (code == ERROR_SUCCESS) code = call.Commit();
         if (code == ERROR_SUCCESS) *result = call.handles().Add(key, GrantedAccess(access));
-        return code;
+        return static_cast<LONG>(code);
     });
 }
 
@@ -95,10 +95,10 @@ LONG CreateKey(const char* faultPoint, HKEY parent, const Char* subKey, DWORD op
         if (code == ERROR_SUCCESS) code = call.Resolve(parent, 0, start);
         if (code == ERROR_SUCCESS) code = CreatePath(call.database(), start, names, key, created);
         if (code == ERROR_SUCCESS) code = call.Commit();
-        if (code != ERROR_SUCCESS) return code;
+        if (code != ERROR_SUCCESS) return static_cast<LONG>(code);
         *result = call.handles().Add(key, GrantedAccess(access));
         Store(disposition, created != 0 ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY);
-        return code;
+        return ERROR_SUCCESS;
     });
 }
 
@@ -121,7 +121,7 @@ LONG DeleteKey(const char* faultPoint, HKEY parent, const Char* subKey)
         if (code == ERROR_SUCCESS && (hasSubkeys || IsRootKey(key))) code = ERROR_ACCESS_DENIED;
         if (code == ERROR_SUCCESS) code = RemoveKey(call.database(), key);
         if (code == ERROR_SUCCESS) code = call.Commit();
-        return code;
+        return static_cast<LONG>(code);
     });
 }
 
@@ -145,7 +145,7 @@ LONG EnumKey(const char* faultPoint, HKEY key, DWORD index, Char* name, LPDWORD 
         if (code == ERROR_SUCCESS && !found) code = ERROR_NO_MORE_ITEMS;
         if (code == ERROR_SUCCESS && keyClass != nullptr && *keyClassLength == 0) code = ERROR_MORE_DATA;
         if (code == ERROR_SUCCESS) code = CopyName(TextForm<Char>::Out(subkey.name), name, nameLength);
-        if (code != ERROR_SUCCESS) return code;
+        if (code != ERROR_SUCCESS) return static_cast<LONG>(code);
         if (lastWriteTime != nullptr) *lastWriteTime = ToFileTime(subkey.written);
         return CopyEmptyClass(keyClass, keyClassLength);
     });
@@ -174,7 +174,7 @@ LONG QueryInfoKey(const char* faultPoint, HKEY key, Char* keyClass, LPDWORD keyC
         if (code == ERROR_SUCCESS) code = LastWritten(call.database(), handle.key, written);
         if (code == ERROR_SUCCESS) code = call.Commit();
         if (code == ERROR_SUCCESS) code = CopyEmptyClass(keyClass, keyClassLength);
-        if (code != ERROR_SUCCESS) return code;
+        if (code != ERROR_SUCCESS) return static_cast<LONG>(code);
         Store(subKeys, static_cast<DWORD>(subkeyNames.size()));
         Store(maxSubKeyLength, LongestName<Char>(subkeyNames));
         Store(maxClassLength, 0);
@@ -183,7 +183,7 @@ LONG QueryInfoKey(const char* faultPoint, HKEY key, Char* keyClass, LPDWORD keyC
         Store(maxValueLength, static_cast<DWORD>(valueSizes.maxDataSize));
         Store(securityDescriptorSize, 0);
         if (lastWriteTime != nullptr) *lastWriteTime = ToFileTime(written);
-        return code;
+        return ERROR_SUCCESS;
     });
 }
 
@@ -220,7 +220,7 @@ LONG WINAPI RegCloseKey(HKEY key) noexcept
 {
     return Boundary("RegCloseKey", kRegistryFailure, [&]() -> LONG {
         RegistryCall call;
-        return call.handles().Remove(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+        return static_cast<LONG>(call.handles().Remove(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
     });
 }
 

@@ -32,7 +32,7 @@ LONG SetValue(const char* faultPoint, HKEY key, const Char* valueName, DWORD typ
         if (code == ERROR_SUCCESS) code = call.Resolve(key, KEY_SET_VALUE, handle);
         if (code == ERROR_SUCCESS) code = PutValue(call.database(), handle.key, name, type, stored);
         if (code == ERROR_SUCCESS) code = call.Commit();
-        return code;
+        return static_cast<LONG>(code);
     });
 }
 
@@ -53,7 +53,7 @@ LONG QueryValue(const char* faultPoint, HKEY key, const Char* valueName, LPDWORD
         if (code == ERROR_SUCCESS) code = FindValue(call.database(), handle.key, name, value, found);
         if (code == ERROR_SUCCESS) code = call.Commit();
         if (code == ERROR_SUCCESS && !found) code = ERROR_FILE_NOT_FOUND;
-        if (code != ERROR_SUCCESS) return code;
+        if (code != ERROR_SUCCESS) return static_cast<LONG>(code);
         return CopyValueData(value.type, TextForm<Char>::DataOut(value.type, value.data), type, data, size);
     });
 }
@@ -78,7 +78,7 @@ LONG EnumValue(const char* faultPoint, HKEY key, DWORD index, Char* valueName, L
         if (code == ERROR_SUCCESS) code = ValueAt(call.database(), handle.key, index, value, found);
         if (code == ERROR_SUCCESS) code = call.Commit();
         if (code == ERROR_SUCCESS && !found) code = ERROR_NO_MORE_ITEMS;
-        if (code != ERROR_SUCCESS) return code;
+        if (code != ERROR_SUCCESS) return static_cast<LONG>(code);
         const auto name = TextForm<Char>::Out(value.name);
         if (name.size() >= *valueNameLength) return static_cast<DWORD>(ERROR_MORE_DATA);
         code = CopyValueData(value.type, TextForm<Char>::DataOut(value.type, value.data), type, data, dataSize);
@@ -100,7 +100,7 @@ LONG DeleteValue(const char* faultPoint, HKEY key, const Char* valueName)
         if (code == ERROR_SUCCESS) code = RemoveValue(call.database(), handle.key, name, removed);
         if (code == ERROR_SUCCESS && !removed) code = ERROR_FILE_NOT_FOUND;
         if (code == ERROR_SUCCESS) code = call.Commit();
-        return code;
+        return static_cast<LONG>(code);
     });
 }
 

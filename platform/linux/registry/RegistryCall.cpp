@@ -107,24 +107,21 @@ HandleTable& RegistryCall::handles() { return State().handles; }
 
 DWORD ReadRegistryStamp(RegistryStamp& stamp)
 {
-    return static_cast<DWORD>(Boundary("ReadRegistryStamp", kRegistryFailure, [&]() -> LONG {
-        RegistryState& state = State();
-        std::lock_guard guard(state.lock);
-        // The common case needs no transaction and no system call, not even the process check
-        // of a registry call: a fork closes the connection.
-        if (StampFromSharedMemory(state, stamp)) return ERROR_SUCCESS;
-        DWORD error = OpenDatabase(state);
-        if (error == ERROR_SUCCESS && StampFromSharedMemory(state, stamp)) return ERROR_SUCCESS;
-        Statement statement;
-        if (error == ERROR_SUCCESS) error = state.database.Prepare("PRAGMA data_version", statement);
-        bool row = false;
-        if (error == ERROR_SUCCESS) error = statement.Step(row);
-        if (error != ERROR_SUCCESS) return error;
-        if (!row) return ERROR_REGISTRY_IO_FAILED;
-        stamp =
-            RegistryStamp{state.openings, state.committedWrites, /*fromSharedMemory=*/false, {}, statement.Integer(0)};
-        return ERROR_SUCCESS;
-    }));
+    RegistryState& state = State();
+    std::lock_guard guard(state.lock);
+    // The common case needs no transaction and no system call, not even the process check
+    // of a registry call: a fork closes the connection.
+    if (StampFromSharedMemory(state, stamp)) return ERROR_SUCCESS;
+    DWORD error = OpenDatabase(state);
+    if (error == ERROR_SUCCESS && StampFromSharedMemory(state, stamp)) return ERROR_SUCCESS;
+    Statement statement;
+    if (error == ERROR_SUCCESS) error = state.database.Prepare("PRAGMA data_version", statement);
+    bool row = false;
+    if (error == ERROR_SUCCESS) error = statement.Step(row);
+    if (error != ERROR_SUCCESS) return error;
+    if (!row) return ERROR_REGISTRY_IO_FAILED;
+    stamp = RegistryStamp{state.openings, state.committedWrites, /*fromSharedMemory=*/false, {}, statement.Integer(0)};
+    return ERROR_SUCCESS;
 }
 
 void ResetRegistry()

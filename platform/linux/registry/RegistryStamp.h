@@ -22,7 +22,9 @@ struct RegistryStamp {
     bool operator==(const RegistryStamp&) const = default;
 };
 
-// ERROR_SUCCESS with the current stamp, or the code of the registry's failure to answer.
+// ERROR_SUCCESS with the current stamp, or the code of the registry's failure to answer. Not an
+// entry point of its own: it runs inside the boundary of the call that asks, which a C++ failure
+// reaches as an exception.
 [[nodiscard]] DWORD ReadRegistryStamp(RegistryStamp& stamp);
 
 }  // namespace quenvar::platform

@@ -1,5 +1,6 @@
 // Building handed-out descriptions from a read library.
 #include "linux/typelib/Descriptions.h"
+#include "linux/edge/Boundary.h"
 
 #include <cstring>
 #include <new>
@@ -53,7 +54,7 @@ WORD TableBytes(WORD slots) { return static_cast<WORD>(slots * sizeof(void*)); }
 HRESULT BuildTypeAttr(const LibraryModel& library, const TypeInfoModel& type,
                       DescriptionBuilder<TYPEATTR>& builder) noexcept
 {
-    try {
+    return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         TYPEATTR& attr = builder.description();
         attr.guid = type.guid;
         attr.lcid = library.lcid;
@@ -71,15 +72,13 @@ HRESULT BuildTypeAttr(const LibraryModel& library, const TypeInfoModel& type,
         attr.wMinorVerNum = type.minorVersion;
         if (type.aliasType) FillTypeDesc(library, *type.aliasType, builder.storage(), attr.tdescAlias);
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT BuildFuncDesc(const LibraryModel& library, const FunctionModel& function,
                       DescriptionBuilder<FUNCDESC>& builder) noexcept
 {
-    try {
+    return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         FUNCDESC& desc = builder.description();
         DescriptionStorage& storage = builder.storage();
         desc.memid = function.memid;
@@ -106,15 +105,13 @@ HRESULT BuildFuncDesc(const LibraryModel& library, const FunctionModel& function
             }
         }
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT BuildVarDesc(const LibraryModel& library, const VariableModel& variable,
                      DescriptionBuilder<VARDESC>& builder) noexcept
 {
-    try {
+    return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         VARDESC& desc = builder.description();
         desc.memid = variable.memid;
         desc.varkind = variable.varKind;
@@ -127,9 +124,7 @@ HRESULT BuildVarDesc(const LibraryModel& library, const VariableModel& variable,
             desc.oInst = variable.instanceOffset;
         }
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 void ConvertToDispatchForm(FUNCDESC& function)

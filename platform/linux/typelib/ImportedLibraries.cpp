@@ -4,6 +4,7 @@
 #include "linux/typelib/BuiltinLibraries.h"
 #include "platform/UniqueInterface.h"
 #include "linux/typelib/LoadTypeLibrary.h"
+#include "linux/edge/Boundary.h"
 
 #include <new>
 
@@ -30,7 +31,7 @@ HRESULT LoadImportedLibrary(const ImportedLibraryModel& imported, const std::u16
         return S_OK;
     }
     if (importerDirectory.empty()) return TYPE_E_CANTLOADLIBRARY;
-    try {
+    return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         // The import names a file; only its last part counts, so it cannot lead elsewhere.
         const std::u16string_view fileName(imported.fileName);
         const std::size_t separator = fileName.find_last_of(u"/\\");
@@ -43,9 +44,7 @@ HRESULT LoadImportedLibrary(const ImportedLibraryModel& imported, const std::u16
         }
         *out = library.release();
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // namespace quenvar::platform

@@ -130,7 +130,7 @@ HRESULT OpenTypeLibrary(std::span<const BYTE> bytes, std::u16string directory, I
 
 HRESULT LoadTypeLibraryFromPath(std::u16string_view path, ITypeLib** out) noexcept
 {
-    try {
+    return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         static LoadedLibraries loaded;
         std::string fileName;
         if (!WideToFileName(path, fileName)) return TYPE_E_CANTLOADLIBRARY;
@@ -142,9 +142,7 @@ HRESULT LoadTypeLibraryFromPath(std::u16string_view path, ITypeLib** out) noexce
         const HRESULT hr = LoadFromFile(path, fileName, out);
         if (SUCCEEDED(hr) && identified) loaded.Keep(key, identity, *out);
         return hr;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // namespace quenvar::platform

@@ -141,7 +141,7 @@ bool MsftParser::ReadFunction(const ByteWindow& record, FunctionModel& function)
         }
         parameter.flags = LOWORD(parameterFlags);
         std::int32_t defaultValue = -1;
-        if (hasDefaults && !record.ReadI32(defaults + 4 * i, defaultValue)) return false;
+        if (hasDefaults && !record.ReadI32(defaults + std::int64_t{4} * i, defaultValue)) return false;
         if (defaultValue != -1 && (parameter.flags & PARAMFLAG_FHASDEFAULT) != 0) {
             ValueModel value;
             if (!ReadValue(defaultValue, value)) return false;

@@ -5,6 +5,7 @@
 #include "linux/kernel/CodePage.h"
 #include "linux/typelib/MsftReader.h"
 #include "linux/typelib/TaskMemory.h"
+#include "linux/edge/Boundary.h"
 
 #include <new>
 
@@ -35,12 +36,10 @@ bool IsMsftLibrary(std::span<const BYTE> bytes)
 
 HRESULT ReadMsftLibrary(std::span<const BYTE> bytes, LibraryModel& library) noexcept
 {
-    try {
+    return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         library = LibraryModel{};
         return MsftParser(bytes, library).Parse();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT MsftParser::Parse()

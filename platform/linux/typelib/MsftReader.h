@@ -8,7 +8,7 @@
 namespace quenvar::platform {
 
 // Far beyond any real type library; larger data is refused, which bounds what reading costs.
-constexpr std::size_t kMaxLibraryBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxLibraryBytes = std::size_t{16} * 1024 * 1024;
 
 // Whether the bytes begin like an MSFT type library.
 bool IsMsftLibrary(std::span<const BYTE> bytes);

@@ -162,7 +162,7 @@ HRESULT Register(ITypeLib* library, LPCOLESTR fullPath, LPCOLESTR helpDirectory)
 LONG DeleteIfLeaf(const std::u16string& key)
 {
     const LONG code = RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_ACCESS_DENIED ? ERROR_SUCCESS : code;
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_ACCESS_DENIED ? LONG{ERROR_SUCCESS} : code;
 }
 
 LONG RemoveInterface(const RegisteredInterface& registered, const std::u16string& libid, const std::u16string& version)

@@ -4,6 +4,7 @@
 #include "linux/automation/Invoke.h"
 #include "linux/typelib/Descriptions.h"
 #include "linux/typelib/NestingGuard.h"
+#include "linux/edge/Boundary.h"
 
 #include <new>
 
@@ -113,7 +114,7 @@ HRESULT TypeInformation::TableFuncDesc(const TableFunction& function, FUNCDESC**
 
 HRESULT TypeInformation::ReadTable(FunctionTable& table) noexcept
 {
-    try {
+    return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         HREFTYPE baseRef = 0;
         if (TableBase(baseRef)) {
             UniqueInterface<ITypeInfo> base, baseTable;
@@ -135,9 +136,7 @@ HRESULT TypeInformation::ReadTable(FunctionTable& table) noexcept
         }
         table.index = FunctionIndex(keys);
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT TypeInformation::PublishTable(const FunctionTable*& table) noexcept

@@ -4,6 +4,7 @@
 #include "linux/activation/GuidText.h"
 #include "linux/registry/KeyNames.h"
 #include "linux/registry/TextValue.h"
+#include "linux/edge/Boundary.h"
 #include "platform/UniqueInterface.h"
 
 #include <iterator>
@@ -111,12 +112,12 @@ LONG ReadString(HKEY key, const std::u16string& subKey, LPCWSTR name, std::u16st
     DWORD type = REG_NONE;
     const LONG code = ReadTextValue(key, subKey, name, text, type);
     if (code != ERROR_SUCCESS) return code;
-    return type == REG_SZ || type == REG_EXPAND_SZ ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    return static_cast<LONG>(type == REG_SZ || type == REG_EXPAND_SZ ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
 }
 
 HRESULT RegisteredInterfaces(ITypeLib* library, std::vector<RegisteredInterface>& interfaces) noexcept
 {
-    try {
+    return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
             UniqueInterface<ITypeInfo> info;
             TYPEATTR* attr = nullptr;
@@ -139,9 +140,7 @@ HRESULT RegisteredInterfaces(ITypeLib* library, std::vector<RegisteredInterface>
                                   pureDispatch ? kDispatchProxy : kAutomationProxy});
         }
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // namespace quenvar::platform

@@ -23,13 +23,11 @@ TypeLibrary::TypeLibrary(LibraryModel&& model, std::u16string directory)
 
 HRESULT TypeLibrary::Create(LibraryModel&& model, std::u16string directory, ITypeLib** out) noexcept
 {
-    try {
+    *out = nullptr;
+    return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         *out = new TypeLibrary(std::move(model), std::move(directory));
         return S_OK;
-    } catch (const std::bad_alloc&) {
-        *out = nullptr;
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 TypeView TypeLibrary::DefaultView(std::size_t index) const

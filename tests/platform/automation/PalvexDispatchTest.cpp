@@ -187,27 +187,5 @@ TEST_F(PalvexDispatchTest, PutConvertsItsValueToText)
     EXPECT_EQ(palvex_.StoredServerURL(), u"8080");
 }
 
-TEST_F(PalvexDispatchTest, FailingMemberBecomesExceptionWithItsCode)
-{
-    Arguments nullText({}, PutValue(MakeVariant(VT_BSTR)));
-    EXCEPINFO exception{};
-    EXPECT_EQ(Dispatch(kDispIdServerURL, DISPATCH_PROPERTYPUT, nullText, nullptr, &exception), DISP_E_EXCEPTION);
-    EXPECT_EQ(exception.scode, E_POINTER);
-    EXPECT_EQ(exception.bstrDescription, nullptr);
-    EXPECT_EQ(palvex_.StoredServerURL(), u"localhost");
-
-    // An empty host fails before any traffic; the query's own answer is what dispatch reports.
-    Arguments empty({}, PutValue(Text(u"")));
-    ASSERT_EQ(Dispatch(kDispIdServerURL, DISPATCH_PROPERTYPUT, empty), S_OK);
-    const HRESULT direct = palvex_.QueryServer();
-    ASSERT_TRUE(FAILED(direct));
-    Arguments none({});
-    VARIANT result{};
-    exception = EXCEPINFO{};
-    EXPECT_EQ(Dispatch(kDispIdQueryServer, kRead, none, &result, &exception), DISP_E_EXCEPTION);
-    EXPECT_EQ(exception.scode, direct);
-    EXPECT_EQ(result.vt, VT_EMPTY);
-}
-
 }  // namespace
 }  // namespace quenvar::testing

@@ -124,7 +124,7 @@ inline std::u16string TextOf(BSTR text) { return text == nullptr ? u"" : std::u1
 // Dispatch arguments in the caller's order; rgvarg gets them reversed, the named ones first.
 class Arguments {
 public:
-    Arguments(std::vector<VARIANT> positional, std::vector<std::pair<DISPID, VARIANT>> named = {})
+    Arguments(std::vector<VARIANT> positional, const std::vector<std::pair<DISPID, VARIANT>>& named = {})
     {
         for (auto& [id, value] : named) {
             values_.push_back(value);

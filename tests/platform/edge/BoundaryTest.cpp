@@ -94,4 +94,13 @@ TEST(Boundary, ExceptionsBecomeTheContractsFailure)
     EXPECT_EQ(Boundary(kName, registry, codeBroken), static_cast<LONG>(ERROR_REGISTRY_IO_FAILED));
 }
 
+// The form for COM object methods has no gate: a fault armed by a function's name never reaches it.
+TEST(Boundary, GateFreeFormIgnoresArmedFaultsAndCatches)
+{
+    const ScopedFault fault(kName, 1, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Boundary(ReturnsHResult{}, [] { return S_FALSE; }), S_FALSE);
+    EXPECT_EQ(Boundary(ReturnsHResult{}, []() -> HRESULT { throw std::bad_alloc(); }), E_OUTOFMEMORY);
+    EXPECT_FALSE(quenvar::testing::FaultFired(kName));
+}
+
 }  // namespace

@@ -100,4 +100,27 @@ TEST(CodePage, Cp932DoubleByteCharacters)
     EXPECT_EQ(ToBytes(CP_ACP, wide), bytes);
 }
 
+// The header search steps by these ranges without calling CharNextA, so the two must agree.
+TEST(CodePage, LeadByteRangesAgreeWithCharNext)
+{
+    for (const UINT ansi : {1252u, 932u}) {
+        SCOPED_TRACE(ansi);
+        quenvar::testing::ScopedAnsiCodePage codePage(ansi);
+        CPINFO info{};
+        ASSERT_TRUE(GetCPInfo(CP_ACP, &info));
+        EXPECT_EQ(info.MaxCharSize, ansi == 932 ? 2u : 1u);
+        for (int b = 1; b < 256; ++b) {
+            bool lead = false;
+            for (UINT i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2)
+                lead = lead || (b >= info.LeadByte[i] && b <= info.LeadByte[i + 1]);
+            const char text[] = {static_cast<char>(b), 'x', '\0'};
+            EXPECT_EQ(CharNextA(text) - text, lead ? 2 : 1) << b;
+        }
+    }
+    CPINFO info{};
+    EXPECT_FALSE(GetCPInfo(437, &info));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(GetCPInfo(CP_UTF8, nullptr));
+}
+
 }  // namespace

@@ -97,7 +97,7 @@ TEST_P(ProductResources, ModuleCarriesRegistryScriptVersionAndStrings)
     WORD length = 0;
     std::memcpy(&length, block.data() + offset, 2);
     std::u16string text(length, u'\0');
-    std::memcpy(text.data(), block.data() + offset + 2, 2 * length);
+    std::memcpy(text.data(), block.data() + offset + 2, std::size_t{2} * length);
     EXPECT_EQ(text, u"Quenvar");
 }
 

@@ -67,7 +67,7 @@ protected:
         const DWORD version = major | static_cast<DWORD>(minor) << 16;
         std::memcpy(bytes.data() + 0x18, &version, 4);
         std::memcpy(bytes.data() + 0x10, &lcid, 4);
-        const auto path = folder_.path() / file;
+        auto path = folder_.path() / file;
         WriteBytes(path, bytes);
         Owned<ITypeLib> library;
         EXPECT_EQ(Load(path, library), S_OK);

@@ -11,10 +11,21 @@ constexpr DWORD MB_PRECOMPOSED = 0x1;
 constexpr DWORD MB_ERR_INVALID_CHARS = 0x8;
 constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x400;
 constexpr DWORD WC_ERR_INVALID_CHARS = 0x80;
+constexpr UINT MAX_LEADBYTES = 12;
+constexpr UINT MAX_DEFAULTCHAR = 2;
+
+struct CPINFO {
+    UINT MaxCharSize;
+    BYTE DefaultChar[MAX_DEFAULTCHAR];
+    BYTE LeadByte[MAX_LEADBYTES];  // inclusive ranges of lead bytes in pairs, ended by a pair of zeros
+};
+using LPCPINFO = CPINFO*;
 
 extern "C" {
 
 UINT WINAPI GetACP() noexcept;
+// FALSE with ERROR_INVALID_PARAMETER for a code page the platform does not convert, or no output.
+BOOL WINAPI GetCPInfo(UINT codePage, LPCPINFO info) noexcept;
 
 // On success: the units (bytes) written, or needed when the output size is 0. Failure: 0 with
 // ERROR_INSUFFICIENT_BUFFER, ERROR_INVALID_PARAMETER or ERROR_NO_UNICODE_TRANSLATION.
