@@ -102,14 +102,16 @@ private:
 
     void Work()
     {
+        std::size_t index = 0;
+        QueryResult result;
+        // The first host is taken before COM and the query are set up, so that the next job
+        // starts at once: jobs come up at the rate threads start, not one setup after another.
+        if (!Take(index, result.host)) return;
         const HRESULT initialized = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         {
             // Released before the thread uninitialises.
             const std::unique_ptr<HostQuery> query = SUCCEEDED(initialized) ? makeQuery_() : nullptr;
-            for (;;) {
-                std::size_t index = 0;
-                QueryResult result;
-                if (!Take(index, result.host)) break;
+            do {
                 const auto start = std::chrono::steady_clock::now();
                 std::string server;
                 if (!query) {
@@ -121,7 +123,8 @@ private:
                     std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
                         .count();
                 Finish(index, std::move(result));
-            }
+                result = QueryResult{};
+            } while (Take(index, result.host));
         }
         if (SUCCEEDED(initialized)) CoUninitialize();
     }
