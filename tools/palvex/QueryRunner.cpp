@@ -18,9 +18,9 @@ namespace {
 // A job's stack. A query reaches 18 KiB deep (measured with the stack filled with a pattern,
 // late- and early-bound, answered, refused and unresolved), 30 KiB under the sanitizers.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr std::size_t kJobStackBytes = 1024 * 1024;
+constexpr std::size_t kJobStackBytes = std::size_t{1024} * 1024;
 #else
-constexpr std::size_t kJobStackBytes = 256 * 1024;
+constexpr std::size_t kJobStackBytes = std::size_t{256} * 1024;
 #endif
 
 class RunState {
