@@ -11,7 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libffi-dev
   mingw-w64-tools binutils-mingw-w64-i686 g++-mingw-w64-i686 g++-mingw-w64-x86-64
-  nginx-light time python3 python3-pip python3-venv
+  nginx-light time curl python3 python3-pip python3-venv
   clang libclang-rt-14-dev gcovr g++-multilib
   valgrind linux-perf
 )

@@ -10,7 +10,7 @@ reps=${1:-5}
 build=$root/build-bench
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUENVAR_BENCH=ON -DQUENVAR_TESTS=OFF -DQUENVAR_WERROR=ON >/dev/null
-cmake --build "$build" -j2 --target component_bench raw_client palvex regsvr Quenvar >/dev/null
+cmake --build "$build" -j2 --target component_bench raw_client far_away_server palvex regsvr Quenvar >/dev/null
 
 work=$(mktemp -d)
 nginx_pid=""
@@ -133,3 +133,4 @@ for figure in RawSocketExchange EarlyBoundQueryServer LateBoundSequence EarlyBou
 done
 
 python3 "$root/bench/Report.py" "$work/component.json" "$work/register.json" "$work/throughput" "$work/rss" "$work/instructions"
+"$root/bench/far_away.sh" "$build"

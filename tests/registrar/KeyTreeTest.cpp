@@ -293,7 +293,7 @@ TEST_F(KeyTreeTest, EveryFailedCreateIsRolledBack)
         }
         EXPECT_EQ(hr, DISP_E_EXCEPTION);
         const Snapshot left = TakeSnapshot();
-        EXPECT_TRUE(left == Snapshot{} || left == kRemovedEntries);
+        EXPECT_TRUE(left.empty() || left == kRemovedEntries);
         ASSERT_EQ(Unregister(script), S_OK);
     }
     EXPECT_EQ(TakeSnapshot(), RegisteredEntries(kModulePath));

@@ -14,8 +14,6 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
-
 namespace quenvar::testing {
 namespace {
 

@@ -27,7 +27,7 @@ TEST_F(PalvexCommand, BadInputGetsAClearMessageAndNothingOnStandardOutput)
         std::string err;
     } cases[] = {
         {{"--bogus", "a"}, "", "palvex: unknown option '--bogus'\nTry 'palvex --help'.\n"},
-        {{"-j", "0", "a"}, "", "palvex: invalid number of jobs '0' (1 to 256)\nTry 'palvex --help'.\n"},
+        {{"-j", "0", "a"}, "", "palvex: invalid number of jobs '0' (1 to 4096)\nTry 'palvex --help'.\n"},
         {{"-f", missing},
          "",
          "palvex: cannot open host list '" + missing + "': No such file or directory\nTry 'palvex --help'.\n"},

@@ -21,7 +21,7 @@ struct PalvexOptions {
     bool version = false;
 };
 
-inline constexpr unsigned kMaxJobs = 256;
+inline constexpr unsigned kMaxJobs = 4096;
 // A scanner's wait for a host that never answers; the Internet client's own defaults are 60 s
 // to connect and 30 s to receive.
 inline constexpr DWORD kDefaultTimeoutMs = 10000;
@@ -41,7 +41,7 @@ inline constexpr char kPalvexUsage[] =
     "\n"
     "  -f, --file FILE   read hosts from FILE, one per line ('-' reads standard input);\n"
     "                    blank lines and text after '#' are ignored\n"
-    "  -j, --jobs N      query N hosts at once (1 to 256, default 1); output keeps input order\n"
+    "  -j, --jobs N      query N hosts at once (1 to 4096, default 1); output keeps input order\n"
     "      --json        print one JSON object per line and host\n"
     "      --csv         print CSV (RFC 4180) with a header row and the columns of --json\n"
     "      --early       call the component through its IPalvex interface instead of IDispatch\n"

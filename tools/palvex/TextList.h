@@ -31,7 +31,7 @@ public:
     };
 
 private:
-    static constexpr std::size_t kBlockBytes = 64 * 1024;
+    static constexpr std::size_t kBlockBytes = std::size_t{64} * 1024;
 
     std::vector<std::string> blocks_;  // each text as its length, then its characters
     std::size_t count_ = 0;

@@ -79,10 +79,11 @@ LONG ExportKey(HKEY key, const std::u16string& path, std::string& text)
     text += '[' + tools::Utf8FromWide(path) + "]\n";
     for (const std::string& line : lines) text += line + '\n';
     text += '\n';
+    const std::u16string prefix = path + u'\\';
     for (const std::u16string& name : subkeys) {
         UniqueKey subkey;
         result = RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, subkey.put());
-        if (result == ERROR_SUCCESS) result = ExportKey(subkey.get(), path + u'\\' + name, text);
+        if (result == ERROR_SUCCESS) result = ExportKey(subkey.get(), prefix + name, text);
         if (result != ERROR_SUCCESS) return result;
     }
     return ERROR_SUCCESS;

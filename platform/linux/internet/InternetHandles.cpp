@@ -4,8 +4,8 @@
 #include "linux/edge/TestHooks.h"
 #include "linux/edge/WithLastError.h"
 
-#include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace quenvar::platform {
@@ -14,6 +14,8 @@ namespace {
 struct HandleEntry {
     std::shared_ptr<InternetObject> object;
     std::uintptr_t parent;
+    // Kept so that a close costs the same with thousands of handles open on other threads.
+    std::unordered_set<std::uintptr_t> children;
 };
 
 struct HandleTable {
@@ -37,7 +39,14 @@ HINTERNET RegisterInternetObject(std::shared_ptr<InternetObject> object, HINTERN
     HandleTable& table = Table();
     std::lock_guard guard(table.lock);
     const std::uintptr_t value = table.nextValue;
-    table.entries.emplace(value, HandleEntry{std::move(object), ValueOf(parent)});
+    const auto entry = table.entries.emplace(value, HandleEntry{std::move(object), ValueOf(parent), {}}).first;
+    const auto parentEntry = table.entries.find(ValueOf(parent));
+    try {
+        if (parentEntry != table.entries.end()) parentEntry->second.children.insert(value);
+    } catch (...) {
+        table.entries.erase(entry);
+        throw;
+    }
     table.nextValue += 4;
     return reinterpret_cast<HINTERNET>(value);
 }
@@ -62,21 +71,20 @@ bool CloseInternetObject(HINTERNET handle)
     std::lock_guard guard(table.lock);
     const auto found = table.entries.find(ValueOf(handle));
     if (found == table.entries.end()) return WithLastError(ERROR_INVALID_HANDLE, false);
-    const auto isChild = [&](const auto& item) { return item.second.parent == found->first; };
+    const auto parent = table.entries.find(found->second.parent);
+    if (parent != table.entries.end()) parent->second.children.erase(found->first);
     // The usual close, of a handle whose children are closed already, needs no lists.
-    if (std::none_of(table.entries.begin(), table.entries.end(), isChild)) {
+    if (found->second.children.empty()) {
         closedAlone = std::move(found->second.object);
         table.entries.erase(found);
         return true;
     }
     std::vector<std::uintptr_t> pending{found->first};
     while (!pending.empty()) {
-        const std::uintptr_t value = pending.back();
+        const auto entry = table.entries.find(pending.back());
         pending.pop_back();
-        for (const auto& [child, entry] : table.entries) {
-            if (entry.parent == value) pending.push_back(child);
-        }
-        const auto entry = table.entries.find(value);
+        if (entry == table.entries.end()) continue;
+        pending.insert(pending.end(), entry->second.children.begin(), entry->second.children.end());
         closed.push_back(std::move(entry->second.object));
         table.entries.erase(entry);
     }

@@ -25,6 +25,7 @@ HRESULT TypeLibrary::Create(LibraryModel&& model, std::u16string directory, ITyp
 {
     *out = nullptr;
     return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
+        // NOLINTNEXTLINE(bugprone-unhandled-exception-at-new): Boundary catches std::bad_alloc.
         *out = new TypeLibrary(std::move(model), std::move(directory));
         return S_OK;
     });

@@ -62,10 +62,17 @@ TEST(InternetHandle, WrongOrClosedHandlesAreRefused)
         EXPECT_EQ(GetLastError(), c.error);
     }
     EXPECT_EQ(OpenInternetHandles(), baseline + 3);
+    // A connection closed first takes its request along and leaves its session's other children.
+    HINTERNET second = Connect(session);
+    OpenRequest(second);
+    ASSERT_TRUE(InternetCloseHandle(second));
+    EXPECT_EQ(OpenInternetHandles(), baseline + 3);
+    ASSERT_TRUE(InternetCloseHandle(request));
+    EXPECT_EQ(OpenInternetHandles(), baseline + 2);
     // Closing the session closes what was opened from it.
     ASSERT_TRUE(InternetCloseHandle(session));
     EXPECT_EQ(OpenInternetHandles(), baseline);
-    EXPECT_FALSE(InternetCloseHandle(request));
+    EXPECT_FALSE(InternetCloseHandle(connection));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -14,10 +15,11 @@ TEST(Heap, AllocReallocFreeKeepContents)
     auto* block = static_cast<char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, 16));
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(block[15], 0);
-    std::memcpy(block, "0123456789abcdef", 16);
+    constexpr std::string_view kContents = "0123456789abcdef";  // fills the block: no room for a NUL
+    std::memcpy(block, kContents.data(), kContents.size());
     auto* grown = static_cast<char*>(HeapReAlloc(heap, HEAP_ZERO_MEMORY, block, 4096));
     ASSERT_NE(grown, nullptr);
-    EXPECT_EQ(std::string(grown, 16), "0123456789abcdef");
+    EXPECT_EQ(std::string_view(grown, kContents.size()), kContents);
     EXPECT_EQ(grown[4095], 0);
     EXPECT_EQ(HeapSize(heap, 0, grown), 4096u);
     EXPECT_TRUE(HeapFree(heap, 0, grown));

@@ -138,12 +138,13 @@ public:
             close(answers[0]);
             for (Command command; read(commands[0], &command, sizeof command) == sizeof command;) {
                 UniqueKey key;
-                const char done =
+                const bool done =
                     RegCreateKeyExA(HKEY_CLASSES_ROOT, command.key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
                                     nullptr) == ERROR_SUCCESS &&
                     RegSetValueExA(key.get(), "Text", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.text),
                                    static_cast<DWORD>(std::strlen(command.text) + 1)) == ERROR_SUCCESS;
-                if (write(answers[1], &done, 1) != 1) return false;
+                const char answer = done ? 1 : 0;
+                if (write(answers[1], &answer, 1) != 1) return false;
             }
             return true;
         });

@@ -12,6 +12,7 @@ namespace quenvar::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 struct ToolRun {
     int exitCode;
@@ -54,14 +55,14 @@ protected:
 TEST_F(RegExport, WritesTheEditorFormat)
 {
     UniqueKey key = Create(HKEY_CLASSES_ROOT, "Export");
-    Set(key.get(), "Quote\"d", REG_SZ, std::string("say \"hi\" \\ caf\xE9", 16));
-    Set(key.get(), "Number", REG_DWORD, std::string("\x2A\x00\x00\x00", 4));
+    Set(key.get(), "Quote\"d", REG_SZ, "say \"hi\" \\ caf\xE9\0"s);
+    Set(key.get(), "Number", REG_DWORD, "\x2A\x00\x00\x00"s);
     Set(key.get(), "Big", REG_QWORD, "\x01\x02\x03\x04\x05\x06\x07\x08");
-    Set(key.get(), "Blob", REG_BINARY, std::string("\x00\xFF", 2));
-    Set(key.get(), "Path", REG_EXPAND_SZ, std::string("%T", 3));
-    Set(key.get(), "List", REG_MULTI_SZ, std::string("a\0\0", 3));
+    Set(key.get(), "Blob", REG_BINARY, "\x00\xFF"s);
+    Set(key.get(), "Path", REG_EXPAND_SZ, "%T\0"s);
+    Set(key.get(), "List", REG_MULTI_SZ, "a\0\0"s);
     Set(key.get(), "Nothing", REG_NONE, "");
-    Set(key.get(), nullptr, REG_SZ, std::string("Default", 8));  // set last, written first
+    Set(key.get(), nullptr, REG_SZ, "Default\0"s);  // set last, written first
     for (const char* name : {"b", "A\\Deeper", "c\xE9"}) Create(key.get(), name);
 
     const ToolRun run = Reg("export 'hkcr\\EXPORT'");

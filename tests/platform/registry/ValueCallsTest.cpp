@@ -6,6 +6,7 @@
 namespace quenvar::testing {
 namespace {
 
+using namespace std::string_literals;
 using ValueCalls = RegistryTest;
 
 std::vector<BYTE> Bytes(const std::string& text) { return std::vector<BYTE>(text.begin(), text.end()); }
@@ -94,9 +95,9 @@ TEST_F(ValueCalls, EveryTypeRoundTrips)
         {"Blob", REG_BINARY, {0, 0xFF, 0x10}},
         {"Nothing", REG_NONE, {}},
         {"Marker", REG_NONE, {9}},
-        {"Path", REG_EXPAND_SZ, Bytes(std::string("%TEMP%\\x", 9))},
-        {"List", REG_MULTI_SZ, Bytes(std::string("a\0bc\0\0", 6))},
-        {"Text", REG_SZ, Bytes(std::string("caf\xE9", 5))},
+        {"Path", REG_EXPAND_SZ, Bytes("%TEMP%\\x\0"s)},
+        {"List", REG_MULTI_SZ, Bytes("a\0bc\0\0"s)},
+        {"Text", REG_SZ, Bytes("caf\xE9\0"s)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

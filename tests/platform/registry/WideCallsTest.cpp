@@ -7,6 +7,8 @@
 namespace quenvar::testing {
 namespace {
 
+using namespace std::string_view_literals;
+
 constexpr char16_t kKeyName[] = u"Ключ 日本";  // no character of it in code page 1252
 constexpr char16_t kValueName[] = u"名前";
 constexpr char16_t kText[] = u"значение €";
@@ -94,7 +96,7 @@ TEST_F(WideCalls, BothFormsSeeTheSameKeysAndValues)
     BYTE data[16];
     DWORD size = sizeof data;
     ASSERT_EQ(RegQueryValueExW(key_.get(), u"CAFÉ", nullptr, nullptr, data, &size), ERROR_SUCCESS);
-    EXPECT_EQ(std::vector<BYTE>(data, data + size), Bytes({u"café", 5}));
+    EXPECT_EQ(std::vector<BYTE>(data, data + size), Bytes(u"café\0"sv));
 
     // Case folds across both forms; a key opened wide lists its subkeys to either.
     UniqueKey same;

@@ -17,8 +17,14 @@ DWORD U32(const std::vector<BYTE>& bytes, std::size_t offset)
 }
 
 constexpr std::size_t kDirectory = 0x5C;
-DWORD SegmentOffset(const std::vector<BYTE>& bytes, int segment) { return U32(bytes, kDirectory + 16 * segment); }
-DWORD SegmentLength(const std::vector<BYTE>& bytes, int segment) { return U32(bytes, kDirectory + 16 * segment + 4); }
+DWORD SegmentOffset(const std::vector<BYTE>& bytes, std::size_t segment)
+{
+    return U32(bytes, kDirectory + 16 * segment);
+}
+DWORD SegmentLength(const std::vector<BYTE>& bytes, std::size_t segment)
+{
+    return U32(bytes, kDirectory + 16 * segment + 4);
+}
 
 class ComponentLibrary : public ::testing::Test {
 protected:
