@@ -6,11 +6,15 @@
 #include "platform/UniqueInterface.h"
 #include "platform/test_support/InternetTesting.h"
 #include "tests/support/ScriptedHttpServer.h"
+#include "tests/platform/loader/TestFiles.h"
 #include "tests/support/HostedModules.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace quenvar::testing {
 namespace {
@@ -73,11 +77,17 @@ protected:
 INSTANTIATE_TEST_SUITE_P(HostedModules, LoadedQuenvarDll, ::testing::ValuesIn(HostedModules()),
                          [](const auto& info) { return ModuleTestName(info.param); });
 
-TEST_P(LoadedQuenvarDll, ExportsTheFourEntryPoints)
+TEST_P(LoadedQuenvarDll, ExportsTheFourEntryPointsCountsLoadsAndKnowsItsFile)
 {
     for (const char* name : {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}) {
         EXPECT_NE(GetProcAddress(module_, name), nullptr) << name;
     }
+    ASSERT_EQ(LoadLibraryA(GetParam().c_str()), module_);
+    EXPECT_TRUE(FreeLibrary(module_));
+    EXPECT_NE(GetProcAddress(module_, "DllCanUnloadNow"), nullptr) << "one load is still counted";
+    char path[4096];
+    ASSERT_NE(GetModuleFileNameA(module_, path, sizeof path), 0u);
+    EXPECT_EQ(path, std::filesystem::canonical(GetParam()).string());
 }
 
 TEST_P(LoadedQuenvarDll, ClassFactoryMakesPalvexObjectsOnly)
@@ -161,6 +171,50 @@ TEST_P(LoadedQuenvarDll, RefusedConnectionIsTheErrorInfo)
     EXPECT_EQ(Query(palvex.get(), "127.0.0.1:" + std::to_string(ClosedLoopbackPort())), E_FAIL);
     EXPECT_EQ(Read(palvex.get(), &IPalvex::get_ErrorInfo), u"HttpSend error 12029\n ");
     EXPECT_EQ(palvex.get()->put_ServerURL(nullptr), E_POINTER);
+}
+
+// A Windows DLL runs only in a build with the Windows conventions and only for the process's own
+// machine; an import the platform lacks fails the load. Each refusal tells its user why.
+TEST(WindowsDll, RunsOnlyWhereItCan)
+{
+    if (*QUENVAR_WINDOWS_DLL_FOLDER == '\0') GTEST_SKIP() << "this build has no Windows DLLs";
+    constexpr bool kRuns = QUENVAR_HOSTS_WINDOWS_DLLS != 0;
+    const std::string folder = QUENVAR_WINDOWS_DLL_FOLDER;
+    const std::string own = folder + (sizeof(void*) == 8 ? "/win64/Quenvar.dll" : "/win32/Quenvar.dll");
+    const std::string other = folder + (sizeof(void*) == 8 ? "/win32/Quenvar.dll" : "/win64/Quenvar.dll");
+    TempFolder temp;
+    std::vector<unsigned char> bytes = ReadWholeFile(own);
+    const std::string imported("HeapAlloc", sizeof "HeapAlloc");
+    const auto at = std::search(bytes.begin(), bytes.end(), imported.begin(), imported.end());
+    ASSERT_NE(at, bytes.end());
+    at[8] = 'x';
+    WriteWholeFile(temp.File("Lacking.dll"), bytes);
+
+    const std::string elsewhere = "runs only in the build with the Windows calling conventions";
+    const struct {
+        std::string path;
+        DWORD error;
+        std::string message;
+    } cases[] = {
+        {other, ERROR_BAD_EXE_FORMAT, kRuns ? "a DLL for another machine" : elsewhere},
+        {temp.File("Lacking.dll"), kRuns ? ERROR_PROC_NOT_FOUND : ERROR_BAD_EXE_FORMAT,
+         kRuns ? "imports KERNEL32.dll!HeapAllox, which the platform does not export" : elsewhere},
+        {own, kRuns ? ERROR_SUCCESS : ERROR_BAD_EXE_FORMAT, kRuns ? "" : elsewhere},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        ::testing::internal::CaptureStderr();
+        SetLastError(ERROR_SUCCESS);
+        const HMODULE module = LoadLibraryA(c.path.c_str());
+        const std::string told = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(module != nullptr, c.error == ERROR_SUCCESS);
+        if (module != nullptr) {
+            EXPECT_TRUE(FreeLibrary(module));
+        } else {
+            EXPECT_EQ(GetLastError(), c.error);
+        }
+        EXPECT_NE(told.find(c.message), std::string::npos) << told;
+    }
 }
 
 }  // namespace

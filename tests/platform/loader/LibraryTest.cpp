@@ -5,16 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace quenvar {
 namespace {
 
-using testing::ReadWholeFile;
 using testing::TempFolder;
 using testing::WriteWholeFile;
 
@@ -43,66 +40,6 @@ TEST(Library, LoadsFindsOwnExportsAndCountsLoads)
     SetLastError(0);
     EXPECT_FALSE(FreeLibrary(first));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-}
-
-// A Windows DLL runs only in a build with the Windows conventions and only for the process's own
-// machine; an import the platform lacks fails the load. Each refusal tells its user why.
-TEST(Library, WindowsDllRunsOnlyWhereItCan)
-{
-    if (*QUENVAR_WINDOWS_DLL_FOLDER == '\0') GTEST_SKIP() << "this build has no Windows DLLs";
-    constexpr bool kRuns = QUENVAR_HOSTS_WINDOWS_DLLS != 0;
-    const std::string folder = QUENVAR_WINDOWS_DLL_FOLDER;
-    const std::string own = folder + (sizeof(void*) == 8 ? "/win64/Quenvar.dll" : "/win32/Quenvar.dll");
-    const std::string other = folder + (sizeof(void*) == 8 ? "/win32/Quenvar.dll" : "/win64/Quenvar.dll");
-    TempFolder temp;
-    std::vector<unsigned char> bytes = ReadWholeFile(own);
-    const std::string imported("HeapAlloc", sizeof "HeapAlloc");
-    const auto at = std::search(bytes.begin(), bytes.end(), imported.begin(), imported.end());
-    ASSERT_NE(at, bytes.end());
-    at[8] = 'x';
-    WriteWholeFile(temp.File("Lacking.dll"), bytes);
-
-    const std::string elsewhere = "runs only in the build with the Windows calling conventions";
-    const struct {
-        std::string path;
-        DWORD error;
-        std::string message;
-    } cases[] = {
-        {other, ERROR_BAD_EXE_FORMAT, kRuns ? "a DLL for another machine" : elsewhere},
-        {temp.File("Lacking.dll"), kRuns ? ERROR_PROC_NOT_FOUND : ERROR_BAD_EXE_FORMAT,
-         kRuns ? "imports KERNEL32.dll!HeapAllox, which the platform does not export" : elsewhere},
-        {own, kRuns ? ERROR_SUCCESS : ERROR_BAD_EXE_FORMAT, kRuns ? "" : elsewhere},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        ::testing::internal::CaptureStderr();
-        SetLastError(ERROR_SUCCESS);
-        UniqueModule module(LoadLibraryA(c.path.c_str()));
-        const std::string told = ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(module.get() != nullptr, c.error == ERROR_SUCCESS);
-        if (c.error != ERROR_SUCCESS) {
-            EXPECT_EQ(GetLastError(), c.error);
-        }
-        EXPECT_NE(told.find(c.message), std::string::npos) << told;
-    }
-}
-
-// A loaded Windows DLL counts its loads and knows its file, as a shared object does.
-TEST(Library, WindowsDllCountsLoadsAndKnowsItsFile)
-{
-    if (QUENVAR_HOSTS_WINDOWS_DLLS == 0) GTEST_SKIP() << "a System V build runs no Windows DLL";
-    const std::string dll =
-        std::string(QUENVAR_WINDOWS_DLL_FOLDER) + (sizeof(void*) == 8 ? "/win64/Quenvar.dll" : "/win32/Quenvar.dll");
-    HMODULE first = LoadLibraryA(dll.c_str());
-    ASSERT_NE(first, nullptr) << GetLastError();
-    EXPECT_EQ(LoadLibraryA(dll.c_str()), first);
-    char path[4096];
-    ASSERT_NE(GetModuleFileNameA(first, path, sizeof path), 0u);
-    EXPECT_EQ(path, std::filesystem::canonical(dll).string());
-    EXPECT_TRUE(FreeLibrary(first));
-    EXPECT_NE(GetProcAddress(first, "DllCanUnloadNow"), nullptr);
-    EXPECT_TRUE(FreeLibrary(first));
-    EXPECT_FALSE(FreeLibrary(first));
 }
 
 TEST(Library, ModuleHandleOfAnAddressOrAName)
