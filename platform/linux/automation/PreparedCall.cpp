@@ -13,15 +13,6 @@ namespace {
 // A direct call reads a narrow value from the low bytes of the variant storage that holds it.
 static_assert(std::endian::native == std::endian::little);
 
-// On these conventions the first integer and pointer arguments travel in registers, each read by
-// the callee at its declared width from a value widened to 64 bits, and an HRESULT comes back in
-// the integer return register: a call through a pointer to a function of 64-bit integers reaches
-// a member of narrower integer and pointer parameters with the values it declares.
-#if defined(__x86_64__) || defined(__aarch64__)
-constexpr bool kDirectCallsSound = true;
-#else
-constexpr bool kDirectCallsSound = false;
-#endif
 // Parameters after `this` that a direct call passes: enough for the getters, puts and small
 // methods of dual interfaces, and all in registers on both conventions.
 constexpr std::size_t kDirectParameters = 3;

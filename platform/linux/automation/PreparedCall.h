@@ -14,6 +14,16 @@
 
 namespace quenvar::platform {
 
+// On these conventions the first integer and pointer arguments travel in registers, each read by
+// the callee at its declared width from a value widened to 64 bits, and an HRESULT comes back in
+// the integer return register: a call through a pointer to a function of 64-bit integers reaches
+// a member of narrower integer and pointer parameters with the values it declares.
+#if defined(__x86_64__) || defined(__aarch64__)
+constexpr bool kDirectCallsSound = true;
+#else
+constexpr bool kDirectCallsSound = false;
+#endif
+
 enum class CallRoute {
     kFastest,  // a direct call for the shapes that allow one, libffi for the others
     kLibffi,   // libffi always: the reference that direct calls must agree with

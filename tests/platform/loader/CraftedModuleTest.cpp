@@ -200,7 +200,8 @@ TEST_F(CraftedModule, BrokenNameTablesAndEntryHeadersAreRefused)
 TEST_F(CraftedModule, ObjectsForAnotherMachineAreABadFormatToRun)
 {
     const Bytes res = SampleResources();
-    const Bytes foreign[] = {Module32(res), BuildModule<Elf64_Ehdr, Elf64_Shdr>(ELFCLASS64, EM_AARCH64, res, {})};
+    const Bytes otherWordSize = sizeof(void*) == 8 ? Module32(res) : Module64(res);
+    const Bytes foreign[] = {otherWordSize, BuildModule<Elf64_Ehdr, Elf64_Shdr>(ELFCLASS64, EM_AARCH64, res, {})};
     for (const Bytes& file : foreign) {
         WriteWholeFile(path, file);
         SetLastError(0);

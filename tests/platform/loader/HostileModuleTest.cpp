@@ -11,8 +11,10 @@
 #include <elf.h>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace quenvar {
@@ -37,7 +39,14 @@ void Put(Bytes& bytes, std::size_t offset, T value)
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
 
-// Where the interesting parts of the (64-bit) test module lie.
+// The test module is built for this process's machine, so its headers have this word size.
+using Ehdr = std::conditional_t<sizeof(void*) == 8, Elf64_Ehdr, Elf32_Ehdr>;
+using Shdr = std::conditional_t<sizeof(void*) == 8, Elf64_Shdr, Elf32_Shdr>;
+using Offset = decltype(Ehdr::e_shoff);
+using SectionSize = decltype(Shdr::sh_size);
+constexpr SectionSize kLargest = std::numeric_limits<SectionSize>::max();
+
+// Where the interesting parts of the test module lie.
 struct Layout {
     std::size_t sectionTable;
     std::size_t sectionCount;
@@ -48,11 +57,11 @@ struct Layout {
 
 Layout Inspect(const Bytes& file)
 {
-    const auto header = Get<Elf64_Ehdr>(file, 0);
-    const auto names = Get<Elf64_Shdr>(file, header.e_shoff + header.e_shstrndx * sizeof(Elf64_Shdr));
+    const auto header = Get<Ehdr>(file, 0);
+    const auto names = Get<Shdr>(file, header.e_shoff + header.e_shstrndx * sizeof(Shdr));
     for (std::size_t index = 0; index < header.e_shnum; ++index) {
-        const std::size_t at = header.e_shoff + index * sizeof(Elf64_Shdr);
-        const auto section = Get<Elf64_Shdr>(file, at);
+        const std::size_t at = header.e_shoff + index * sizeof(Shdr);
+        const auto section = Get<Shdr>(file, at);
         if (std::strcmp(reinterpret_cast<const char*>(file.data()) + names.sh_offset + section.sh_name, ".rsrc") == 0) {
             return {header.e_shoff, header.e_shnum, at, section.sh_offset, section.sh_size};
         }
@@ -114,7 +123,7 @@ TEST_F(HostileModule, CorruptHeadersAndResourceEntriesAreRefused)
     const std::size_t rsrc = layout.rsrcOffset;
     const std::size_t entry = rsrc + 32;  // the first entry after the empty one: REGISTRY 101
     const std::size_t size = original.size();
-    const std::size_t rsrcSizeField = layout.rsrcHeader + offsetof(Elf64_Shdr, sh_size);
+    const std::size_t rsrcSizeField = layout.rsrcHeader + offsetof(Shdr, sh_size);
     struct Case {
         const char* label;
         std::function<void(Bytes&)> corrupt;
@@ -122,25 +131,25 @@ TEST_F(HostileModule, CorruptHeadersAndResourceEntriesAreRefused)
     const Case cases[] = {
         {"class", [](Bytes& b) { b[EI_CLASS] = 3; }},
         {"byte order", [](Bytes& b) { b[EI_DATA] = ELFDATA2MSB; }},
-        {"table past the end", [&](Bytes& b) { Put<Elf64_Off>(b, offsetof(Elf64_Ehdr, e_shoff), size); }},
-        {"table offset overflows", [](Bytes& b) { Put<Elf64_Off>(b, offsetof(Elf64_Ehdr, e_shoff), ~0ull - 8); }},
-        {"entry size too small", [](Bytes& b) { Put<Elf64_Half>(b, offsetof(Elf64_Ehdr, e_shentsize), 8); }},
-        {"too many sections", [](Bytes& b) { Put<Elf64_Half>(b, offsetof(Elf64_Ehdr, e_shnum), 0xFFFE); }},
+        {"table past the end", [&](Bytes& b) { Put<Offset>(b, offsetof(Ehdr, e_shoff), size); }},
+        {"table offset overflows", [](Bytes& b) { Put<Offset>(b, offsetof(Ehdr, e_shoff), kLargest - 8); }},
+        {"entry size too small", [](Bytes& b) { Put<Elf64_Half>(b, offsetof(Ehdr, e_shentsize), 8); }},
+        {"too many sections", [](Bytes& b) { Put<Elf64_Half>(b, offsetof(Ehdr, e_shnum), 0xFFFE); }},
         {"extended count too large",
          [&](Bytes& b) {
-             Put<Elf64_Half>(b, offsetof(Elf64_Ehdr, e_shnum), 0);
-             Put<Elf64_Xword>(b, layout.sectionTable + offsetof(Elf64_Shdr, sh_size), 1ull << 40);
+             Put<Elf64_Half>(b, offsetof(Ehdr, e_shnum), 0);
+             Put<SectionSize>(b, layout.sectionTable + offsetof(Shdr, sh_size), kLargest / 2);
          }},
-        {"names index", [&](Bytes& b) { Put<Elf64_Half>(b, offsetof(Elf64_Ehdr, e_shstrndx), layout.sectionCount); }},
+        {"names index", [&](Bytes& b) { Put<Elf64_Half>(b, offsetof(Ehdr, e_shstrndx), layout.sectionCount); }},
         {"name outside names", [&](Bytes& b) { Put<Elf64_Word>(b, layout.rsrcHeader, 0xFFFFFFF0u); }},
         {"section past the end",
-         [&](Bytes& b) { Put<Elf64_Off>(b, layout.rsrcHeader + offsetof(Elf64_Shdr, sh_offset), size); }},
-        {"section too long", [&](Bytes& b) { Put<Elf64_Xword>(b, rsrcSizeField, size); }},
-        {"section size overflows", [&](Bytes& b) { Put<Elf64_Xword>(b, rsrcSizeField, ~0ull); }},
+         [&](Bytes& b) { Put<Offset>(b, layout.rsrcHeader + offsetof(Shdr, sh_offset), size); }},
+        {"section too long", [&](Bytes& b) { Put<SectionSize>(b, rsrcSizeField, size); }},
+        {"section size overflows", [&](Bytes& b) { Put<SectionSize>(b, rsrcSizeField, kLargest); }},
         {"section without bytes",
-         [&](Bytes& b) { Put<Elf64_Word>(b, layout.rsrcHeader + offsetof(Elf64_Shdr, sh_type), SHT_NOBITS); }},
-        {"section cut inside an entry", [&](Bytes& b) { Put<Elf64_Xword>(b, rsrcSizeField, layout.rsrcSize - 1); }},
-        {"section shorter than sizes", [&](Bytes& b) { Put<Elf64_Xword>(b, rsrcSizeField, 7); }},
+         [&](Bytes& b) { Put<Elf64_Word>(b, layout.rsrcHeader + offsetof(Shdr, sh_type), SHT_NOBITS); }},
+        {"section cut inside an entry", [&](Bytes& b) { Put<SectionSize>(b, rsrcSizeField, layout.rsrcSize - 1); }},
+        {"section shorter than sizes", [&](Bytes& b) { Put<SectionSize>(b, rsrcSizeField, 7); }},
         {"data past the section", [&](Bytes& b) { Put<DWORD>(b, entry, 0xFFFFFFFFu); }},
         {"header size zero", [&](Bytes& b) { Put<DWORD>(b, entry + 4, 0); }},
         {"header size below minimum", [&](Bytes& b) { Put<DWORD>(b, entry + 4, 20); }},
@@ -159,9 +168,9 @@ TEST_F(HostileModule, CorruptHeadersAndResourceEntriesAreRefused)
 TEST_F(HostileModule, SectionTableMissingOrResourcesEmptyLoadWithoutResources)
 {
     Bytes noTable = original;
-    Put<Elf64_Off>(noTable, offsetof(Elf64_Ehdr, e_shoff), 0);
+    Put<Offset>(noTable, offsetof(Ehdr, e_shoff), 0);
     Bytes emptySection = original;
-    Put<Elf64_Xword>(emptySection, layout.rsrcHeader + offsetof(Elf64_Shdr, sh_size), 0);
+    Put<SectionSize>(emptySection, layout.rsrcHeader + offsetof(Shdr, sh_size), 0);
     const std::pair<Bytes*, DWORD> cases[] = {{&noTable, ERROR_RESOURCE_DATA_NOT_FOUND},
                                               {&emptySection, ERROR_RESOURCE_TYPE_NOT_FOUND}};
     for (const auto& [bytes, error] : cases) {
@@ -178,8 +187,8 @@ TEST_F(HostileModule, RandomCorruptionsNeverReadOutOfBounds)
 {
     std::mt19937 random(20240601);
     const std::pair<std::size_t, std::size_t> regions[] = {
-        {0, sizeof(Elf64_Ehdr)},
-        {layout.sectionTable, layout.sectionCount * sizeof(Elf64_Shdr)},
+        {0, sizeof(Ehdr)},
+        {layout.sectionTable, layout.sectionCount * sizeof(Shdr)},
         {layout.rsrcOffset, layout.rsrcSize},
     };
     for (int round = 0; round < 600; ++round) {
