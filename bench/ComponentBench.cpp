@@ -180,7 +180,8 @@ void RegisterFixedRuns(int iterations)
     for (const auto& [name, function] :
          {std::pair{"RawSocketExchange", &RawSocketExchange},
           std::pair{"EarlyBoundQueryServer", &EarlyBoundQueryServer},
-          std::pair{"LateBoundSequence", &LateBoundSequence}, std::pair{"EarlyBoundSequence", &EarlyBoundSequence}}) {
+          std::pair{"LateBoundSequence", &LateBoundSequence}, std::pair{"EarlyBoundSequence", &EarlyBoundSequence},
+          std::pair{"InvokePropertyGet", &InvokePropertyGet}}) {
         benchmark::RegisterBenchmark(name, function)->Iterations(iterations);
     }
 }
