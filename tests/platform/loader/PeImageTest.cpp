@@ -47,7 +47,7 @@ protected:
         header = U32(dll, 0x3C);
         optional = header + 24;
     }
-    std::size_t Directory(int index) const { return optional + 112 + 8 * index; }
+    std::size_t Directory(std::size_t index) const { return optional + 112 + 8 * index; }
     std::size_t FirstSection() const { return optional + (dll[header + 20] | dll[header + 21] << 8); }
 
     std::vector<std::uint8_t> dll;

@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Modules, ProductResources, ::testing::ValuesIn(ProductM
 
 TEST_P(ProductResources, ModuleCarriesRegistryScriptVersionAndStrings)
 {
-    UniqueModule module = LoadAsData(GetParam().c_str());
+    UniqueModule module = LoadAsData(GetParam());
     ASSERT_TRUE(module) << GetLastError();
 
     const std::vector<unsigned char> script = ReadWholeFile(QUENVAR_REGISTRY_SCRIPT);
