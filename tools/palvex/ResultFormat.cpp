@@ -21,6 +21,7 @@ constexpr std::string_view kEllipsis = "\xE2\x80\xA6";
 // What a spreadsheet may take for the start of a formula, tab and CR included since some strip
 // them before looking.
 constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+constexpr std::size_t kOutputPieceBytes = std::size_t{64} * 1024;
 
 // Printable ASCII, nearly all of what servers send, is shown as it is.
 bool IsPlainAscii(std::string_view text)
@@ -195,23 +196,27 @@ void ResultTable::Add(const QueryResult& result)
 
 void ResultTable::Print(std::ostream& out) const
 {
-    std::string line;
+    // Lines go out in pieces of many lines: a stream insertion per line costs more than the line.
+    std::string text;
     const auto printRow = [&](std::string_view row) {
-        line.clear();
         for (std::size_t column = 0; !row.empty(); ++column) {
             const std::string_view cell = row.substr(0, row.find(kCellEnd));
             row.remove_prefix(cell.size() + 1);
-            line += cell;
-            if (!row.empty()) line.append(widths_[column] - DisplayWidth(cell) + kGap.size(), ' ');
+            text += cell;
+            if (!row.empty()) text.append(widths_[column] - DisplayWidth(cell) + kGap.size(), ' ');
         }
-        line += '\n';
-        out << line;
+        text += '\n';
+        if (text.size() >= kOutputPieceBytes) {
+            out << text;
+            text.clear();
+        }
     };
     std::string heading;
     for (const std::string_view name : kHeadings) heading.append(name) += kCellEnd;
     printRow(heading);
     TextList::Cursor cursor(rows_);
     for (std::string_view row; cursor.Next(row);) printRow(row);
+    out << text;
 }
 
 }  // namespace quenvar::tools
