@@ -8,15 +8,19 @@ component_json, register_json, throughput_file, rss_file, instructions_file = sy
 
 
 def medians(path):
-    """Median real time per benchmark, in nanoseconds."""
+    """Median real time per benchmark, in nanoseconds. One repetition has no aggregates: its run is
+    the median."""
     with open(path) as f:
         data = json.load(f)
     scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}
-    out = {}
+    out, runs = {}, defaultdict(list)
     for b in data["benchmarks"]:
+        ns = b["real_time"] * scale[b["time_unit"]]
         if b.get("aggregate_name") == "median":
-            out[b["run_name"]] = b["real_time"] * scale[b["time_unit"]]
-    return out
+            out[b["run_name"]] = ns
+        elif b.get("run_type") == "iteration":
+            runs[b["run_name"]].append(ns)
+    return {name: statistics.median(times) for name, times in runs.items()} | out
 
 
 def show(ns):

@@ -138,6 +138,7 @@ TEST(ResultFormat, TableCellsAreBlankedAndCapped)
         {capped + "\xC3\xA9", capped + "\xC3\xA9"},
         {capped + "\xC3\xA9!", capped + "\xE2\x80\xA6"},
         {std::string(60, 's') + "   ", std::string(60, 's')},
+        {std::string(61, 's'), std::string(59, 's') + "\xE2\x80\xA6"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);

@@ -21,26 +21,46 @@ constexpr std::string_view kEllipsis = "\xE2\x80\xA6";
 // What a spreadsheet may take for the start of a formula, tab and CR included since some strip
 // them before looking.
 constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+constexpr std::size_t kOutputPieceBytes = std::size_t{64} * 1024;
 
-// A cell as a terminal may show it: control characters blanked, bytes that are not UTF-8 replaced,
-// trailing blanks dropped, and at most `maxWidth` characters, the last of them an ellipsis when
-// the text is cut; "-" when nothing is left.
-std::string Printable(std::string_view text, std::size_t maxWidth = std::string_view::npos)
+// Printable ASCII, nearly all of what servers send, is shown as it is.
+bool IsPlainAscii(std::string_view text)
 {
-    std::string printable;
-    printable.reserve(text.size());
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
+// Appends a cell as a terminal may show it: control characters blanked, bytes that are not UTF-8
+// replaced, trailing blanks dropped, and at most `maxWidth` characters, the last of them an
+// ellipsis when the text is cut; "-" when nothing is left.
+void AppendPrintable(std::string& out, std::string_view text, std::size_t maxWidth = std::string_view::npos)
+{
+    const std::size_t start = out.size();
+    if (IsPlainAscii(text)) {
+        const std::string_view kept = text.substr(0, text.find_last_not_of(' ') + 1);
+        if (kept.size() > maxWidth) out.append(kept.substr(0, maxWidth - 1)).append(kEllipsis);
+        else out.append(kept.empty() ? "-" : kept);
+        return;
+    }
     std::size_t width = 0;
     std::size_t cut = 0;  // where the ellipsis goes
     ForEachUtf8Character(text, [&](std::string_view character) {
-        if (IsControlCharacter(character)) printable += ' ';
-        else printable.append(character);
-        if (++width == maxWidth - 1) cut = printable.size();
+        if (IsControlCharacter(character)) out += ' ';
+        else out.append(character);
+        if (++width == maxWidth - 1) cut = out.size();
     });
-    const std::size_t trimmed = printable.find_last_not_of(' ') + 1;
-    width -= printable.size() - trimmed;  // each blank is one byte and one character
-    printable.resize(trimmed);
-    if (width > maxWidth) printable.replace(cut, std::string::npos, kEllipsis);
-    return printable.empty() ? "-" : printable;
+    const std::size_t trimmed = std::max(out.find_last_not_of(' ') + 1, start);
+    width -= out.size() - trimmed;  // each blank is one byte and one character
+    out.resize(trimmed);
+    if (width > maxWidth) out.replace(cut, std::string::npos, kEllipsis);
+    if (out.size() == start) out += '-';
+}
+
+std::string Printable(std::string_view text)
+{
+    std::string printable;
+    printable.reserve(text.size());
+    AppendPrintable(printable, text);
+    return printable;
 }
 
 // The component's error text begins with the failed step and its code, "HttpSend error 12029";
@@ -154,43 +174,49 @@ ResultTable::ResultTable()
 
 void ResultTable::Add(const QueryResult& result)
 {
-    std::array<std::string, kColumns> cells;
-    cells[0] = Printable(result.host, kMaxColumnWidth);
+    row_.clear();
+    const auto addCell = [this](std::size_t column, std::string_view text) {
+        const std::size_t start = row_.size();
+        AppendPrintable(row_, text, kMaxColumnWidth);
+        widths_[column] = std::max(widths_[column], DisplayWidth(std::string_view(row_).substr(start)));
+        row_ += kCellEnd;
+    };
+    addCell(0, result.host);
     if (result.ok) {
-        cells[1] = Printable(result.httpVer, kMaxColumnWidth);
-        cells[2] = Printable(result.serverSoftware, kMaxColumnWidth);
-        cells[3] = Printable(result.contentLocation, kMaxColumnWidth);
-        cells[4] = Printable(result.currentServerTime, kMaxColumnWidth);
+        addCell(1, result.httpVer);
+        addCell(2, result.serverSoftware);
+        addCell(3, result.contentLocation);
+        addCell(4, result.currentServerTime);
     } else {
-        cells[1] = "error: " + ReadableError(result.error);
+        // An error line spans the value columns, so it does not widen them.
+        row_.append("error: ").append(ReadableError(result.error)) += kCellEnd;
     }
-    // An error line spans the value columns, so it does not widen them.
-    const std::size_t measured = result.ok ? kColumns : 1;
-    for (std::size_t column = 0; column < measured; ++column) {
-        widths_[column] = std::max(widths_[column], DisplayWidth(cells[column]));
-    }
-    std::string row;
-    for (std::size_t column = 0; column < (result.ok ? kColumns : 2); ++column) row.append(cells[column]) += kCellEnd;
-    rows_.Append(row);
+    rows_.Append(row_);
 }
 
 void ResultTable::Print(std::ostream& out) const
 {
+    // Lines go out in pieces of many lines: a stream insertion per line costs more than the line.
+    std::string text;
     const auto printRow = [&](std::string_view row) {
-        std::string line;
         for (std::size_t column = 0; !row.empty(); ++column) {
             const std::string_view cell = row.substr(0, row.find(kCellEnd));
             row.remove_prefix(cell.size() + 1);
-            line += cell;
-            if (!row.empty()) line.append(widths_[column] - DisplayWidth(cell) + kGap.size(), ' ');
+            text += cell;
+            if (!row.empty()) text.append(widths_[column] - DisplayWidth(cell) + kGap.size(), ' ');
         }
-        out << line << '\n';
+        text += '\n';
+        if (text.size() >= kOutputPieceBytes) {
+            out << text;
+            text.clear();
+        }
     };
     std::string heading;
     for (const std::string_view name : kHeadings) heading.append(name) += kCellEnd;
     printRow(heading);
     TextList::Cursor cursor(rows_);
     for (std::string_view row; cursor.Next(row);) printRow(row);
+    out << text;
 }
 
 }  // namespace quenvar::tools

@@ -1,23 +1,44 @@
 #include "tools/support/Utf8Text.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace quenvar::tools {
+namespace {
+
+// ASCII, nearly all of what servers send, is the same units in both forms: copied without the
+// two conversion calls (measure, then convert).
+template <typename To, typename From>
+bool CopyAscii(std::basic_string_view<From> text, std::basic_string<To>& copy)
+{
+    if (!std::all_of(text.begin(), text.end(), [](From unit) { return static_cast<std::uint32_t>(unit) < 0x80; })) {
+        return false;
+    }
+    copy.resize(text.size());
+    std::transform(text.begin(), text.end(), copy.begin(), [](From unit) { return static_cast<To>(unit); });
+    return true;
+}
+
+}  // namespace
 
 std::string Utf8FromWide(std::u16string_view wide)
 {
-    if (wide.empty()) return {};
+    std::string text;
+    if (CopyAscii(wide, text)) return text;
     const int length = static_cast<int>(wide.size());
     const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    text.assign(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
     if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
     return text;
 }
 
 std::u16string WideFromUtf8(std::string_view text)
 {
-    if (text.empty()) return {};
+    std::u16string wide;
+    if (CopyAscii(text, wide)) return wide;
     const int length = static_cast<int>(text.size());
     const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
-    std::u16string wide(static_cast<std::size_t>(size > 0 ? size : 0), u'\0');
+    wide.assign(static_cast<std::size_t>(size > 0 ? size : 0), u'\0');
     if (size > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), size);
     return wide;
 }

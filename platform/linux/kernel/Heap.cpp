@@ -1,14 +1,19 @@
 // Private heaps: every block is linked into its heap, so HeapDestroy can release them all at
-// once. A heap is serialised by its own mutex unless created with HEAP_NO_SERIALIZE.
+// once. A heap is serialised by its own mutex unless created with HEAP_NO_SERIALIZE. A freed small
+// block is kept for the next allocation of its size class: a module's heap serves many short-lived
+// blocks of a few sizes (a query's host name, header and values), and reuse skips the C library's
+// allocator.
 #include "platform/Win32.h"
 
 #include "linux/edge/Boundary.h"
 #include "linux/edge/WithLastError.h"
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -21,6 +26,29 @@ struct alignas(16) BlockHeader {
     SIZE_T size;
 };
 
+// Size classes of kClassBytes each below kSmallBlockBytes; a small block's memory always holds the
+// whole of its class, so that any block of the class can serve any size in it.
+constexpr SIZE_T kClassBytes = 64;
+constexpr SIZE_T kSmallBlockBytes = 512;
+constexpr std::size_t kSizeClasses = kSmallBlockBytes / kClassBytes;
+constexpr std::size_t kKeptPerClass = 16;
+// Under the address sanitizer every block is obtained and freed at its own size, so that it sees
+// each use after a free and each write past the end.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kKeepsBlocks = false;
+#else
+constexpr bool kKeepsBlocks = true;
+#endif
+
+std::size_t SizeClass(SIZE_T bytes) { return bytes / kClassBytes; }
+
+// The bytes to obtain for a block of `bytes`: the whole class for a small one that may be kept.
+SIZE_T BytesToObtain(SIZE_T bytes)
+{
+    const bool small = kKeepsBlocks && bytes < kSmallBlockBytes;
+    return sizeof(BlockHeader) + (small ? (SizeClass(bytes) + 1) * kClassBytes : bytes);
+}
+
 struct Heap {
     std::uint64_t magic = kHeapMagic;
     DWORD options;
@@ -28,6 +56,9 @@ struct Heap {
     SIZE_T bytesInUse = 0;
     std::mutex lock;
     BlockHeader* blocks = nullptr;
+    // Freed small blocks by size class, chained through `next`; not in use and not in `blocks`.
+    std::array<BlockHeader*, kSizeClasses> kept{};
+    std::array<std::size_t, kSizeClasses> keptCount{};
 };
 
 class HeapGuard {
@@ -78,6 +109,30 @@ bool ExceedsLimit(const Heap* heap, SIZE_T extra)
     return heap->maximumSize != 0 && heap->bytesInUse + extra > heap->maximumSize;
 }
 
+BlockHeader* TakeKept(Heap* heap, SIZE_T bytes)
+{
+    if (bytes >= kSmallBlockBytes) return nullptr;
+    const std::size_t sizeClass = SizeClass(bytes);
+    BlockHeader* header = heap->kept[sizeClass];
+    if (header == nullptr) return nullptr;
+    heap->kept[sizeClass] = header->next;
+    --heap->keptCount[sizeClass];
+    return header;
+}
+
+// Keeps an unlinked block for reuse, or frees it when it is large or its class holds enough.
+void Release(Heap* heap, BlockHeader* header)
+{
+    const std::size_t sizeClass = SizeClass(header->size);
+    if (!kKeepsBlocks || header->size >= kSmallBlockBytes || heap->keptCount[sizeClass] == kKeptPerClass) {
+        std::free(header);
+        return;
+    }
+    header->next = heap->kept[sizeClass];
+    heap->kept[sizeClass] = header;
+    ++heap->keptCount[sizeClass];
+}
+
 bool SizeTooLarge(SIZE_T bytes) { return bytes > SIZE_MAX / 2 - sizeof(BlockHeader); }
 
 // HeapAlloc and HeapReAlloc answer NULL and, like the system's without HEAP_GENERATE_EXCEPTIONS,
@@ -107,11 +162,11 @@ BOOL WINAPI HeapDestroy(HANDLE handle) noexcept
 {
     Heap* heap = HeapFromHandle(handle);
     if (heap == nullptr) return WithLastError(ERROR_INVALID_HANDLE, FALSE);
-    for (BlockHeader* header = heap->blocks; header != nullptr;) {
-        BlockHeader* next = header->next;
-        std::free(header);
-        header = next;
-    }
+    const auto freeChain = [](BlockHeader* header) {
+        while (header != nullptr) std::free(std::exchange(header, header->next));
+    };
+    freeChain(heap->blocks);
+    for (BlockHeader* chain : heap->kept) freeChain(chain);
     heap->magic = 0;
     delete heap;
     return TRUE;
@@ -124,7 +179,8 @@ LPVOID WINAPI HeapAlloc(HANDLE handle, DWORD flags, SIZE_T bytes) noexcept
         if (heap == nullptr || SizeTooLarge(bytes)) return nullptr;
         HeapGuard guard(heap, flags);
         if (ExceedsLimit(heap, bytes)) return nullptr;
-        auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + bytes));
+        BlockHeader* header = TakeKept(heap, bytes);
+        if (header == nullptr) header = static_cast<BlockHeader*>(std::malloc(BytesToObtain(bytes)));
         if (header == nullptr) return nullptr;
         header->size = bytes;
         if (flags & HEAP_ZERO_MEMORY) std::memset(header + 1, 0, bytes);
@@ -150,7 +206,7 @@ LPVOID WINAPI HeapReAlloc(HANDLE handle, DWORD flags, LPVOID block, SIZE_T bytes
             return block;
         }
         Unlink(heap, header);
-        auto* moved = static_cast<BlockHeader*>(std::realloc(header, sizeof(BlockHeader) + bytes));
+        auto* moved = static_cast<BlockHeader*>(std::realloc(header, BytesToObtain(bytes)));
         if (moved == nullptr) {
             Link(heap, header);
             return nullptr;
@@ -172,7 +228,7 @@ BOOL WINAPI HeapFree(HANDLE handle, DWORD flags, LPVOID block) noexcept
     HeapGuard guard(heap, flags);
     BlockHeader* header = HeaderOf(block);
     Unlink(heap, header);
-    std::free(header);
+    Release(heap, header);
     return TRUE;
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -32,6 +34,43 @@ TEST(Heap, DestroyReleasesEveryBlock)
     // Leaks would be reported by the sanitizer build.
     HANDLE heap = HeapCreate(0, 0, 0);
     for (int i = 0; i < 100; ++i) ASSERT_NE(HeapAlloc(heap, 0, 100 + i), nullptr);
+    EXPECT_TRUE(HeapDestroy(heap));
+}
+
+TEST(Heap, FreedBlocksServeLaterAllocationsWhole)
+{
+    // Small blocks freed, reallocated and allocated again must each hold all their bytes: a kept
+    // block handed out twice, or too small for its new size, breaks another block's pattern.
+    HANDLE heap = HeapCreate(0, 0, 0);
+    std::vector<std::pair<unsigned char*, SIZE_T>> live;
+    for (SIZE_T round = 0; round < 3; ++round) {
+        std::vector<std::pair<unsigned char*, SIZE_T>> fresh;
+        for (SIZE_T size = 0; size <= 600; size += 37) {
+            auto* block = static_cast<unsigned char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, size));
+            ASSERT_NE(block, nullptr);
+            EXPECT_EQ(std::count(block, block + size, 0), static_cast<std::ptrdiff_t>(size));
+            fresh.emplace_back(block, size);
+        }
+        // Every other new block is freed, the others change size.
+        for (std::size_t i = 0; i < fresh.size(); ++i) {
+            auto [block, size] = fresh[i];
+            if (i % 2 == 0) {
+                HeapFree(heap, 0, block);
+                continue;
+            }
+            size = size / 2 + 40 * round;
+            block = static_cast<unsigned char*>(HeapReAlloc(heap, 0, block, size));
+            ASSERT_NE(block, nullptr);
+            live.emplace_back(block, size);
+        }
+        for (std::size_t i = 0; i < live.size(); ++i) std::memset(live[i].first, static_cast<int>(i), live[i].second);
+        for (std::size_t i = 0; i < live.size(); ++i) {
+            const auto [block, size] = live[i];
+            EXPECT_EQ(std::count(block, block + size, static_cast<unsigned char>(i)),
+                      static_cast<std::ptrdiff_t>(size));
+            EXPECT_EQ(HeapSize(heap, 0, block), size);
+        }
+    }
     EXPECT_TRUE(HeapDestroy(heap));
 }
 
