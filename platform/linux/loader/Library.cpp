@@ -137,15 +137,17 @@ BOOL WINAPI FreeLibrary(HMODULE module) noexcept
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) noexcept
 {
-    return Boundary("GetProcAddress", SetsLastError<FARPROC>{nullptr}, [&]() -> FARPROC {
+    // As a plain pointer inside: a template argument would drop FARPROC's calling convention.
+    void* const symbol = Boundary("GetProcAddress", SetsLastError<void*>{nullptr}, [&]() -> void* {
         if (IsDataFileHandle(module)) return WithLastError(ERROR_INVALID_HANDLE, nullptr);
         // Exports are found by name only; the loader keeps no ordinals.
         if (IS_INTRESOURCE(procName)) return WithLastError(ERROR_PROC_NOT_FOUND, nullptr);
         DWORD error = ERROR_SUCCESS;
-        void* symbol = IsPeModule(module) ? FindPeExport(module, procName, error) : FindExport(module, procName, error);
-        if (symbol == nullptr) return WithLastError(error, FARPROC{});
-        return reinterpret_cast<FARPROC>(symbol);
+        void* found = IsPeModule(module) ? FindPeExport(module, procName, error) : FindExport(module, procName, error);
+        if (found == nullptr) return WithLastError(error, nullptr);
+        return found;
     });
+    return reinterpret_cast<FARPROC>(symbol);
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) noexcept
