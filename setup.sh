@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what Quenvar needs to build and test, then configures and builds it into build/, and
-# the two builds that run the Windows DLLs on Linux: build/win64-host/ (x86_64) and
-# build/win32-host/ (i386), with the Windows calling conventions. Idempotent; runs as root or
-# through sudo.
+# Installs what Quenvar needs to build and test, then configures build/ and builds the component and
+# tools there (./test.sh builds the tests), and the two builds that run the Windows DLLs on Linux:
+# build/win64-host/ (x86_64) and build/win32-host/ (i386), with the Windows calling conventions.
+# Idempotent; runs as root or through sudo.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -55,7 +55,10 @@ fi
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 cmake -S . -B build -DQUENVAR_WERROR=$werror >/dev/null
-cmake --build build -j "$(nproc)"
+# What the tools and the host builds need; ./test.sh builds the tests, so that set-up stays short.
+product_targets=(platform Quenvar palvex regsvr reg)
+grep -q '^QUENVAR_WINDOWS:BOOL=ON' build/CMakeCache.txt && product_targets+=(quenvar_win32 quenvar_win64)
+cmake --build build -j "$(nproc)" --target "${product_targets[@]}"
 
 # Whether this kernel runs i386 programs (some virtual machines' kernels lack IA-32 emulation).
 runs_i386() {
@@ -64,7 +67,7 @@ runs_i386() {
 }
 
 # The host builds: the platform, the Linux component and the tools. Their end-to-end group
-# (hosting_tests) is built by ./test.sh, which runs it, so that set-up stays short.
+# (hosting_tests) is built by ./test.sh, which runs it.
 hosting_targets=(platform Quenvar palvex regsvr reg)
 host_build() {
   local folder=$1
