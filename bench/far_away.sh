@@ -14,24 +14,14 @@ reps=${2:-1}
 hosts=20000
 delay_ms=500
 
-work=$(mktemp -d)
-server_pid=""
-cleanup() {
-  if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then
-    kill "$server_pid"
-    wait "$server_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+source "$root/bench/Scratch.sh"
 
 # Both clients and the server hold a descriptor per connection in flight.
 ulimit -n "$(ulimit -Hn)"
 
 # 32 loopback addresses on one port: the kernel picks client ports per destination, so each
 # address has its own range and 20,000 connections (some left in TIME_WAIT) never run out.
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+port=$(free_port)
 addresses=()
 for i in $(seq 32); do addresses+=("127.0.1.$i"); done
 mkfifo "$work/ready"

@@ -12,20 +12,9 @@ build=$root/build-bench
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUENVAR_BENCH=ON -DQUENVAR_TESTS=OFF -DQUENVAR_WERROR=ON >/dev/null
 cmake --build "$build" -j2 --target component_bench raw_client far_away_server palvex regsvr Quenvar >/dev/null
 
-work=$(mktemp -d)
-nginx_pid=""
-cleanup() {
-  if [ -n "$nginx_pid" ] && kill -0 "$nginx_pid" 2>/dev/null; then
-    kill "$nginx_pid"
-    wait "$nginx_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+source "$root/bench/Scratch.sh"
 
-# A free loopback port: bind to port 0 and read what the kernel chose.
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+port=$(free_port)
 mkdir -p "$work/nginx/logs" "$work/nginx/html"
 chmod 755 "$work"  # nginx workers run as an unprivileged user
 echo ok >"$work/nginx/html/index.html"
@@ -49,7 +38,7 @@ http {
 }
 CONF
 nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" &
-nginx_pid=$!
+server_pid=$!
 for _ in $(seq 50); do
   (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
   sleep 0.1
