@@ -45,59 +45,73 @@ AnswerReader::Progress AnswerReader::Read(std::string_view bytes)
 {
     // A header usually arrives in its first piece: sized for that, the text grows in one step.
     if (text_.capacity() < bytes.size()) text_.reserve(std::min(bytes.size() + 2, kMaxHeaderBytes));
-    while (outcome_ == Progress::NeedMore && !bytes.empty()) {
-        const std::size_t end = bytes.find('\n');
-        const std::string_view part = bytes.substr(0, end);
-        if (part.find('\0') != std::string_view::npos) return outcome_ = Progress::Invalid;
+    // Lines that arrived whole and end in CR LF are kept as they came: bytes [run, at) are such
+    // lines, appended in one piece when a line that needs rewriting comes or the bytes end.
+    std::size_t run = 0;
+    std::size_t at = 0;
+    const auto keepRun = [&] { text_.append(bytes.substr(run, at - run)); };
+    while (outcome_ == Progress::NeedMore && at < bytes.size()) {
+        const std::size_t end = bytes.find('\n', at);
+        const std::string_view part = bytes.substr(at, end - at);
         // The line's length as it will be kept: a CR just before the line end is not kept.
         const char last = part.empty() ? (line_.empty() ? '\0' : line_.back()) : part.back();
         const std::size_t length = line_.size() + part.size() - (last == '\r' ? 1 : 0);
         // The line, its CR LF and the header's closing CR LF must fit.
-        if (length > 0 && text_.size() + length + 4 > kMaxHeaderBytes) return outcome_ = Progress::Invalid;
+        if (length > 0 && text_.size() + (at - run) + length + 4 > kMaxHeaderBytes) return outcome_ = Progress::Invalid;
         if (end == std::string_view::npos) {
+            keepRun();
             line_.append(part);
+            run = at = bytes.size();
             if (step_ == Step::StatusLine && !CouldBeStatusLine(line_)) return outcome_ = Progress::Invalid;
             break;
         }
-        bytes.remove_prefix(end + 1);
-        // A line that arrived whole is taken from the bytes without a copy.
-        if (line_.empty()) {
-            outcome_ = EndLine(part);
-        } else {
-            line_.append(part);
-            outcome_ = EndLine(line_);
-            line_.clear();
+        const bool asItCame = line_.empty() && last == '\r';
+        std::string_view line = part;
+        if (!line_.empty()) line = line_.append(part);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        const LineEnd lineEnd = EndLine(line);
+        if (lineEnd == LineEnd::Invalid) return outcome_ = Progress::Invalid;
+        if (!asItCame && lineEnd != LineEnd::EndOfInterim) {
+            keepRun();
+            text_.append(line).append("\r\n");
+            run = end + 1;
+        }
+        line_.clear();
+        at = end + 1;
+        if (lineEnd == LineEnd::EndOfInterim) {
+            // An interim answer: the final one follows on the same connection.
+            text_.clear();
+            run = at;
+        } else if (lineEnd == LineEnd::EndOfHeader) {
+            outcome_ = Progress::Complete;
         }
     }
+    // A NUL anywhere in the header refuses the answer, whatever else the lines said; one search
+    // over what was read costs less than one per line.
+    if (bytes.substr(0, at).find('\0') != std::string_view::npos) return outcome_ = Progress::Invalid;
+    keepRun();
     return outcome_;
 }
 
-AnswerReader::Progress AnswerReader::EndLine(std::string_view line)
+AnswerReader::LineEnd AnswerReader::EndLine(std::string_view line)
 {
-    if (line.ends_with('\r')) line.remove_suffix(1);
     if (step_ == Step::StatusLine) {
         // A switch of protocols answers a request for one, and this client never asks.
-        if (!ParseStatusLine(line, status_) || status_ == kSwitchingProtocols) return Progress::Invalid;
+        if (!ParseStatusLine(line, status_) || status_ == kSwitchingProtocols) return LineEnd::Invalid;
         step_ = Step::FirstHeaderLine;
     } else if (line.empty()) {
-        if (status_ >= 200) {
-            text_ += "\r\n";
-            return Progress::Complete;
-        }
-        // An interim answer: the final one follows on the same connection.
-        text_.clear();
+        if (status_ >= 200) return LineEnd::EndOfHeader;
         step_ = Step::StatusLine;
-        return Progress::NeedMore;
+        return LineEnd::EndOfInterim;
     } else if (IsBlank(line.front())) {
         // A line that continues the previous header needs a header before it.
-        if (step_ == Step::FirstHeaderLine) return Progress::Invalid;
+        if (step_ == Step::FirstHeaderLine) return LineEnd::Invalid;
     } else if (line.find(':') == std::string_view::npos) {
-        return Progress::Invalid;
+        return LineEnd::Invalid;
     } else {
         step_ = Step::HeaderLine;
     }
-    text_.append(line).append("\r\n");
-    return Progress::NeedMore;
+    return LineEnd::Kept;
 }
 
 }  // namespace quenvar::platform

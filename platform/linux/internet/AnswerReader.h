@@ -31,8 +31,10 @@ public:
 
 private:
     enum class Step { StatusLine, FirstHeaderLine, HeaderLine };
+    enum class LineEnd { Kept, Invalid, EndOfInterim, EndOfHeader };
 
-    Progress EndLine(std::string_view line);
+    // Checks a whole line, without its LF, and moves to the next step.
+    LineEnd EndLine(std::string_view line);
 
     Progress outcome_ = Progress::NeedMore;
     Step step_ = Step::StatusLine;
