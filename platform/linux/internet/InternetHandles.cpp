@@ -1,6 +1,7 @@
 // The handle table: values count up from a base like the platform's, are never reused, and are
 // looked up under one lock that is held only for the look-up itself.
 #include "linux/internet/InternetHandles.h"
+#include "linux/internet/FreeBlocks.h"
 #include "linux/edge/TestHooks.h"
 #include "linux/edge/WithLastError.h"
 
@@ -13,16 +14,40 @@ namespace {
 struct HandleEntry {
     std::shared_ptr<InternetObject> object;
     std::uintptr_t parent;
-    // Kept so that a close costs the same with thousands of handles open on other threads. A
-    // handle has few children (a request has none, a connection usually one), so a vector beats a
-    // hash set: one block, allocated with the first child.
-    std::vector<std::uintptr_t> children;
+    // The open handles opened from this one, as a list through their entries (0 ends it): a close
+    // finds a handle's children without searching the table, whatever else is open, and keeping
+    // them costs no block of its own.
+    std::uintptr_t firstChild = 0;
+    std::uintptr_t previousSibling = 0;
+    std::uintptr_t nextSibling = 0;
 };
+
+using Entries = std::unordered_map<std::uintptr_t, HandleEntry, std::hash<std::uintptr_t>, std::equal_to<>,
+                                   FreeBlocksAllocator<std::pair<const std::uintptr_t, HandleEntry>>>;
 
 struct HandleTable {
     std::mutex lock;
     std::uintptr_t nextValue = 0xCC0004;
-    std::unordered_map<std::uintptr_t, HandleEntry> entries;
+    // A query opens and closes three handles: their entries reuse freed ones under the lock.
+    FreeBlocks blocks;
+    Entries entries{Entries::allocator_type(blocks)};
+
+    HandleEntry* Find(std::uintptr_t value)
+    {
+        const auto found = entries.find(value);
+        return found == entries.end() ? nullptr : &found->second;
+    }
+
+    // Takes the entry out of its parent's list of children.
+    void Unlink(const HandleEntry& entry)
+    {
+        if (HandleEntry* previous = Find(entry.previousSibling)) {
+            previous->nextSibling = entry.nextSibling;
+        } else if (HandleEntry* parent = Find(entry.parent)) {
+            parent->firstChild = entry.nextSibling;
+        }
+        if (HandleEntry* next = Find(entry.nextSibling)) next->previousSibling = entry.previousSibling;
+    }
 };
 
 HandleTable& Table()
@@ -40,13 +65,13 @@ HINTERNET RegisterInternetObject(std::shared_ptr<InternetObject> object, HINTERN
     HandleTable& table = Table();
     std::lock_guard guard(table.lock);
     const std::uintptr_t value = table.nextValue;
-    const auto entry = table.entries.emplace(value, HandleEntry{std::move(object), ValueOf(parent), {}}).first;
-    const auto parentEntry = table.entries.find(ValueOf(parent));
-    try {
-        if (parentEntry != table.entries.end()) parentEntry->second.children.push_back(value);
-    } catch (...) {
-        table.entries.erase(entry);
-        throw;
+    HandleEntry entry{std::move(object), ValueOf(parent)};
+    HandleEntry* parentEntry = table.Find(ValueOf(parent));
+    if (parentEntry != nullptr) entry.nextSibling = parentEntry->firstChild;
+    table.entries.emplace(value, std::move(entry));
+    if (parentEntry != nullptr) {
+        if (HandleEntry* next = table.Find(parentEntry->firstChild)) next->previousSibling = value;
+        parentEntry->firstChild = value;
     }
     table.nextValue += 4;
     return reinterpret_cast<HINTERNET>(value);
@@ -56,10 +81,10 @@ std::shared_ptr<InternetObject> FindInternetObject(HINTERNET handle, InternetHan
 {
     HandleTable& table = Table();
     std::lock_guard guard(table.lock);
-    const auto found = table.entries.find(ValueOf(handle));
-    if (found == table.entries.end()) return WithLastError(ERROR_INVALID_HANDLE, nullptr);
-    if (found->second.object->kind != kind) return WithLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE, nullptr);
-    return found->second.object;
+    const HandleEntry* found = table.Find(ValueOf(handle));
+    if (found == nullptr) return WithLastError(ERROR_INVALID_HANDLE, nullptr);
+    if (found->object->kind != kind) return WithLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE, nullptr);
+    return found->object;
 }
 
 bool CloseInternetObject(HINTERNET handle)
@@ -72,20 +97,24 @@ bool CloseInternetObject(HINTERNET handle)
     std::lock_guard guard(table.lock);
     const auto found = table.entries.find(ValueOf(handle));
     if (found == table.entries.end()) return WithLastError(ERROR_INVALID_HANDLE, false);
-    const auto parent = table.entries.find(found->second.parent);
-    if (parent != table.entries.end()) std::erase(parent->second.children, found->first);
+    table.Unlink(found->second);
     // The usual close, of a handle whose children are closed already, needs no lists.
-    if (found->second.children.empty()) {
+    if (found->second.firstChild == 0) {
         closedAlone = std::move(found->second.object);
         table.entries.erase(found);
         return true;
     }
+    // The handle and every handle below it go; links between them need no mending.
     std::vector<std::uintptr_t> pending{found->first};
     while (!pending.empty()) {
         const auto entry = table.entries.find(pending.back());
         pending.pop_back();
         if (entry == table.entries.end()) continue;
-        pending.insert(pending.end(), entry->second.children.begin(), entry->second.children.end());
+        for (std::uintptr_t child = entry->second.firstChild; child != 0;) {
+            pending.push_back(child);
+            const HandleEntry* childEntry = table.Find(child);
+            child = childEntry == nullptr ? 0 : childEntry->nextSibling;
+        }
         closed.push_back(std::move(entry->second.object));
         table.entries.erase(entry);
     }

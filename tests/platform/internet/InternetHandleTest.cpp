@@ -62,13 +62,15 @@ TEST(InternetHandle, WrongOrClosedHandlesAreRefused)
         EXPECT_EQ(GetLastError(), c.error);
     }
     EXPECT_EQ(OpenInternetHandles(), baseline + 3);
-    // A connection closed first takes its request along and leaves its session's other children.
+    // A connection closed first takes its request along and leaves its session's other children,
+    // those opened before it and after it.
     HINTERNET second = Connect(session);
     OpenRequest(second);
+    Connect(session);
     ASSERT_TRUE(InternetCloseHandle(second));
-    EXPECT_EQ(OpenInternetHandles(), baseline + 3);
+    EXPECT_EQ(OpenInternetHandles(), baseline + 4);
     ASSERT_TRUE(InternetCloseHandle(request));
-    EXPECT_EQ(OpenInternetHandles(), baseline + 2);
+    EXPECT_EQ(OpenInternetHandles(), baseline + 3);
     // Closing the session closes what was opened from it.
     ASSERT_TRUE(InternetCloseHandle(session));
     EXPECT_EQ(OpenInternetHandles(), baseline);
