@@ -26,7 +26,7 @@ using Entries = std::unordered_map<std::uintptr_t, HandleEntry, std::hash<std::u
                                    FreeBlocksAllocator<std::pair<const std::uintptr_t, HandleEntry>>>;
 
 struct HandleTable {
-    std::mutex lock;
+    QuickLock lock;
     std::uintptr_t nextValue = 0xCC0004;
     // A query opens and closes three handles: their entries reuse freed ones under the lock.
     FreeBlocks blocks;

@@ -6,6 +6,8 @@
 
 #include "platform/Win32.h"
 
+#include "linux/edge/QuickLock.h"
+
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -50,7 +52,7 @@ struct HttpRequest final : InternetObject {
     std::string referrer;
     std::string accept;  // empty: no Accept header
 
-    std::mutex answerLock;
+    QuickLock answerLock;
     std::optional<HttpAnswer> answer;  // set by a successful send
 };
 

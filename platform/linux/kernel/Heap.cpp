@@ -1,17 +1,17 @@
 // Private heaps: every block is linked into its heap, so HeapDestroy can release them all at
-// once. A heap is serialised by its own mutex unless created with HEAP_NO_SERIALIZE. A freed small
+// once. A heap is serialised by its own lock unless created with HEAP_NO_SERIALIZE. A freed small
 // block is kept for the next allocation of its size class: a module's heap serves many short-lived
 // blocks of a few sizes (a query's host name, header and values), and reuse skips the C library's
 // allocator.
 #include "platform/Win32.h"
 
 #include "linux/edge/Boundary.h"
+#include "linux/edge/QuickLock.h"
 #include "linux/edge/WithLastError.h"
 
 #include <array>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <utility>
 
@@ -54,7 +54,7 @@ struct Heap {
     DWORD options;
     SIZE_T maximumSize;
     SIZE_T bytesInUse = 0;
-    std::mutex lock;
+    quenvar::platform::QuickLock lock;
     BlockHeader* blocks = nullptr;
     // Freed small blocks by size class, chained through `next`; not in use and not in `blocks`.
     std::array<BlockHeader*, kSizeClasses> kept{};
@@ -76,7 +76,7 @@ public:
     HeapGuard& operator=(const HeapGuard&) = delete;
 
 private:
-    std::mutex* lock_;
+    quenvar::platform::QuickLock* lock_;
 };
 
 Heap* HeapFromHandle(HANDLE handle)
