@@ -303,27 +303,37 @@ int CopyOut(const std::basic_string<Unit>& converted, Unit* output, int outputCo
     return static_cast<int>(converted.size());
 }
 
+// Without an early exit, so that the compiler checks many bytes at a time: the texts are short.
 bool IsAscii(std::string_view bytes)
 {
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<BYTE>(c) < 0x80; });
+    unsigned char high = 0;
+    for (char c : bytes) high |= static_cast<unsigned char>(c);
+    return high < 0x80;
 }
 
 // Code page 1252, and ASCII in every code page, decode a byte to a unit: straight into the
 // caller's buffer, without the general path's intermediate string. -1 for other text.
 int DecodeUnitForUnit(UINT codePage, std::string_view bytes, LPWSTR wide, int wideCount)
 {
-    if (codePage != 1252 && !IsAscii(bytes)) return -1;
+    const bool ascii = IsAscii(bytes);
+    if (codePage != 1252 && !ascii) return -1;
     if (wideCount == 0) return static_cast<int>(bytes.size());
     if (!Fits(bytes.size(), wideCount)) return 0;
-    std::transform(bytes.begin(), bytes.end(), wide,
-                   [](char c) { return quenvar::platform::Cp1252ToWide(static_cast<BYTE>(c)); });
+    if (ascii) {
+        std::transform(bytes.begin(), bytes.end(), wide, [](char c) { return static_cast<BYTE>(c); });
+    } else {
+        std::transform(bytes.begin(), bytes.end(), wide,
+                       [](char c) { return quenvar::platform::Cp1252ToWide(static_cast<BYTE>(c)); });
+    }
     return static_cast<int>(bytes.size());
 }
 
 // ASCII encodes a unit to a byte in every code page; -1 for other text.
 int EncodeAscii(std::u16string_view wide, LPSTR bytes, int byteCount)
 {
-    if (!std::all_of(wide.begin(), wide.end(), [](char16_t unit) { return unit < 0x80; })) return -1;
+    char16_t high = 0;
+    for (char16_t unit : wide) high |= unit;
+    if (high >= 0x80) return -1;
     if (byteCount == 0) return static_cast<int>(wide.size());
     if (!Fits(wide.size(), byteCount)) return 0;
     std::transform(wide.begin(), wide.end(), bytes, [](char16_t unit) { return static_cast<char>(unit); });
