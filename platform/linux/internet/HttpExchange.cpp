@@ -60,7 +60,9 @@ DWORD RunHttpExchange(const HttpRequest& request, const ServerAddress& server, D
     if (const int error = ResolveServer(server, connectDeadline, resolved); error != 0) {
         return InternetErrorFrom(ExchangeStep::Resolve, error);
     }
-    const std::string bytes = RequestBytes(request, resolved.host, server.port);
+    // The thread's request text keeps its block from one exchange to the next.
+    thread_local std::string bytes;
+    ComposeRequest(request, resolved.host, server.port, bytes);
     ExchangeSocket socket;
     if (const int error = ConnectToAny(socket, resolved, connectDeadline); error != 0) {
         return InternetErrorFrom(ExchangeStep::Connect, error);

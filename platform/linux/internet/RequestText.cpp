@@ -1,6 +1,8 @@
 #include "linux/internet/RequestText.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 
 namespace quenvar::platform {
 
@@ -32,18 +34,21 @@ std::string RequestTarget(std::string_view objectName)
     return target;
 }
 
-std::string RequestBytes(const HttpRequest& request, std::string_view host, INTERNET_PORT port)
+void ComposeRequest(const HttpRequest& request, std::string_view host, INTERNET_PORT port, std::string& bytes)
 {
-    std::string bytes;
+    bytes.clear();
     bytes.reserve(128 + request.target.size() + request.agent.size() + request.referrer.size() + request.accept.size());
     bytes.append(request.verb).append(" ").append(request.target);
     bytes.append(request.http10 ? " HTTP/1.0\r\nHost: " : " HTTP/1.1\r\nHost: ").append(host);
-    if (port != INTERNET_DEFAULT_HTTP_PORT) bytes.append(":").append(std::to_string(port));
+    if (port != INTERNET_DEFAULT_HTTP_PORT) {
+        char digits[8] = {':'};
+        bytes.append(digits, std::to_chars(digits + 1, std::end(digits), port).ptr);
+    }
     bytes.append("\r\n");
     if (!request.agent.empty()) bytes.append("User-Agent: ").append(request.agent).append("\r\n");
     if (!request.referrer.empty()) bytes.append("Referer: ").append(request.referrer).append("\r\n");
     if (!request.accept.empty()) bytes.append("Accept: ").append(request.accept).append("\r\n");
-    return bytes.append("\r\n");
+    bytes.append("\r\n");
 }
 
 }  // namespace quenvar::platform

@@ -19,8 +19,9 @@ bool IsMethodToken(std::string_view text);
 // written as %20. Throws std::bad_alloc.
 std::string RequestTarget(std::string_view objectName);
 
-// The request as it goes on the wire: request line, Host (with the port unless it is 80),
-// User-Agent, Referer and Accept when given, and the empty line. Throws std::bad_alloc.
-std::string RequestBytes(const HttpRequest& request, std::string_view host, INTERNET_PORT port);
+// The request as it goes on the wire, in `bytes` (which a caller may reuse from one request to
+// the next): request line, Host (with the port unless it is 80), User-Agent, Referer and Accept
+// when given, and the empty line. Throws std::bad_alloc.
+void ComposeRequest(const HttpRequest& request, std::string_view host, INTERNET_PORT port, std::string& bytes);
 
 }  // namespace quenvar::platform
