@@ -1,6 +1,7 @@
 #include "linux/internet/AnswerReader.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quenvar::platform {
 namespace {
@@ -45,39 +46,40 @@ AnswerReader::Progress AnswerReader::Read(std::string_view bytes)
 {
     // A header usually arrives in its first piece: sized for that, the text grows in one step.
     if (text_.capacity() < bytes.size()) text_.reserve(std::min(bytes.size() + 2, kMaxHeaderBytes));
-    // Lines that arrived whole and end in CR LF are kept as they came: bytes [run, at) are such
-    // lines, appended in one piece when a line that needs rewriting comes or the bytes end.
-    std::size_t run = 0;
-    std::size_t at = 0;
-    const auto keepRun = [&] { text_.append(bytes.substr(run, at - run)); };
-    while (outcome_ == Progress::NeedMore && at < bytes.size()) {
-        const std::size_t end = bytes.find('\n', at);
-        const std::string_view part = bytes.substr(at, end - at);
-        // The line's length as it will be kept: a CR just before the line end is not kept.
-        const char last = part.empty() ? (line_.empty() ? '\0' : line_.back()) : part.back();
-        const std::size_t length = line_.size() + part.size() - (last == '\r' ? 1 : 0);
-        // The line, its CR LF and the header's closing CR LF must fit.
-        if (length > 0 && text_.size() + (at - run) + length + 4 > kMaxHeaderBytes) return outcome_ = Progress::Invalid;
-        if (end == std::string_view::npos) {
-            keepRun();
-            line_.append(part);
-            run = at = bytes.size();
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    // Lines that arrived whole and end in CR LF are kept as they came: [run, at) holds such lines,
+    // appended in one piece when a line that needs rewriting comes or the bytes end.
+    const char* run = at;
+    while (outcome_ == Progress::NeedMore && at != end) {
+        const auto* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+        const char* const stop = newline != nullptr ? newline : end;
+        const bool endsInCr = stop != at ? stop[-1] == '\r' : !line_.empty() && line_.back() == '\r';
+        // The line's length as it will be kept, without the CR before its end; the line, its CR LF
+        // and the header's closing CR LF must fit.
+        const std::size_t length = line_.size() + static_cast<std::size_t>(stop - at) - (endsInCr ? 1 : 0);
+        if (length > 0 && text_.size() + static_cast<std::size_t>(at - run) + length + 4 > kMaxHeaderBytes) {
+            return outcome_ = Progress::Invalid;
+        }
+        if (newline == nullptr) {
+            text_.append(run, at);
+            line_.append(at, end);
+            run = at = end;
             if (step_ == Step::StatusLine && !CouldBeStatusLine(line_)) return outcome_ = Progress::Invalid;
             break;
         }
-        const bool asItCame = line_.empty() && last == '\r';
-        std::string_view line = part;
-        if (!line_.empty()) line = line_.append(part);
-        if (line.ends_with('\r')) line.remove_suffix(1);
+        const bool asItCame = endsInCr && line_.empty();
+        std::string_view line(at, static_cast<std::size_t>(stop - at));
+        if (!line_.empty()) line = line_.append(line);
+        if (endsInCr) line.remove_suffix(1);
         const LineEnd lineEnd = EndLine(line);
         if (lineEnd == LineEnd::Invalid) return outcome_ = Progress::Invalid;
         if (!asItCame && lineEnd != LineEnd::EndOfInterim) {
-            keepRun();
-            text_.append(line).append("\r\n");
-            run = end + 1;
+            text_.append(run, at).append(line).append("\r\n");
+            run = newline + 1;
         }
         line_.clear();
-        at = end + 1;
+        at = newline + 1;
         if (lineEnd == LineEnd::EndOfInterim) {
             // An interim answer: the final one follows on the same connection.
             text_.clear();
@@ -88,8 +90,10 @@ AnswerReader::Progress AnswerReader::Read(std::string_view bytes)
     }
     // A NUL anywhere in the header refuses the answer, whatever else the lines said; one search
     // over what was read costs less than one per line.
-    if (bytes.substr(0, at).find('\0') != std::string_view::npos) return outcome_ = Progress::Invalid;
-    keepRun();
+    if (std::memchr(bytes.data(), '\0', static_cast<std::size_t>(at - bytes.data())) != nullptr) {
+        return outcome_ = Progress::Invalid;
+    }
+    text_.append(run, at);
     return outcome_;
 }
 
