@@ -32,8 +32,10 @@ struct HandleTable {
     FreeBlocks blocks;
     Entries entries{Entries::allocator_type(blocks)};
 
+    // NULL when no handle has the value; 0, which none has, ends the lists.
     HandleEntry* Find(std::uintptr_t value)
     {
+        if (value == 0) return nullptr;
         const auto found = entries.find(value);
         return found == entries.end() ? nullptr : &found->second;
     }
