@@ -126,6 +126,12 @@ bool EncodeCp932(std::u16string_view wide, char defaultChar, std::string& bytes,
 
 bool DecodeUtf8(std::string_view bytes, bool strict, std::u16string& wide)
 {
+    if (IsAscii(bytes)) {
+        const std::size_t at = wide.size();
+        wide.resize(at + bytes.size());
+        std::copy(bytes.begin(), bytes.end(), wide.begin() + static_cast<std::ptrdiff_t>(at));
+        return true;
+    }
     for (std::size_t i = 0; i < bytes.size();) {
         const auto lead = static_cast<BYTE>(bytes[i]);
         std::size_t length = lead < 0x80           ? 1
@@ -162,6 +168,13 @@ bool DecodeUtf8(std::string_view bytes, bool strict, std::u16string& wide)
 
 bool EncodeUtf8(std::u16string_view wide, bool strict, std::string& bytes)
 {
+    if (IsAscii(wide)) {
+        const std::size_t at = bytes.size();
+        bytes.resize(at + wide.size());
+        std::transform(wide.begin(), wide.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                       [](char16_t unit) { return static_cast<char>(unit); });
+        return true;
+    }
     for (std::size_t i = 0; i < wide.size(); ++i) {
         char32_t code = wide[i];
         if (code >= 0xD800 && code <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
@@ -303,19 +316,11 @@ int CopyOut(const std::basic_string<Unit>& converted, Unit* output, int outputCo
     return static_cast<int>(converted.size());
 }
 
-// Without an early exit, so that the compiler checks many bytes at a time: the texts are short.
-bool IsAscii(std::string_view bytes)
-{
-    unsigned char high = 0;
-    for (char c : bytes) high |= static_cast<unsigned char>(c);
-    return high < 0x80;
-}
-
 // Code page 1252, and ASCII in every code page, decode a byte to a unit: straight into the
 // caller's buffer, without the general path's intermediate string. -1 for other text.
 int DecodeUnitForUnit(UINT codePage, std::string_view bytes, LPWSTR wide, int wideCount)
 {
-    const bool ascii = IsAscii(bytes);
+    const bool ascii = quenvar::platform::IsAscii(bytes);
     if (codePage != 1252 && !ascii) return -1;
     if (wideCount == 0) return static_cast<int>(bytes.size());
     if (!Fits(bytes.size(), wideCount)) return 0;
@@ -331,9 +336,7 @@ int DecodeUnitForUnit(UINT codePage, std::string_view bytes, LPWSTR wide, int wi
 // ASCII encodes a unit to a byte in every code page; -1 for other text.
 int EncodeAscii(std::u16string_view wide, LPSTR bytes, int byteCount)
 {
-    char16_t high = 0;
-    for (char16_t unit : wide) high |= unit;
-    if (high >= 0x80) return -1;
+    if (!quenvar::platform::IsAscii(wide)) return -1;
     if (byteCount == 0) return static_cast<int>(wide.size());
     if (!Fits(wide.size(), byteCount)) return 0;
     std::transform(wide.begin(), wide.end(), bytes, [](char16_t unit) { return static_cast<char>(unit); });
