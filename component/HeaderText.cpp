@@ -1,40 +1,62 @@
 #include "component/HeaderText.h"
 
 namespace quenvar {
+namespace {
 
-HeaderText::HeaderText(const char* text) noexcept : text_(text)
-{
+// The ANSI code page's description, asked again only when the code page changes: asking for it
+// with every answer cost more than searching the answer.
+struct CodePageInfo {
+    UINT codePage = 0;
+    BOOL known = FALSE;
     CPINFO info{};
-    if (!GetCPInfo(CP_ACP, &info)) return;
-    for (UINT i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
-        for (UINT b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b) leadBytes_[b] = true;
+};
+
+const CPINFO* AnsiCodePageInfo() noexcept
+{
+    thread_local CodePageInfo cached;
+    const UINT codePage = GetACP();
+    if (!cached.known || cached.codePage != codePage) {
+        cached.codePage = codePage;
+        cached.known = GetCPInfo(CP_ACP, &cached.info);
+    }
+    return cached.known ? &cached.info : nullptr;
+}
+
+}  // namespace
+
+HeaderText::HeaderText(char* text) noexcept : data_(text), text_(text)
+{
+    const CPINFO* info = AnsiCodePageInfo();
+    if (info == nullptr) return;
+    for (UINT i = 0; i + 1 < MAX_LEADBYTES && info->LeadByte[i] != 0; i += 2) {
+        for (UINT b = info->LeadByte[i]; b <= info->LeadByte[i + 1]; ++b) leadBytes_[b] = true;
         anyLeadByte_ = true;
     }
 }
 
-const char* HeaderText::Find(std::string_view pattern) const noexcept
+char* HeaderText::Find(std::string_view pattern) const noexcept
 {
     if (text_.empty()) return nullptr;
     // Without lead bytes every byte starts a character, and the library's search is exact.
     if (!anyLeadByte_) {
         const std::size_t at = text_.find(pattern);
-        return at == std::string_view::npos ? nullptr : text_.data() + at;
+        return at == std::string_view::npos ? nullptr : data_ + at;
     }
     for (std::size_t at = 0; at < text_.size(); at = Next(at)) {
-        if (text_.substr(at, pattern.size()) == pattern) return text_.data() + at;
+        if (text_.substr(at, pattern.size()) == pattern) return data_ + at;
     }
     return nullptr;
 }
 
-const char* HeaderText::FindCharacter(const char* from, char wanted) const noexcept
+char* HeaderText::FindCharacter(const char* from, char wanted) const noexcept
 {
-    const std::size_t start = static_cast<std::size_t>(from - text_.data());
+    const std::size_t start = static_cast<std::size_t>(from - data_);
     if (!anyLeadByte_) {
         const std::size_t at = text_.find(wanted, start);
-        return at == std::string_view::npos ? nullptr : text_.data() + at;
+        return at == std::string_view::npos ? nullptr : data_ + at;
     }
     for (std::size_t at = start; at < text_.size(); at = Next(at)) {
-        if (text_[at] == wanted) return text_.data() + at;
+        if (text_[at] == wanted) return data_ + at;
     }
     return nullptr;
 }

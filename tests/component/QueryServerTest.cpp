@@ -194,8 +194,8 @@ TEST_F(QueryServer, EveryFailingStepIsReportedAndReleasesWhatItHeld)
         {"HttpQueryInfoA", 2, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 122\n ", untouched},
         {"HttpQueryInfoA", 3, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 12150\n ", untouched},
         {"HeapAlloc", 2, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 122\n ", untouched},  // the header's block
-        // The Server value's block: the values after it are still this answer's.
-        {"HeapAlloc", 4, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 8\n ", serverLost},
+        // The Server value's string: the values after it are still this answer's.
+        {"SysAllocStringLen", 2, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 8\n ", serverLost},
         {"InternetCloseHandle", 1, ERROR_INVALID_HANDLE, u"CloseHandle on hReq error 6\n ", kEarlier},
         {"InternetCloseHandle", 2, ERROR_INVALID_HANDLE, u"CloseHandle on hConnect error 6\n ", kEarlier},
         {"InternetCloseHandle", 3, ERROR_INVALID_HANDLE, u"CloseHandle on hOpen error 6\n ", kEarlier},
