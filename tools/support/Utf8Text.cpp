@@ -8,12 +8,16 @@ namespace {
 
 // ASCII, nearly all of what servers send, is the same units in both forms: copied without the
 // two conversion calls (measure, then convert).
+template <typename From>
+bool IsAscii(std::basic_string_view<From> text)
+{
+    return std::all_of(text.begin(), text.end(), [](From unit) { return static_cast<std::uint32_t>(unit) < 0x80; });
+}
+
 template <typename To, typename From>
 bool CopyAscii(std::basic_string_view<From> text, std::basic_string<To>& copy)
 {
-    if (!std::all_of(text.begin(), text.end(), [](From unit) { return static_cast<std::uint32_t>(unit) < 0x80; })) {
-        return false;
-    }
+    if (!IsAscii(text)) return false;
     copy.resize(text.size());
     std::transform(text.begin(), text.end(), copy.begin(), [](From unit) { return static_cast<To>(unit); });
     return true;
@@ -41,6 +45,19 @@ std::u16string WideFromUtf8(std::string_view text)
     wide.assign(static_cast<std::size_t>(size > 0 ? size : 0), u'\0');
     if (size > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), size);
     return wide;
+}
+
+UniqueBstr BstrFromUtf8(std::string_view text)
+{
+    const bool ascii = IsAscii(text);
+    const int length = static_cast<int>(text.size());
+    const int units =
+        ascii || length == 0 ? length : MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    UniqueBstr bstr(SysAllocStringLen(nullptr, static_cast<UINT>(std::max(units, 0))));
+    if (!bstr) return bstr;
+    if (ascii) std::copy(text.begin(), text.end(), bstr.get());
+    else if (units > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), length, bstr.get(), units);
+    return bstr;
 }
 
 }  // namespace quenvar::tools
