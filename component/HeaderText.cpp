@@ -1,35 +1,13 @@
 #include "component/HeaderText.h"
 
 namespace quenvar {
-namespace {
-
-// The ANSI code page's description, asked again only when the code page changes: asking for it
-// with every answer cost more than searching the answer.
-struct CodePageInfo {
-    UINT codePage = 0;
-    BOOL known = FALSE;
-    CPINFO info{};
-};
-
-const CPINFO* AnsiCodePageInfo() noexcept
-{
-    thread_local CodePageInfo cached;
-    const UINT codePage = GetACP();
-    if (!cached.known || cached.codePage != codePage) {
-        cached.codePage = codePage;
-        cached.known = GetCPInfo(CP_ACP, &cached.info);
-    }
-    return cached.known ? &cached.info : nullptr;
-}
-
-}  // namespace
 
 HeaderText::HeaderText(char* text) noexcept : data_(text), text_(text)
 {
-    const CPINFO* info = AnsiCodePageInfo();
-    if (info == nullptr) return;
-    for (UINT i = 0; i + 1 < MAX_LEADBYTES && info->LeadByte[i] != 0; i += 2) {
-        for (UINT b = info->LeadByte[i]; b <= info->LeadByte[i + 1]; ++b) leadBytes_[b] = true;
+    CPINFO info{};
+    if (!GetCPInfo(CP_ACP, &info)) return;
+    for (UINT i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+        for (UINT b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b) leadBytes_[b] = true;
         anyLeadByte_ = true;
     }
 }

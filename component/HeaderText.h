@@ -1,5 +1,5 @@
 // The header text of one answer, searched a character at a time without a library call per
-// character: the ANSI code page's lead bytes are known before the text is taken.
+// character: the ANSI code page's lead bytes are read once, when the text is taken.
 #pragma once
 
 #include "platform/Win32.h"
