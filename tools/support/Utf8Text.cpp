@@ -51,8 +51,7 @@ UniqueBstr BstrFromUtf8(std::string_view text)
 {
     const bool ascii = IsAscii(text);
     const int length = static_cast<int>(text.size());
-    const int units =
-        ascii || length == 0 ? length : MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    const int units = ascii || length == 0 ? length : MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
     UniqueBstr bstr(SysAllocStringLen(nullptr, static_cast<UINT>(std::max(units, 0))));
     if (!bstr) return bstr;
     if (ascii) std::copy(text.begin(), text.end(), bstr.get());
