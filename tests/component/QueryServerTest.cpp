@@ -175,7 +175,7 @@ TEST_F(QueryServer, ContentLocationOfAnEarlierServerStays)
 TEST_F(QueryServer, EveryFailingStepIsReportedAndReleasesWhatItHeld)
 {
     ScriptedHttpServer server(ScriptedAnswer{kEarlierAnswer});
-    // Short host names and headers live on the stack; these two are long enough for a heap block.
+    // Short host names and headers live on the stack: the two HeapAlloc rows need these long ones.
     const std::string longHost(200, 'h');
     ScriptedHttpServer longHeader(ScriptedAnswer{"HTTP/1.0 200 OK\r\nX-Pad: " + std::string(5000, 'p') + "\r\n\r\n"});
     const Properties untouched{u"", u"", u"", u""};
@@ -189,7 +189,6 @@ TEST_F(QueryServer, EveryFailingStepIsReportedAndReleasesWhatItHeld)
         std::string host = {};  // the scripted server's when empty
     } cases[] = {
         {"InternetOpenA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"InternetOpen error 12004\n ", untouched},
-        // The host name's block.
         {"HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY, u"InternetConnect error 8\n ", untouched, longHost},
         {"InternetConnectA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"InternetConnect error 12004\n ", untouched},
         {"HttpOpenRequestA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"HttpOpenRequest error 12004\n ", untouched},
@@ -198,7 +197,6 @@ TEST_F(QueryServer, EveryFailingStepIsReportedAndReleasesWhatItHeld)
         // A failed size query leaves the length at 4: the fetch then finds its block too small.
         {"HttpQueryInfoA", 2, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 122\n ", untouched},
         {"HttpQueryInfoA", 3, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 12150\n ", untouched},
-        // The header's block.
         {"HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 122\n ", untouched, longHeader.Address()},
         // The Server value's string: the values after it are still this answer's.
         {"SysAllocStringLen", 2, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 8\n ", serverLost},
