@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace quenvar::tools {
 namespace {
@@ -23,10 +25,22 @@ constexpr std::string_view kEllipsis = "\xE2\x80\xA6";
 constexpr std::string_view kFormulaStarts = "=+-@\t\r";
 constexpr std::size_t kOutputPieceBytes = std::size_t{64} * 1024;
 
-// Printable ASCII, nearly all of what servers send, is shown as it is.
+// Printable ASCII, nearly all of what servers send, is shown as it is. Eight bytes are tested at
+// a time: one below 0x20 or above 0x7E sets its top bit in the difference, the sum or itself.
 bool IsPlainAscii(std::string_view text)
 {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    constexpr std::uint64_t kEachByte = 0x0101010101010101;
+    constexpr std::uint64_t kTopBits = 0x8080808080808080;
+    std::uint64_t outside = 0;
+    std::size_t at = 0;
+    for (; at + sizeof outside <= text.size(); at += sizeof outside) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + at, sizeof word);
+        outside |= (word - 0x20 * kEachByte) | (word + kEachByte) | word;
+    }
+    bool plain = (outside & kTopBits) == 0;
+    for (; plain && at < text.size(); ++at) plain = text[at] >= 0x20 && text[at] < 0x7F;
+    return plain;
 }
 
 // Columns are measured in characters as a terminal shows them, so UTF-8 continuation bytes do not
