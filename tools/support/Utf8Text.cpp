@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <limits>
+#include <type_traits>
 
 namespace quenvar::tools {
 namespace {
@@ -11,7 +14,20 @@ namespace {
 template <typename From>
 bool IsAscii(std::basic_string_view<From> text)
 {
-    return std::all_of(text.begin(), text.end(), [](From unit) { return static_cast<std::uint32_t>(unit) < 0x80; });
+    using Unit = std::make_unsigned_t<From>;
+    // Eight bytes at a time: a unit of 0x80 or above has a bit outside ASCII's seven.
+    constexpr std::uint64_t kEachUnit = ~std::uint64_t{0} / std::numeric_limits<Unit>::max();
+    constexpr std::uint64_t kAboveAscii = kEachUnit * (std::numeric_limits<Unit>::max() & ~Unit{0x7F});
+    constexpr std::size_t kUnitsPerWord = sizeof(std::uint64_t) / sizeof(From);
+    std::uint64_t all = 0;
+    std::size_t at = 0;
+    for (; at + kUnitsPerWord <= text.size(); at += kUnitsPerWord) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + at, sizeof word);
+        all |= word;
+    }
+    for (; at < text.size(); ++at) all |= static_cast<Unit>(text[at]);
+    return (all & kAboveAscii) == 0;
 }
 
 template <typename To, typename From>
