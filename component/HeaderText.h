@@ -11,14 +11,15 @@ namespace quenvar {
 
 class HeaderText {
 public:
-    // `text` ends at its first NUL and must outlive this object.
-    explicit HeaderText(const char* text) noexcept;
+    // `text` ends at its first NUL and must outlive this object. It is writable so that a value
+    // can be ended in place (HeaderValue.h) rather than copied.
+    explicit HeaderText(char* text) noexcept;
 
-    const char* begin() const noexcept { return text_.data(); }
+    char* begin() const noexcept { return data_; }
     // The first character at which `pattern` starts, or null; letter case counts.
-    const char* Find(std::string_view pattern) const noexcept;
+    char* Find(std::string_view pattern) const noexcept;
     // The first character at or after `from` (a character of this text) that is `wanted`, or null.
-    const char* FindCharacter(const char* from, char wanted) const noexcept;
+    char* FindCharacter(const char* from, char wanted) const noexcept;
 
 private:
     // Where the character at `at` ends: a lead byte takes the next byte along unless that is the end.
@@ -27,6 +28,7 @@ private:
         return at + (leadBytes_[static_cast<BYTE>(text_[at])] && at + 1 < text_.size() ? 2 : 1);
     }
 
+    char* data_;
     std::string_view text_;
     std::array<bool, 256> leadBytes_{};
     bool anyLeadByte_ = false;

@@ -3,15 +3,12 @@
 #include "component/HeaderValue.h"
 
 #include "component/AnsiText.h"
-#include "module/ModuleBlock.h"
-
-#include <cstring>
 
 namespace quenvar {
 
 bool ExtractHeaderValue(const char* prefix, const HeaderText& text, UniqueBstr& target, char endCharacter) noexcept
 {
-    const char* start = text.begin();
+    char* start = text.begin();
     std::size_t skip = 0;
     if (prefix != nullptr) {
         const std::string_view name(prefix);
@@ -19,18 +16,16 @@ bool ExtractHeaderValue(const char* prefix, const HeaderText& text, UniqueBstr& 
         if (start == nullptr) return true;
         skip = name.size() + 1;
     }
-    const char* end = text.FindCharacter(start, endCharacter);
+    char* const end = text.FindCharacter(start, endCharacter);
     if (end == nullptr) return true;
     // An end right after the prefix would leave the skipped byte beyond the value: it is empty.
-    const std::size_t span = static_cast<std::size_t>(end - start);
-    const std::size_t length = span > skip ? span - skip : 0;
+    const char* value = end - start > static_cast<std::ptrdiff_t>(skip) ? start + skip : end;
 
-    UniqueModuleBlock block(ModuleAlloc(length + 1));
-    if (!block) return false;
-    char* value = static_cast<char*>(block.get());
-    if (length > 0) std::memcpy(value, start + skip, length);
-    value[length] = '\0';
+    // The value is converted where it stands, ended by a NUL in place of its end character for
+    // the time of the conversion: the same text a copy would hold, without a block to copy it to.
+    *end = '\0';
     AssignAnsiText(target, value);
+    *end = endCharacter;
     return static_cast<bool>(target);
 }
 

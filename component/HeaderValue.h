@@ -10,8 +10,8 @@ namespace quenvar {
 // and the one byte that follows it, or at the text's first byte when `prefix` is null; it ends
 // before the next `endCharacter`. Nothing is trimmed. A value found replaces the field's string
 // (an empty value, also when the end follows the prefix at once, gives an empty string); when the
-// prefix or the end is missing, the field keeps what it held. Answers false only when memory ran
-// out: the field then keeps what it held, or holds nothing when its new string could not be made.
+// prefix or the end is missing, the field keeps what it held. Answers false only when the new
+// string could not be made: the field then holds nothing. The text is as it was on return.
 [[nodiscard]] bool ExtractHeaderValue(const char* prefix, const HeaderText& text, UniqueBstr& target,
                                       char endCharacter) noexcept;
 

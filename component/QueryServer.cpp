@@ -5,7 +5,7 @@
 #include "component/HeaderValue.h"
 #include "component/InternetHandle.h"
 #include "component/Palvex.h"
-#include "module/ModuleBlock.h"
+#include "module/ScratchBuffer.h"
 
 #include <algorithm>
 #include <climits>
@@ -16,18 +16,22 @@ namespace {
 constexpr char kAgent[] = "Ferrowin";
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 
-// The host name in the ANSI code page, in 2n + 2 bytes so that double-byte characters fit; an
-// empty owner when the block cannot be had.
-UniqueModuleBlock ServerNameInAnsi(BSTR serverURL) noexcept
+// Host names up to 127 characters and answer headers up to 4 KiB, nearly all there are, need no
+// heap block.
+using ServerNameBuffer = ScratchBuffer<256>;
+using HeaderBuffer = ScratchBuffer<4096>;
+
+// The host name in the ANSI code page, in 2n + 2 bytes so that double-byte characters fit; null
+// when the buffer cannot be had.
+const char* ServerNameInAnsi(BSTR serverURL, ServerNameBuffer& buffer) noexcept
 {
     const SIZE_T bytes = 2 * SIZE_T{SysStringLen(serverURL)} + 2;
-    UniqueModuleBlock block(ModuleAlloc(bytes));
-    if (!block) return block;
-    char* name = static_cast<char*>(block.get());
+    char* name = buffer.Get(bytes);
+    if (name == nullptr) return nullptr;
     name[0] = '\0';
     WideCharToMultiByte(CP_ACP, /*flags=*/0, serverURL, -1, name, static_cast<int>(std::min<SIZE_T>(bytes, INT_MAX)),
                         /*defaultChar=*/nullptr, /*usedDefaultChar=*/nullptr);
-    return block;
+    return name;
 }
 
 }  // namespace
@@ -45,16 +49,17 @@ HRESULT Palvex::QueryServer() noexcept
         InternetOpenA(kAgent, INTERNET_OPEN_TYPE_DIRECT, /*proxy=*/nullptr, /*proxyBypass=*/nullptr, /*flags=*/0));
     if (!session) return fail("InternetOpen");
 
-    UniqueModuleBlock serverName;
+    ServerNameBuffer serverNameBuffer;
+    const char* serverName = nullptr;
     if (serverURL) {
-        serverName = ServerNameInAnsi(serverURL.get());
-        if (!serverName) {
+        serverName = ServerNameInAnsi(serverURL.get(), serverNameBuffer);
+        if (serverName == nullptr) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return fail("InternetConnect");
         }
     }
-    UniqueInternetHandle connection(InternetConnectA(session.get(), static_cast<const char*>(serverName.get()),
-                                                     INTERNET_INVALID_PORT_NUMBER, "", "", INTERNET_SERVICE_HTTP,
+    UniqueInternetHandle connection(InternetConnectA(session.get(), serverName, INTERNET_INVALID_PORT_NUMBER, "", "",
+                                                     INTERNET_SERVICE_HTTP,
                                                      /*flags=*/0, /*context=*/0));
     if (!connection) return fail("InternetConnect");
 
@@ -78,11 +83,11 @@ HRESULT Palvex::QueryServer() noexcept
     HttpQueryInfoA(request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, /*buffer=*/nullptr, &length, /*index=*/nullptr);
     const SIZE_T headerSize = SIZE_T{length} + 1;
     // Without a block the fetch below fails, and its code tells why.
-    UniqueModuleBlock header(ModuleAlloc(headerSize));
-    if (!HttpQueryInfoA(request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, header.get(), &length, /*index=*/nullptr)) {
+    HeaderBuffer headerBuffer;
+    char* block = headerBuffer.Get(headerSize);
+    if (!HttpQueryInfoA(request.get(), HTTP_QUERY_RAW_HEADERS_CRLF, block, &length, /*index=*/nullptr)) {
         return fail("HttpQueryInfo");
     }
-    char* block = static_cast<char*>(header.get());
     block[std::min<SIZE_T>(length, headerSize - 1)] = '\0';
     const HeaderText text(block);
 
@@ -92,7 +97,6 @@ HRESULT Palvex::QueryServer() noexcept
     allRead &= ExtractHeaderValue("Server:", text, serverSoftware, '\r');
     allRead &= ExtractHeaderValue("Content-Location:", text, contentLocation, '\r');
     allRead &= ExtractHeaderValue("Date:", text, currentServerTime, '\r');
-    header.reset();
     if (!allRead) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return fail("HttpQueryInfo");

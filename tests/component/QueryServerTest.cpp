@@ -175,6 +175,9 @@ TEST_F(QueryServer, ContentLocationOfAnEarlierServerStays)
 TEST_F(QueryServer, EveryFailingStepIsReportedAndReleasesWhatItHeld)
 {
     ScriptedHttpServer server(ScriptedAnswer{kEarlierAnswer});
+    // Short host names and headers live on the stack: the two HeapAlloc rows need these long ones.
+    const std::string longHost(200, 'h');
+    ScriptedHttpServer longHeader(ScriptedAnswer{"HTTP/1.0 200 OK\r\nX-Pad: " + std::string(5000, 'p') + "\r\n\r\n"});
     const Properties untouched{u"", u"", u"", u""};
     const Properties serverLost{u"HTTP/1.0", u"", u"/before", u"yesterday"};
     const struct {
@@ -183,9 +186,10 @@ TEST_F(QueryServer, EveryFailingStepIsReportedAndReleasesWhatItHeld)
         DWORD error;
         std::u16string errorInfo;
         Properties properties;
+        std::string host = {};  // the scripted server's when empty
     } cases[] = {
         {"InternetOpenA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"InternetOpen error 12004\n ", untouched},
-        {"HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY, u"InternetConnect error 8\n ", untouched},  // the host name's block
+        {"HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY, u"InternetConnect error 8\n ", untouched, longHost},
         {"InternetConnectA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"InternetConnect error 12004\n ", untouched},
         {"HttpOpenRequestA", 1, ERROR_INTERNET_INTERNAL_ERROR, u"HttpOpenRequest error 12004\n ", untouched},
         {"HttpSendRequestA", 1, ERROR_INTERNET_TIMEOUT, u"HttpSend error 12002\n ", untouched},
@@ -193,9 +197,9 @@ TEST_F(QueryServer, EveryFailingStepIsReportedAndReleasesWhatItHeld)
         // A failed size query leaves the length at 4: the fetch then finds its block too small.
         {"HttpQueryInfoA", 2, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 122\n ", untouched},
         {"HttpQueryInfoA", 3, ERROR_HTTP_HEADER_NOT_FOUND, u"HttpQueryInfo error 12150\n ", untouched},
-        {"HeapAlloc", 2, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 122\n ", untouched},  // the header's block
-        // The Server value's block: the values after it are still this answer's.
-        {"HeapAlloc", 4, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 8\n ", serverLost},
+        {"HeapAlloc", 1, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 122\n ", untouched, longHeader.Address()},
+        // The Server value's string: the values after it are still this answer's.
+        {"SysAllocStringLen", 2, ERROR_NOT_ENOUGH_MEMORY, u"HttpQueryInfo error 8\n ", serverLost},
         {"InternetCloseHandle", 1, ERROR_INVALID_HANDLE, u"CloseHandle on hReq error 6\n ", kEarlier},
         {"InternetCloseHandle", 2, ERROR_INVALID_HANDLE, u"CloseHandle on hConnect error 6\n ", kEarlier},
         {"InternetCloseHandle", 3, ERROR_INVALID_HANDLE, u"CloseHandle on hOpen error 6\n ", kEarlier},
@@ -203,7 +207,7 @@ TEST_F(QueryServer, EveryFailingStepIsReportedAndReleasesWhatItHeld)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.function + std::to_string(c.nth));
         TestPalvex fresh;
-        fresh.SetServerURL(server.Address());
+        fresh.SetServerURL(c.host.empty() ? server.Address() : c.host);
         {
             ScopedFault fault(c.function, c.nth, c.error);
             EXPECT_EQ(fresh.QueryServer(), E_FAIL);

@@ -135,6 +135,8 @@ TEST(ResultFormat, TableCellsAreBlankedAndCapped)
     } cases[] = {
         {"a\x1b[2J\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D!", "a [2J     !"},
         {"a\xFF bytes", "a\xEF\xBF\xBD bytes"},
+        {"1234567\17789", "1234567 89"},  // DEL as the last of eight bytes tested together
+        {"12345678\0379", "12345678 9"},  // a control character after them
         {capped + "\xC3\xA9", capped + "\xC3\xA9"},
         {capped + "\xC3\xA9!", capped + "\xE2\x80\xA6"},
         {std::string(60, 's') + "   ", std::string(60, 's')},

@@ -24,7 +24,7 @@ public:
             result.error = "cannot create Palvex: " + DescribeStatus(static_cast<DWORD>(hr));
             return;
         }
-        const UniqueBstr serverURL(SysAllocString(WideFromUtf8(host).c_str()));
+        const UniqueBstr serverURL = BstrFromUtf8(host);
         hr = palvex.get()->put_ServerURL(serverURL.get());
         if (FAILED(hr)) {
             result.error = "cannot put ServerURL: " + DescribeStatus(static_cast<DWORD>(hr));

@@ -55,7 +55,7 @@ public:
         }
         if (!ids_ && !ResolveNames(palvex.get(), result.error)) return;
 
-        const UniqueBstr serverURL(SysAllocString(WideFromUtf8(host).c_str()));
+        const UniqueBstr serverURL = BstrFromUtf8(host);
         hr = PutServerURL(palvex.get(), serverURL.get());
         if (FAILED(hr)) {
             result.error = "cannot put ServerURL: " + DescribeStatus(static_cast<DWORD>(hr));

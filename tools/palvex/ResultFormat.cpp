@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace quenvar::tools {
 namespace {
@@ -23,23 +25,47 @@ constexpr std::string_view kEllipsis = "\xE2\x80\xA6";
 constexpr std::string_view kFormulaStarts = "=+-@\t\r";
 constexpr std::size_t kOutputPieceBytes = std::size_t{64} * 1024;
 
-// Printable ASCII, nearly all of what servers send, is shown as it is.
+// Printable ASCII, nearly all of what servers send, is shown as it is. Eight bytes are tested at
+// a time: one below 0x20 or above 0x7E sets its top bit in the difference, the sum or itself.
 bool IsPlainAscii(std::string_view text)
 {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    constexpr std::uint64_t kEachByte = 0x0101010101010101;
+    constexpr std::uint64_t kTopBits = 0x8080808080808080;
+    std::uint64_t outside = 0;
+    std::size_t at = 0;
+    for (; at + sizeof outside <= text.size(); at += sizeof outside) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + at, sizeof word);
+        outside |= (word - 0x20 * kEachByte) | (word + kEachByte) | word;
+    }
+    bool plain = (outside & kTopBits) == 0;
+    for (; plain && at < text.size(); ++at) plain = text[at] >= 0x20 && text[at] < 0x7F;
+    return plain;
+}
+
+// Columns are measured in characters as a terminal shows them, so UTF-8 continuation bytes do not
+// count.
+std::size_t DisplayWidth(std::string_view text)
+{
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // Appends a cell as a terminal may show it: control characters blanked, bytes that are not UTF-8
 // replaced, trailing blanks dropped, and at most `maxWidth` characters, the last of them an
-// ellipsis when the text is cut; "-" when nothing is left.
-void AppendPrintable(std::string& out, std::string_view text, std::size_t maxWidth = std::string_view::npos)
+// ellipsis when the text is cut; "-" when nothing is left. Answers the width of what it appended.
+std::size_t AppendPrintable(std::string& out, std::string_view text, std::size_t maxWidth = std::string_view::npos)
 {
     const std::size_t start = out.size();
     if (IsPlainAscii(text)) {
+        // A character a byte: the width is known without counting.
         const std::string_view kept = text.substr(0, text.find_last_not_of(' ') + 1);
-        if (kept.size() > maxWidth) out.append(kept.substr(0, maxWidth - 1)).append(kEllipsis);
-        else out.append(kept.empty() ? "-" : kept);
-        return;
+        if (kept.size() > maxWidth) {
+            out.append(kept.substr(0, maxWidth - 1)).append(kEllipsis);
+            return maxWidth;
+        }
+        out.append(kept.empty() ? "-" : kept);
+        return std::max<std::size_t>(kept.size(), 1);
     }
     std::size_t width = 0;
     std::size_t cut = 0;  // where the ellipsis goes
@@ -53,6 +79,7 @@ void AppendPrintable(std::string& out, std::string_view text, std::size_t maxWid
     out.resize(trimmed);
     if (width > maxWidth) out.replace(cut, std::string::npos, kEllipsis);
     if (out.size() == start) out += '-';
+    return DisplayWidth(std::string_view(out).substr(start));
 }
 
 std::string Printable(std::string_view text)
@@ -79,14 +106,6 @@ std::string ReadableError(std::string_view errorInfo)
     std::string rest = Printable(errorInfo.substr(firstLine.size()));
     rest.erase(0, rest.find_first_not_of(' '));
     return Printable(firstLine) + " (" + meaning + ")" + (rest == "-" ? "" : " " + rest);
-}
-
-// Columns are measured in characters as a terminal shows them, so UTF-8 continuation bytes do not
-// count.
-std::size_t DisplayWidth(std::string_view text)
-{
-    return static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 }  // namespace
@@ -176,9 +195,11 @@ void ResultTable::Add(const QueryResult& result)
 {
     row_.clear();
     const auto addCell = [this](std::size_t column, std::string_view text) {
-        const std::size_t start = row_.size();
-        AppendPrintable(row_, text, kMaxColumnWidth);
-        widths_[column] = std::max(widths_[column], DisplayWidth(std::string_view(row_).substr(start)));
+        const std::size_t widthAt = row_.size();
+        row_ += '\0';
+        const std::size_t width = AppendPrintable(row_, text, kMaxColumnWidth);
+        row_[widthAt] = static_cast<char>(width);
+        widths_[column] = std::max(widths_[column], width);
         row_ += kCellEnd;
     };
     addCell(0, result.host);
@@ -189,7 +210,7 @@ void ResultTable::Add(const QueryResult& result)
         addCell(4, result.currentServerTime);
     } else {
         // An error line spans the value columns, so it does not widen them.
-        row_.append("error: ").append(ReadableError(result.error)) += kCellEnd;
+        row_.append(1, '\0').append("error: ").append(ReadableError(result.error)) += kCellEnd;
     }
     rows_.Append(row_);
 }
@@ -200,10 +221,11 @@ void ResultTable::Print(std::ostream& out) const
     std::string text;
     const auto printRow = [&](std::string_view row) {
         for (std::size_t column = 0; !row.empty(); ++column) {
-            const std::string_view cell = row.substr(0, row.find(kCellEnd));
-            row.remove_prefix(cell.size() + 1);
+            const std::size_t width = static_cast<unsigned char>(row[0]);
+            const std::string_view cell = row.substr(1, row.find(kCellEnd, 1) - 1);
+            row.remove_prefix(cell.size() + 2);
             text += cell;
-            if (!row.empty()) text.append(widths_[column] - DisplayWidth(cell) + kGap.size(), ' ');
+            if (!row.empty()) text.append(widths_[column] - width + kGap.size(), ' ');
         }
         text += '\n';
         if (text.size() >= kOutputPieceBytes) {
@@ -212,7 +234,8 @@ void ResultTable::Print(std::ostream& out) const
         }
     };
     std::string heading;
-    for (const std::string_view name : kHeadings) heading.append(name) += kCellEnd;
+    for (const std::string_view name : kHeadings)
+        heading.append(1, static_cast<char>(name.size())).append(name) += kCellEnd;
     printRow(heading);
     TextList::Cursor cursor(rows_);
     for (std::string_view row; cursor.Next(row);) printRow(row);

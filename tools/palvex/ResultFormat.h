@@ -45,7 +45,7 @@ public:
 private:
     static constexpr std::size_t kColumns = 5;
     std::array<std::size_t, kColumns> widths_;
-    TextList rows_;    // a row's cells, each ended by kCellEnd
+    TextList rows_;    // a row's cells, each its width in one byte, its text and kCellEnd
     std::string row_;  // the row being added, kept for its capacity
 };
 
