@@ -97,7 +97,7 @@ AnswerReader::Progress AnswerReader::Read(std::string_view bytes)
     return outcome_;
 }
 
-AnswerReader::LineEnd AnswerReader::EndLine(std::string_view line)
+inline AnswerReader::LineEnd AnswerReader::EndLine(std::string_view line)
 {
     if (step_ == Step::StatusLine) {
         // A switch of protocols answers a request for one, and this client never asks.

@@ -33,8 +33,9 @@ private:
     enum class Step { StatusLine, FirstHeaderLine, HeaderLine };
     enum class LineEnd { Kept, Invalid, EndOfInterim, EndOfHeader };
 
-    // Checks a whole line, without its LF, and moves to the next step.
-    LineEnd EndLine(std::string_view line);
+    // Checks a whole line, without its LF, and moves to the next step. Inline in Read, whose
+    // every line it sees: as a call it was a tenth of the reader's cost.
+    [[gnu::always_inline]] LineEnd EndLine(std::string_view line);
 
     Progress outcome_ = Progress::NeedMore;
     Step step_ = Step::StatusLine;

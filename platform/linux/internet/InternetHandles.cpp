@@ -1,11 +1,10 @@
 // The handle table: values count up from a base like the platform's, are never reused, and are
 // looked up under one lock that is held only for the look-up itself.
 #include "linux/internet/InternetHandles.h"
-#include "linux/internet/FreeBlocks.h"
+#include "linux/internet/HandleSlots.h"
 #include "linux/edge/TestHooks.h"
 #include "linux/edge/WithLastError.h"
 
-#include <unordered_map>
 #include <vector>
 
 namespace quenvar::platform {
@@ -22,33 +21,20 @@ struct HandleEntry {
     std::uintptr_t nextSibling = 0;
 };
 
-using Entries = std::unordered_map<std::uintptr_t, HandleEntry, std::hash<std::uintptr_t>, std::equal_to<>,
-                                   FreeBlocksAllocator<std::pair<const std::uintptr_t, HandleEntry>>>;
-
 struct HandleTable {
     QuickLock lock;
     std::uintptr_t nextValue = 0xCC0004;
-    // A query opens and closes three handles: their entries reuse freed ones under the lock.
-    FreeBlocks blocks;
-    Entries entries{Entries::allocator_type(blocks)};
-
-    // NULL when no handle has the value; 0, which none has, ends the lists.
-    HandleEntry* Find(std::uintptr_t value)
-    {
-        if (value == 0) return nullptr;
-        const auto found = entries.find(value);
-        return found == entries.end() ? nullptr : &found->second;
-    }
+    HandleSlots<HandleEntry> entries;
 
     // Takes the entry out of its parent's list of children.
     void Unlink(const HandleEntry& entry)
     {
-        if (HandleEntry* previous = Find(entry.previousSibling)) {
+        if (HandleEntry* previous = entries.Find(entry.previousSibling)) {
             previous->nextSibling = entry.nextSibling;
-        } else if (HandleEntry* parent = Find(entry.parent)) {
+        } else if (HandleEntry* parent = entries.Find(entry.parent)) {
             parent->firstChild = entry.nextSibling;
         }
-        if (HandleEntry* next = Find(entry.nextSibling)) next->previousSibling = entry.previousSibling;
+        if (HandleEntry* next = entries.Find(entry.nextSibling)) next->previousSibling = entry.previousSibling;
     }
 };
 
@@ -68,13 +54,11 @@ HINTERNET RegisterInternetObject(std::shared_ptr<InternetObject> object, HINTERN
     std::lock_guard guard(table.lock);
     const std::uintptr_t value = table.nextValue;
     HandleEntry entry{std::move(object), ValueOf(parent)};
-    HandleEntry* parentEntry = table.Find(ValueOf(parent));
-    if (parentEntry != nullptr) entry.nextSibling = parentEntry->firstChild;
-    table.entries.emplace(value, std::move(entry));
-    if (parentEntry != nullptr) {
-        if (HandleEntry* next = table.Find(parentEntry->firstChild)) next->previousSibling = value;
-        parentEntry->firstChild = value;
-    }
+    if (const HandleEntry* parentEntry = table.entries.Find(entry.parent)) entry.nextSibling = parentEntry->firstChild;
+    const std::uintptr_t nextSibling = entry.nextSibling;
+    table.entries.Insert(value, std::move(entry));
+    if (HandleEntry* parentEntry = table.entries.Find(ValueOf(parent))) parentEntry->firstChild = value;
+    if (HandleEntry* next = table.entries.Find(nextSibling)) next->previousSibling = value;
     table.nextValue += 4;
     return reinterpret_cast<HINTERNET>(value);
 }
@@ -83,7 +67,7 @@ std::shared_ptr<InternetObject> FindInternetObject(HINTERNET handle, InternetHan
 {
     HandleTable& table = Table();
     std::lock_guard guard(table.lock);
-    const HandleEntry* found = table.Find(ValueOf(handle));
+    const HandleEntry* found = table.entries.Find(ValueOf(handle));
     if (found == nullptr) return WithLastError(ERROR_INVALID_HANDLE, nullptr);
     if (found->object->kind != kind) return WithLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE, nullptr);
     return found->object;
@@ -97,28 +81,27 @@ bool CloseInternetObject(HINTERNET handle)
     std::vector<std::shared_ptr<InternetObject>> closed;
     HandleTable& table = Table();
     std::lock_guard guard(table.lock);
-    const auto found = table.entries.find(ValueOf(handle));
-    if (found == table.entries.end()) return WithLastError(ERROR_INVALID_HANDLE, false);
-    table.Unlink(found->second);
+    const HandleEntry* found = table.entries.Find(ValueOf(handle));
+    if (found == nullptr) return WithLastError(ERROR_INVALID_HANDLE, false);
+    table.Unlink(*found);
     // The usual close, of a handle whose children are closed already, needs no lists.
-    if (found->second.firstChild == 0) {
-        closedAlone = std::move(found->second.object);
-        table.entries.erase(found);
+    if (found->firstChild == 0) {
+        closedAlone = table.entries.Remove(ValueOf(handle)).object;
         return true;
     }
     // The handle and every handle below it go; links between them need no mending.
-    std::vector<std::uintptr_t> pending{found->first};
+    std::vector<std::uintptr_t> pending{ValueOf(handle)};
     while (!pending.empty()) {
-        const auto entry = table.entries.find(pending.back());
+        const std::uintptr_t value = pending.back();
         pending.pop_back();
-        if (entry == table.entries.end()) continue;
-        for (std::uintptr_t child = entry->second.firstChild; child != 0;) {
+        const HandleEntry* entry = table.entries.Find(value);
+        if (entry == nullptr) continue;
+        for (std::uintptr_t child = entry->firstChild; child != 0;) {
             pending.push_back(child);
-            const HandleEntry* childEntry = table.Find(child);
+            const HandleEntry* childEntry = table.entries.Find(child);
             child = childEntry == nullptr ? 0 : childEntry->nextSibling;
         }
-        closed.push_back(std::move(entry->second.object));
-        table.entries.erase(entry);
+        closed.push_back(table.entries.Remove(value).object);
     }
     return true;
 }

@@ -2,6 +2,7 @@
 // through iconv one character at a time) and UTF-8, and the Win32 conversion functions.
 #include "linux/edge/Boundary.h"
 #include "linux/kernel/CodePage.h"
+#include "platform/AsciiText.h"
 
 #include "linux/edge/TestHooks.h"
 #include "linux/edge/WithLastError.h"
@@ -126,7 +127,7 @@ bool EncodeCp932(std::u16string_view wide, char defaultChar, std::string& bytes,
 
 bool DecodeUtf8(std::string_view bytes, bool strict, std::u16string& wide)
 {
-    if (IsAscii(bytes)) {
+    if (IsAsciiText(bytes)) {
         const std::size_t at = wide.size();
         wide.resize(at + bytes.size());
         std::copy(bytes.begin(), bytes.end(), wide.begin() + static_cast<std::ptrdiff_t>(at));
@@ -168,7 +169,7 @@ bool DecodeUtf8(std::string_view bytes, bool strict, std::u16string& wide)
 
 bool EncodeUtf8(std::u16string_view wide, bool strict, std::string& bytes)
 {
-    if (IsAscii(wide)) {
+    if (IsAsciiText(wide)) {
         const std::size_t at = bytes.size();
         bytes.resize(at + wide.size());
         std::transform(wide.begin(), wide.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
@@ -320,7 +321,7 @@ int CopyOut(const std::basic_string<Unit>& converted, Unit* output, int outputCo
 // caller's buffer, without the general path's intermediate string. -1 for other text.
 int DecodeUnitForUnit(UINT codePage, std::string_view bytes, LPWSTR wide, int wideCount)
 {
-    const bool ascii = quenvar::platform::IsAscii(bytes);
+    const bool ascii = quenvar::IsAsciiText(bytes);
     if (codePage != 1252 && !ascii) return -1;
     if (wideCount == 0) return static_cast<int>(bytes.size());
     if (!Fits(bytes.size(), wideCount)) return 0;
@@ -336,7 +337,7 @@ int DecodeUnitForUnit(UINT codePage, std::string_view bytes, LPWSTR wide, int wi
 // ASCII encodes a unit to a byte in every code page; -1 for other text.
 int EncodeAscii(std::u16string_view wide, LPSTR bytes, int byteCount)
 {
-    if (!quenvar::platform::IsAscii(wide)) return -1;
+    if (!quenvar::IsAsciiText(wide)) return -1;
     if (byteCount == 0) return static_cast<int>(wide.size());
     if (!Fits(wide.size(), byteCount)) return 0;
     std::transform(wide.begin(), wide.end(), bytes, [](char16_t unit) { return static_cast<char>(unit); });

@@ -8,21 +8,11 @@
 
 #include <string>
 #include <string_view>
-#include <type_traits>
 
 namespace quenvar::platform {
 
 // The process's ANSI code page: 1252 or 932.
 UINT AnsiCodePage();
-// Whether every unit is ASCII. Without an early exit, so that the compiler checks many units at a
-// time: the texts are short, and nearly always ASCII.
-template <typename Unit>
-bool IsAscii(std::basic_string_view<Unit> text)
-{
-    std::make_unsigned_t<Unit> high = 0;
-    for (Unit unit : text) high |= static_cast<std::make_unsigned_t<Unit>>(unit);
-    return high < 0x80;
-}
 // CP_ACP and CP_OEMCP become the ANSI code page; 0 for a code page that is not supported.
 UINT ResolveCodePage(UINT codePage);
 // Shift-JIS lead bytes as GetCPInfo reports them: two inclusive ranges.
