@@ -56,12 +56,13 @@ DWORD RunHttpExchange(const HttpRequest& request, const ServerAddress& server, D
                       DWORD receiveTimeoutMs, HttpAnswer& answer)
 {
     const Clock::time_point connectDeadline = Clock::now() + std::chrono::milliseconds(connectTimeoutMs);
-    ResolvedServer resolved;
+    // The thread's own addresses and request text keep their blocks from one exchange to the next.
+    thread_local ResolvedServer resolved;
+    thread_local std::string bytes;
+    resolved.addresses.clear();
     if (const int error = ResolveServer(server, connectDeadline, resolved); error != 0) {
         return InternetErrorFrom(ExchangeStep::Resolve, error);
     }
-    // The thread's request text keeps its block from one exchange to the next.
-    thread_local std::string bytes;
     ComposeRequest(request, resolved.host, server.port, bytes);
     ExchangeSocket socket;
     if (const int error = ConnectToAny(socket, resolved, connectDeadline); error != 0) {
