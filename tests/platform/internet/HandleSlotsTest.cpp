@@ -26,7 +26,7 @@ TEST(HandleSlots, FindEveryEntryThroughInsertionsRemovalsAndGrowth)
             model.emplace(value, step);
         }
         ASSERT_EQ(slots.size(), model.size());
-        for (std::uintptr_t probe = 4; probe <= 4 * 48 * 16; probe += 4) {
+        for (std::uintptr_t probe = 4; probe <= std::uintptr_t{4} * 48 * 16; probe += 4) {
             const int* entry = slots.Find(probe);
             const auto expected = model.find(probe);
             ASSERT_EQ(entry != nullptr, expected != model.end()) << "step " << step << ", value " << probe;
