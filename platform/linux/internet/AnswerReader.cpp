@@ -52,6 +52,10 @@ AnswerReader::Progress AnswerReader::Read(std::string_view bytes)
     // appended in one piece when a line that needs rewriting comes or the bytes end.
     const char* run = at;
     while (outcome_ == Progress::NeedMore && at != end) {
+        if (line_.empty() && step_ != Step::StatusLine) {
+            at = SkipPlainHeaderLines(at, end, run);
+            if (at == end) break;
+        }
         const auto* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
         const char* const stop = newline != nullptr ? newline : end;
         const bool endsInCr = stop != at ? stop[-1] == '\r' : !line_.empty() && line_.back() == '\r';
@@ -95,6 +99,24 @@ AnswerReader::Progress AnswerReader::Read(std::string_view bytes)
     }
     text_.append(run, at);
     return outcome_;
+}
+
+const char* AnswerReader::SkipPlainHeaderLines(const char* at, const char* end, const char* run)
+{
+    for (;;) {
+        const auto* newline = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+        if (newline == nullptr || newline - at < 2 || newline[-1] != '\r') return at;
+        const std::size_t length = static_cast<std::size_t>(newline - at) - 1;
+        if (text_.size() + static_cast<std::size_t>(at - run) + length + 4 > kMaxHeaderBytes) return at;
+        if (IsBlank(*at)) {
+            if (step_ == Step::FirstHeaderLine) return at;
+        } else if (std::memchr(at, ':', length) == nullptr) {
+            return at;
+        } else {
+            step_ = Step::HeaderLine;
+        }
+        at = newline + 1;
+    }
 }
 
 inline AnswerReader::LineEnd AnswerReader::EndLine(std::string_view line)

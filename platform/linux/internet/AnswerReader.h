@@ -37,6 +37,12 @@ private:
     // every line it sees: as a call it was a tenth of the reader's cost.
     [[gnu::always_inline]] LineEnd EndLine(std::string_view line);
 
+    // Passes over the whole header lines from `at` that end in CR LF and are kept as they came
+    // (the usual answer's lines) with only the checks they need, and answers where it stopped: at
+    // a line for the general steps (the end, a continuation, one to refuse or rewrite). `run` is
+    // where the bytes not yet in the kept text start.
+    const char* SkipPlainHeaderLines(const char* at, const char* end, const char* run);
+
     Progress outcome_ = Progress::NeedMore;
     Step step_ = Step::StatusLine;
     std::string line_;  // the start of a line that did not arrive whole
