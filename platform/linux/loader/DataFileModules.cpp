@@ -16,8 +16,6 @@ namespace quenvar::platform {
 namespace {
 
 constexpr ULONG_PTR kDataFileMark = 1;
-// Larger than any DLL of ours by far: a bigger file is not read whole.
-constexpr std::size_t kMaxWindowsImage = 64u << 20;
 
 // Live images, so that a stale or forged handle is refused rather than followed.
 std::mutex imagesLock;
@@ -51,15 +49,15 @@ DWORD OpenError(int error)
 
 bool StartsAsWindowsImage(int descriptor, std::size_t size)
 {
-    char signature[2] = {};
-    return size >= sizeof signature && ::pread(descriptor, signature, sizeof signature, 0) == sizeof signature &&
-           signature[0] == 'M' && signature[1] == 'Z';
+    std::uint8_t start[2] = {};
+    return size >= sizeof start && ::pread(descriptor, start, sizeof start, 0) == sizeof start &&
+           StartsLikePeImage(start);
 }
 
 // A Windows DLL's resources: the whole file is kept, as its resource entries lie anywhere in it.
 DWORD ReadWindowsResources(int descriptor, std::size_t size, DataFileImage& image)
 {
-    if (size > kMaxWindowsImage) return ERROR_BAD_EXE_FORMAT;
+    if (size > kMaxPeBytes) return ERROR_BAD_EXE_FORMAT;
     image.resources.resize(size);
     std::size_t done = 0;
     while (done < image.resources.size()) {

@@ -17,14 +17,10 @@ constexpr std::uint32_t kDirectoryRelocation = 5;
 constexpr std::uint16_t kRelocationNone = 0;
 constexpr std::uint16_t kRelocationHighLow = 3;
 constexpr std::uint16_t kRelocationDir64 = 10;
-constexpr std::uint32_t kSectionExecute = 0x20000000;
-constexpr std::uint32_t kSectionWrite = 0x80000000;
 // A resource tree has three levels (type, name, language); more entries than any DLL of ours
 // has by far means a tree whose directories share children to multiply them.
 constexpr std::size_t kMaxResources = 4096;
 constexpr std::uint32_t kResourceSubdirectory = 0x80000000;
-// Larger than any DLL of ours by far; keeps a damaged size field from asking for gigabytes.
-constexpr std::uint32_t kMaxImageSize = 64u << 20;
 constexpr std::size_t kMaxNameLength = 256;
 
 struct Malformed : std::runtime_error {
@@ -301,7 +297,7 @@ Headers ReadHeaders(const Reader& file)
     headers.directoryCount = file.At<std::uint32_t>(optional + fields - 4, "the optional header");
     headers.directories = optional + fields;
     if (sectionAlignment % 4096 != 0 || sectionAlignment == 0) throw Malformed("sections are not page-aligned");
-    if (image.imageSize == 0 || image.imageSize > kMaxImageSize) throw Malformed("the image size is implausible");
+    if (image.imageSize == 0 || image.imageSize > kMaxPeBytes) throw Malformed("the image size is implausible");
     if (image.headerSize > image.imageSize || image.headerSize > file.Size()) {
         throw Malformed("the headers are larger than the image or the file");
     }

@@ -16,6 +16,19 @@ namespace quenvar::platform {
 
 inline constexpr std::uint16_t kMachineI386 = 0x014C;
 inline constexpr std::uint16_t kMachineAmd64 = 0x8664;
+// Section characteristics.
+inline constexpr std::uint32_t kSectionExecute = 0x20000000;
+inline constexpr std::uint32_t kSectionWrite = 0x80000000;
+// Larger than any DLL of ours by far, in the file or in memory: keeps a damaged size field from
+// asking for gigabytes, and a bigger file from being read whole.
+inline constexpr std::uint32_t kMaxPeBytes = 64u << 20;
+
+// Whether a file starts as every Windows image does ("MZ"), from its first two bytes: how the loader
+// tells a DLL from a shared object before reading either.
+inline bool StartsLikePeImage(std::span<const std::uint8_t> start)
+{
+    return start.size() >= 2 && start[0] == 'M' && start[1] == 'Z';
+}
 
 struct PeSection {
     std::uint32_t address;  // relative to the image base

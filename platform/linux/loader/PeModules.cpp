@@ -23,8 +23,6 @@ namespace {
 
 constexpr bool kHostsWindowsDlls = QUENVAR_HOSTS_WINDOWS_DLLS != 0;
 constexpr std::uint16_t kOwnMachine = sizeof(void*) == 8 ? kMachineAmd64 : kMachineI386;
-constexpr std::uint32_t kSectionExecute = 0x20000000;
-constexpr std::uint32_t kSectionWrite = 0x80000000;
 constexpr DWORD kProcessDetach = 0;
 constexpr DWORD kProcessAttach = 1;
 constexpr DWORD kDllInitFailed = 1114;  // ERROR_DLL_INIT_FAILED
@@ -162,8 +160,8 @@ DWORD Map(LPCSTR fileName, const std::string& path, HMODULE& handle)
 bool IsPeFile(LPCSTR fileName)
 {
     std::ifstream file(fileName, std::ios::binary);
-    char signature[2] = {};
-    return file.read(signature, sizeof signature) && signature[0] == 'M' && signature[1] == 'Z';
+    std::uint8_t start[2] = {};
+    return file.read(reinterpret_cast<char*>(start), sizeof start) && StartsLikePeImage(start);
 }
 
 DWORD LoadPeModule(LPCSTR fileName, HMODULE& handle)
