@@ -37,6 +37,13 @@ private:
     // every line it sees: as a call it was a tenth of the reader's cost.
     [[gnu::always_inline]] LineEnd EndLine(std::string_view line);
 
+    // Whether a line of `length` still fits the bound with its CR LF and the header's closing
+    // CR LF, after the kept text and the bytes [run, at) that wait to join it.
+    bool Fits(std::size_t length, const char* run, const char* at) const
+    {
+        return text_.size() + static_cast<std::size_t>(at - run) + length + 4 <= kMaxHeaderBytes;
+    }
+
     // Passes over the whole header lines from `at` that end in CR LF and are kept as they came
     // (the usual answer's lines) with only the checks they need, and answers where it stopped: at
     // a line for the general steps (the end, a continuation, one to refuse or rewrite). `run` is
