@@ -55,8 +55,10 @@ fi
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 cmake -S . -B build -DQUENVAR_WERROR=$werror >/dev/null
-# What the tools and the host builds need; ./test.sh builds the tests, so that set-up stays short.
-product_targets=(platform Quenvar palvex regsvr reg)
+# The component and the tools, in every build; ./test.sh builds the tests, so that set-up stays
+# short. build/ also makes the Windows DLLs that the host builds run.
+tool_targets=(platform Quenvar palvex regsvr reg)
+product_targets=("${tool_targets[@]}")
 grep -q '^QUENVAR_WINDOWS:BOOL=ON' build/CMakeCache.txt && product_targets+=(quenvar_win32 quenvar_win64)
 cmake --build build -j "$(nproc)" --target "${product_targets[@]}"
 
@@ -68,13 +70,12 @@ runs_i386() {
 
 # The host builds: the platform, the Linux component and the tools. Their end-to-end group
 # (hosting_tests) is built by ./test.sh, which runs it.
-hosting_targets=(platform Quenvar palvex regsvr reg)
 host_build() {
   local folder=$1
   shift
   cmake -S . -B "$folder" -DQUENVAR_WERROR=$werror -DQUENVAR_WINDOWS_ABI=ON -DQUENVAR_WINDOWS=OFF \
     -DQUENVAR_HOSTING_TESTS_ONLY=ON -DQUENVAR_WINDOWS_DLLS="$PWD/build" "$@" >/dev/null
-  cmake --build "$folder" -j "$(nproc)" --target "${hosting_targets[@]}"
+  cmake --build "$folder" -j "$(nproc)" --target "${tool_targets[@]}"
 }
 # Some virtual machines' kernels lack IA-32 emulation. There qemu-user runs i386 programs, made
 # known to the kernel through binfmt_misc (until the next boot) for 32-bit x86 ELF files.
