@@ -64,14 +64,15 @@ private:
         Entry entry{};
     };
 
-    std::size_t Home(std::uintptr_t value) const noexcept { return (value >> 2) & (slots_.size() - 1); }
-    std::size_t Next(std::size_t at) const noexcept { return (at + 1) & (slots_.size() - 1); }
-    std::size_t Distance(std::size_t from, std::size_t to) const noexcept { return (to - from) & (slots_.size() - 1); }
+    std::size_t Home(std::uintptr_t value) const noexcept { return (value >> 2) & mask_; }
+    std::size_t Next(std::size_t at) const noexcept { return (at + 1) & mask_; }
+    std::size_t Distance(std::size_t from, std::size_t to) const noexcept { return (to - from) & mask_; }
 
     void Grow()
     {
         std::vector<Slot> old(slots_.empty() ? 16 : 2 * slots_.size());
         old.swap(slots_);
+        mask_ = slots_.size() - 1;
         count_ = 0;
         for (Slot& slot : old) {
             if (slot.value != 0) Insert(slot.value, std::move(slot.entry));
@@ -79,6 +80,8 @@ private:
     }
 
     std::vector<Slot> slots_;  // a power of two of them
+    // Their count less one, kept: the vector's size is a division by the slot's size.
+    std::size_t mask_ = 0;
     std::size_t count_ = 0;
 };
 

@@ -38,17 +38,18 @@ void ComposeRequest(const HttpRequest& request, std::string_view host, INTERNET_
 {
     bytes.clear();
     bytes.reserve(128 + request.target.size() + request.agent.size() + request.referrer.size() + request.accept.size());
-    bytes.append(request.verb).append(" ").append(request.target);
+    // Each header line's CR LF comes with the next line's start: fewer appends, each a call.
+    bytes.append(request.verb).push_back(' ');
+    bytes.append(request.target);
     bytes.append(request.http10 ? " HTTP/1.0\r\nHost: " : " HTTP/1.1\r\nHost: ").append(host);
     if (port != INTERNET_DEFAULT_HTTP_PORT) {
         char digits[8] = {':'};
         bytes.append(digits, std::to_chars(digits + 1, std::end(digits), port).ptr);
     }
-    bytes.append("\r\n");
-    if (!request.agent.empty()) bytes.append("User-Agent: ").append(request.agent).append("\r\n");
-    if (!request.referrer.empty()) bytes.append("Referer: ").append(request.referrer).append("\r\n");
-    if (!request.accept.empty()) bytes.append("Accept: ").append(request.accept).append("\r\n");
-    bytes.append("\r\n");
+    if (!request.agent.empty()) bytes.append("\r\nUser-Agent: ").append(request.agent);
+    if (!request.referrer.empty()) bytes.append("\r\nReferer: ").append(request.referrer);
+    if (!request.accept.empty()) bytes.append("\r\nAccept: ").append(request.accept);
+    bytes.append("\r\n\r\n");
 }
 
 }  // namespace quenvar::platform
