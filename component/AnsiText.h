@@ -3,10 +3,12 @@
 
 #include "platform/UniqueHandle.h"
 
+#include <string_view>
+
 namespace quenvar {
 
 // Frees the field's string, then stores `text` converted from the ANSI code page to UTF-16.
 // The field is left null when the new string cannot be made.
-void AssignAnsiText(UniqueBstr& field, const char* text) noexcept;
+void AssignAnsiText(UniqueBstr& field, std::string_view text) noexcept;
 
 }  // namespace quenvar

@@ -2,7 +2,7 @@
 
 namespace quenvar {
 
-HeaderText::HeaderText(char* text) noexcept : data_(text), text_(text)
+HeaderText::HeaderText(const char* text) noexcept : data_(text), text_(text)
 {
     CPINFO info{};
     if (!GetCPInfo(CP_ACP, &info)) return;
@@ -12,7 +12,7 @@ HeaderText::HeaderText(char* text) noexcept : data_(text), text_(text)
     }
 }
 
-char* HeaderText::Find(std::string_view pattern) const noexcept
+const char* HeaderText::Find(std::string_view pattern) const noexcept
 {
     if (text_.empty()) return nullptr;
     // Without lead bytes every byte starts a character, and the library's search is exact.
@@ -26,7 +26,7 @@ char* HeaderText::Find(std::string_view pattern) const noexcept
     return nullptr;
 }
 
-char* HeaderText::FindCharacter(const char* from, char wanted) const noexcept
+const char* HeaderText::FindCharacter(const char* from, char wanted) const noexcept
 {
     const std::size_t start = static_cast<std::size_t>(from - data_);
     if (!anyLeadByte_) {

@@ -11,15 +11,14 @@ namespace quenvar {
 
 class HeaderText {
 public:
-    // `text` ends at its first NUL and must outlive this object. It is writable so that a value
-    // can be ended in place (HeaderValue.h) rather than copied.
-    explicit HeaderText(char* text) noexcept;
+    // `text` ends at its first NUL and must outlive this object.
+    explicit HeaderText(const char* text) noexcept;
 
-    char* begin() const noexcept { return data_; }
+    const char* begin() const noexcept { return data_; }
     // The first character at which `pattern` starts, or null; letter case counts.
-    char* Find(std::string_view pattern) const noexcept;
+    const char* Find(std::string_view pattern) const noexcept;
     // The first character at or after `from` (a character of this text) that is `wanted`, or null.
-    char* FindCharacter(const char* from, char wanted) const noexcept;
+    const char* FindCharacter(const char* from, char wanted) const noexcept;
 
 private:
     // Where the character at `at` ends: a lead byte takes the next byte along unless that is the end.
@@ -28,7 +27,7 @@ private:
         return at + (leadBytes_[static_cast<BYTE>(text_[at])] && at + 1 < text_.size() ? 2 : 1);
     }
 
-    char* data_;
+    const char* data_;
     std::string_view text_;
     std::array<bool, 256> leadBytes_{};
     bool anyLeadByte_ = false;

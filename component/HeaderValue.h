@@ -11,7 +11,7 @@ namespace quenvar {
 // before the next `endCharacter`. Nothing is trimmed. A value found replaces the field's string
 // (an empty value, also when the end follows the prefix at once, gives an empty string); when the
 // prefix or the end is missing, the field keeps what it held. Answers false only when the new
-// string could not be made: the field then holds nothing. The text is as it was on return.
+// string could not be made: the field then holds nothing.
 [[nodiscard]] bool ExtractHeaderValue(const char* prefix, const HeaderText& text, UniqueBstr& target,
                                       char endCharacter) noexcept;
 

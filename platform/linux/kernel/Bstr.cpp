@@ -2,6 +2,7 @@
 #include "platform/Win32.h"
 
 #include "linux/edge/Boundary.h"
+#include "linux/kernel/StringBlocks.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -17,12 +18,16 @@ constexpr quenvar::platform::ReturnsOnly<BSTR> kBstrFailure{nullptr};
 
 std::uint32_t* PrefixOf(BSTR text) { return reinterpret_cast<std::uint32_t*>(text) - 1; }
 
+// The block of a string of `bytes`: room for an odd byte count plus a whole NUL unit.
+std::size_t BlockBytes(UINT bytes) { return kPrefixBytes + std::size_t{bytes} + 2 * sizeof(OLECHAR); }
+
 // A BSTR of `bytes` bytes, filled from `source` when it is not NULL; NULL when out of memory.
 BSTR AllocateBytes(const void* source, UINT bytes)
 {
     if (bytes > kMaxBytes) return nullptr;
-    // Room for an odd byte count plus a whole NUL unit.
-    auto* block = static_cast<BYTE*>(std::malloc(kPrefixBytes + bytes + 2 * sizeof(OLECHAR)));
+    void* kept = quenvar::platform::TakeStringBlock(BlockBytes(bytes));
+    auto* block =
+        static_cast<BYTE*>(kept != nullptr ? kept : std::malloc(quenvar::platform::StringBlockSize(BlockBytes(bytes))));
     if (block == nullptr) return nullptr;
     std::memcpy(block, &bytes, kPrefixBytes);
     BYTE* data = block + kPrefixBytes;
@@ -62,7 +67,7 @@ BSTR STDAPICALLTYPE SysAllocStringByteLen(LPCSTR source, UINT length) noexcept
 
 void STDAPICALLTYPE SysFreeString(BSTR text) noexcept
 {
-    if (text != nullptr) std::free(PrefixOf(text));
+    if (text != nullptr) quenvar::platform::ReleaseStringBlock(PrefixOf(text), BlockBytes(*PrefixOf(text)));
 }
 
 UINT STDAPICALLTYPE SysStringLen(BSTR text) noexcept { return text == nullptr ? 0 : *PrefixOf(text) / sizeof(OLECHAR); }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -56,6 +58,27 @@ TEST(Bstr, ByteLengthMayBeOdd)
     EXPECT_EQ(SysStringLen(bytes), 1u);
     EXPECT_EQ(std::memcmp(bytes, "xyz\0", 4), 0);
     SysFreeString(bytes);
+}
+
+// A freed string's block serves a later string: each length, made after freeing strings of the
+// lengths around it, holds its bytes and its terminator (the address sanitizer checks the bounds,
+// and the leak checker that a thread's kept blocks go when it ends).
+TEST(Bstr, FreedBlocksServeLaterStringsOfEveryLength)
+{
+    const std::string source(400, 'q');
+    for (UINT freed = 0; freed < 320; freed += 5) {
+        for (UINT length = freed < 40 ? 0 : freed - 40; length < freed + 40; ++length) {
+            SysFreeString(SysAllocStringByteLen(source.data(), freed));
+            BSTR text = SysAllocStringByteLen(source.data(), length);
+            ASSERT_NE(text, nullptr);
+            const auto* bytes = reinterpret_cast<const char*>(text);
+            EXPECT_EQ(SysStringByteLen(text), length);
+            EXPECT_EQ(std::string_view(bytes, length), std::string_view(source.data(), length));
+            EXPECT_EQ(std::string_view(bytes + length, 3), std::string_view("\0\0\0", 3));
+            SysFreeString(text);
+        }
+    }
+    std::thread([] { SysFreeString(SysAllocString(u"kept by a thread that ends")); }).join();
 }
 
 TEST(Bstr, ImpossibleLengthFailsInsteadOfOverflowing)
