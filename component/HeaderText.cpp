@@ -7,6 +7,7 @@ HeaderText::HeaderText(const char* text) noexcept : data_(text), text_(text)
     CPINFO info{};
     if (!GetCPInfo(CP_ACP, &info)) return;
     for (UINT i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+        if (!anyLeadByte_) leadBytes_.fill(false);
         for (UINT b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b) leadBytes_[b] = true;
         anyLeadByte_ = true;
     }

@@ -29,8 +29,8 @@ private:
 
     const char* data_;
     std::string_view text_;
-    std::array<bool, 256> leadBytes_{};
     bool anyLeadByte_ = false;
+    std::array<bool, 256> leadBytes_;  // set, and read, only when the code page has lead bytes
 };
 
 }  // namespace quenvar

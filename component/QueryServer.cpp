@@ -25,12 +25,16 @@ using HeaderBuffer = ScratchBuffer<4096>;
 // when the buffer cannot be had.
 const char* ServerNameInAnsi(BSTR serverURL, ServerNameBuffer& buffer) noexcept
 {
-    const SIZE_T bytes = 2 * SIZE_T{SysStringLen(serverURL)} + 2;
+    const UINT units = SysStringLen(serverURL);
+    const SIZE_T bytes = 2 * SIZE_T{units} + 2;
     char* name = buffer.Get(bytes);
     if (name == nullptr) return nullptr;
     name[0] = '\0';
-    WideCharToMultiByte(CP_ACP, /*flags=*/0, serverURL, -1, name, static_cast<int>(std::min<SIZE_T>(bytes, INT_MAX)),
-                        /*defaultChar=*/nullptr, /*usedDefaultChar=*/nullptr);
+    // The string's length and its NUL, which spares the conversion a count; a NUL inside the
+    // string still ends the name where it stands.
+    WideCharToMultiByte(CP_ACP, /*flags=*/0, serverURL, static_cast<int>(std::min<SIZE_T>(SIZE_T{units} + 1, INT_MAX)),
+                        name, static_cast<int>(std::min<SIZE_T>(bytes, INT_MAX)), /*defaultChar=*/nullptr,
+                        /*usedDefaultChar=*/nullptr);
     return name;
 }
 

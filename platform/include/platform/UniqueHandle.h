@@ -35,7 +35,10 @@ public:
     void reset(Pointer value = Traits::Invalid()) noexcept
     {
         const Pointer old = std::exchange(value_, value);
-        if (old != Traits::Invalid()) {
+        if (old == Traits::Invalid()) return;
+        if constexpr (kCloseKeepsLastError) {
+            Traits::Close(old);
+        } else {
             const DWORD lastError = GetLastError();
             Traits::Close(old);
             SetLastError(lastError);
@@ -50,11 +53,15 @@ public:
     }
 
 private:
+    // Traits whose close never sets the last error say so, and spare its saving.
+    static constexpr bool kCloseKeepsLastError = requires { requires Traits::kCloseKeepsLastError; };
+
     Pointer value_ = Traits::Invalid();
 };
 
 struct BstrTraits {
     using Pointer = BSTR;
+    static constexpr bool kCloseKeepsLastError = true;  // freeing a string cannot fail
     static Pointer Invalid() noexcept { return nullptr; }
     static void Close(Pointer value) noexcept { SysFreeString(value); }
 };

@@ -25,20 +25,24 @@ bool ParseDottedQuad(std::string_view text, in_addr& address)
     std::array<unsigned char, 4> parts{};
     std::size_t part = 0;
     unsigned value = 0;
-    std::size_t digits = 0;
+    unsigned digits = 0;
+    // A part ends at its dot or at the text's end.
+    const auto endPart = [&] {
+        if (digits == 0 || value > 255 || part == parts.size()) return false;
+        parts[part++] = static_cast<unsigned char>(value);
+        value = digits = 0;
+        return true;
+    };
     for (char c : text) {
-        if (c == '.') {
-            if (digits == 0 || ++part == parts.size()) return false;
-            value = 0;
-            digits = 0;
-        } else if (c < '0' || c > '9' || (digits == 1 && value == 0) || ++digits > 3 ||
-                   (value = value * 10 + static_cast<unsigned>(c - '0')) > 255) {
+        const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
+        if (digit < 10 && digits < 3 && !(digits == 1 && value == 0)) {
+            value = value * 10 + digit;
+            ++digits;
+        } else if (c != '.' || !endPart()) {
             return false;
-        } else {
-            parts[part] = static_cast<unsigned char>(value);
         }
     }
-    if (part != parts.size() - 1 || digits == 0) return false;
+    if (!endPart() || part != parts.size()) return false;
     std::memcpy(&address, parts.data(), parts.size());
     return true;
 }
