@@ -38,11 +38,10 @@ struct HandleTable {
     }
 };
 
-HandleTable& Table()
-{
-    static HandleTable table;
-    return table;
-}
+// Constant-initialised: a look-up needs no check that the table was made.
+constinit HandleTable handleTable;
+
+HandleTable& Table() { return handleTable; }
 
 std::uintptr_t ValueOf(HINTERNET handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 

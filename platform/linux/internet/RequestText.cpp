@@ -8,10 +8,12 @@ namespace quenvar::platform {
 
 bool HasControlCharacter(std::string_view text)
 {
-    return std::any_of(text.begin(), text.end(), [](char c) {
+    // A plain loop: the library's unrolled search costs more than it saves on texts this short.
+    for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7F;
-    });
+        if (byte < 0x20 || byte == 0x7F) return true;
+    }
+    return false;
 }
 
 bool IsMethodToken(std::string_view text)
