@@ -13,6 +13,7 @@
 
 #include <iterator>
 #include <string>
+#include <string_view>
 
 namespace quenvar::platform {
 namespace {
@@ -37,7 +38,7 @@ HRESULT InprocServerPath(REFCLSID clsid, std::string& path)
     static RegistryMemo<ServerValue> found;
     ServerValue value;
     // Kept by the class identifier's bytes: formatting it costs more than the lookup it saves.
-    const std::string request(reinterpret_cast<const char*>(&clsid), sizeof clsid);
+    const std::string_view request(reinterpret_cast<const char*>(&clsid), sizeof clsid);
     const LONG status =
         found.Lookup(request, value, [&clsid](ServerValue& read) { return ReadInprocServer(clsid, read); });
     if (status == ERROR_FILE_NOT_FOUND || status == ERROR_INVALID_DATA) return REGDB_E_CLASSNOTREG;

@@ -6,8 +6,10 @@
 
 #include "linux/registry/RegistryStamp.h"
 
+#include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace quenvar::platform {
@@ -18,7 +20,7 @@ public:
     // The value kept for `key` while the registry stays unchanged; else what `read(value)` reads,
     // kept when it answers zero (ERROR_SUCCESS, S_OK). Answers zero or read's result.
     template <typename Read>
-    auto Lookup(const std::string& key, Value& value, Read read) -> decltype(read(value))
+    auto Lookup(std::string_view key, Value& value, Read read) -> decltype(read(value))
     {
         // Taken before reading: a change in between makes the stamp stale, never the value.
         RegistryStamp now;
@@ -30,7 +32,7 @@ public:
     }
 
 private:
-    bool Find(const std::string& key, const RegistryStamp& now, Value& value) const
+    bool Find(std::string_view key, const RegistryStamp& now, Value& value) const
     {
         std::lock_guard guard(lock_);
         if (!(stamp_ == now)) return false;
@@ -40,19 +42,25 @@ private:
         return true;
     }
 
-    void Keep(const std::string& key, const RegistryStamp& stamp, const Value& value)
+    void Keep(std::string_view key, const RegistryStamp& stamp, const Value& value)
     {
         std::lock_guard guard(lock_);
         if (!(stamp_ == stamp)) {
             values_.clear();
             stamp_ = stamp;
         }
-        values_.insert_or_assign(key, value);
+        values_.insert_or_assign(std::string(key), value);
     }
+
+    // Found by a view of the caller's bytes: a lookup makes no key of its own.
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const noexcept { return std::hash<std::string_view>{}(key); }
+    };
 
     mutable std::mutex lock_;
     RegistryStamp stamp_;
-    std::unordered_map<std::string, Value> values_;
+    std::unordered_map<std::string, Value, KeyHash, std::equal_to<>> values_;
 };
 
 }  // namespace quenvar::platform

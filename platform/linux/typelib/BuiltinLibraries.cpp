@@ -7,7 +7,11 @@ namespace quenvar::platform {
 
 HRESULT LoadStdOleLibrary(ITypeLib** out) noexcept
 {
-    return OpenTypeLibrary(std::span(kStdOleTypeLibrary, kStdOleTypeLibrarySize), std::u16string(), out);
+    TypeLibrary* library = nullptr;
+    const HRESULT hr =
+        OpenTypeLibrary(std::span(kStdOleTypeLibrary, kStdOleTypeLibrarySize), std::u16string(), &library);
+    *out = library;
+    return hr;
 }
 
 }  // namespace quenvar::platform

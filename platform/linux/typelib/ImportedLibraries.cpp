@@ -9,18 +9,6 @@
 #include <new>
 
 namespace quenvar::platform {
-namespace {
-
-bool IsLibrary(ITypeLib* library, REFGUID libid)
-{
-    TLIBATTR* attributes = nullptr;
-    if (FAILED(library->GetLibAttr(&attributes))) return false;
-    const bool same = attributes->guid == libid;
-    library->ReleaseTLibAttr(attributes);
-    return same;
-}
-
-}  // namespace
 
 HRESULT LoadImportedLibrary(const ImportedLibraryModel& imported, const std::u16string& importerDirectory,
                             ITypeLib** out) noexcept
@@ -38,8 +26,8 @@ HRESULT LoadImportedLibrary(const ImportedLibraryModel& imported, const std::u16
         const std::u16string path =
             importerDirectory +
             std::u16string(separator == std::u16string_view::npos ? fileName : fileName.substr(separator + 1));
-        UniqueInterface<ITypeLib> library;
-        if (FAILED(LoadTypeLibraryFromPath(path, library.put())) || !IsLibrary(library.get(), imported.libid)) {
+        UniqueInterface<TypeLibrary> library;
+        if (FAILED(LoadTypeLibraryFromPath(path, library.put())) || library.get()->model().libid != imported.libid) {
             return TYPE_E_CANTLOADLIBRARY;
         }
         *out = library.release();

@@ -11,11 +11,15 @@
 #include "linux/typelib/LoadTypeLibrary.h"
 #include "linux/typelib/TypeLibRegistry.h"
 
+#include <memory>
+
 namespace {
 
 using namespace quenvar::platform;
 using quenvar::UniqueInterface;
 using quenvar::UniqueKey;
+// Shared with the memo rather than copied out of it: a repeated load makes no copy of the path.
+using SharedPath = std::shared_ptr<const std::u16string>;
 
 constexpr LCID kPrimaryLanguageMask = 0x3FF;
 constexpr const char16_t* kSysKindsInOrder[] = {u"win64", u"win32"};
@@ -68,9 +72,9 @@ HRESULT FindPath(const std::u16string& versionKey, LCID lcid, std::u16string& pa
 }
 
 // The registered path of the library for the version and locale asked for.
-HRESULT RegisteredPath(REFGUID libid, WORD major, WORD minor, LCID lcid, std::u16string& path)
+HRESULT RegisteredPath(REFGUID libid, WORD major, WORD minor, LCID lcid, SharedPath& path)
 {
-    static RegistryMemo<std::u16string> found;
+    static RegistryMemo<SharedPath> found;
     // The request's bytes as they are: formatting a GUID costs more than the lookup it saves.
     struct {
         GUID libid;
@@ -78,35 +82,35 @@ HRESULT RegisteredPath(REFGUID libid, WORD major, WORD minor, LCID lcid, std::u1
         LCID lcid;
     } const asked{libid, major, minor, lcid};
     static_assert(sizeof asked == sizeof(GUID) + 2 * sizeof(WORD) + sizeof(LCID), "no padding in the key");
-    const std::string request(reinterpret_cast<const char*>(&asked), sizeof asked);
-    return found.Lookup(request, path, [&](std::u16string& read) -> HRESULT {
+    const std::string_view request(reinterpret_cast<const char*>(&asked), sizeof asked);
+    return found.Lookup(request, path, [&](SharedPath& read) -> HRESULT {
         UniqueKey library;
         const LONG code = RegOpenKeyExW(HKEY_CLASSES_ROOT, LibraryKeyPath(libid).c_str(), 0, KEY_READ, library.put());
         if (code == ERROR_FILE_NOT_FOUND) return TYPE_E_LIBNOTREGISTERED;
         if (code != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
-        std::u16string version;
-        const HRESULT hr = ChooseVersion(library.get(), major, minor, version);
-        return SUCCEEDED(hr) ? FindPath(LibraryKeyPath(libid) + u"\\" + version, lcid, read) : hr;
+        std::u16string version, text;
+        HRESULT hr = ChooseVersion(library.get(), major, minor, version);
+        if (SUCCEEDED(hr)) hr = FindPath(LibraryKeyPath(libid) + u"\\" + version, lcid, text);
+        if (SUCCEEDED(hr)) read = std::make_shared<const std::u16string>(std::move(text));
+        return hr;
     });
 }
 
 HRESULT LoadRegistered(REFGUID libid, WORD major, WORD minor, LCID lcid, ITypeLib** out)
 {
-    std::u16string path;
+    SharedPath path;
     HRESULT hr = RegisteredPath(libid, major, minor, lcid, path);
     if (FAILED(hr)) return hr;
 
-    UniqueInterface<ITypeLib> loaded;
-    hr = LoadTypeLibraryFromPath(path, loaded.put());
+    UniqueInterface<TypeLibrary> loaded;
+    hr = LoadTypeLibraryFromPath(*path, loaded.put());
     if (FAILED(hr)) return hr;
-    // The file must be the library asked for, in a version that satisfies the request.
-    TLIBATTR* attributes = nullptr;
-    hr = loaded.get()->GetLibAttr(&attributes);
-    if (FAILED(hr)) return hr;
-    const bool fits =
-        attributes->guid == libid && attributes->wMajorVerNum == major && attributes->wMinorVerNum >= minor;
-    loaded.get()->ReleaseTLibAttr(attributes);
-    if (!fits) return TYPE_E_LIBNOTREGISTERED;
+    // The file must be the library asked for, in a version that satisfies the request: checked
+    // at every load, since the file may have been replaced since the last.
+    const LibraryModel& model = loaded.get()->model();
+    if (model.libid != libid || model.majorVersion != major || model.minorVersion < minor) {
+        return TYPE_E_LIBNOTREGISTERED;
+    }
     *out = loaded.release();
     return S_OK;
 }

@@ -73,7 +73,7 @@ bool SplitResourceIndex(std::u16string_view path, std::u16string_view& module, U
 }
 
 // The library in resource TYPELIB `index` of a module file.
-HRESULT LoadFromModule(const std::u16string& path, UINT index, ITypeLib** out)
+HRESULT LoadFromModule(const std::u16string& path, UINT index, TypeLibrary** out)
 {
     const UniqueModule module(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!module) return TYPE_E_CANTLOADLIBRARY;
@@ -85,7 +85,7 @@ HRESULT LoadFromModule(const std::u16string& path, UINT index, ITypeLib** out)
 }
 
 // Reads the library that `path` names; `fileName` is its file name.
-HRESULT LoadFromFile(std::u16string_view path, const std::string& fileName, ITypeLib** out)
+HRESULT LoadFromFile(std::u16string_view path, const std::string& fileName, TypeLibrary** out)
 {
     std::vector<BYTE> bytes;
     switch (ReadTypeLibraryFile(fileName, bytes)) {
@@ -120,7 +120,7 @@ std::u16string DirectoryOf(std::u16string_view path)
     return separator == std::u16string_view::npos ? std::u16string() : std::u16string(path.substr(0, separator + 1));
 }
 
-HRESULT OpenTypeLibrary(std::span<const BYTE> bytes, std::u16string directory, ITypeLib** out) noexcept
+HRESULT OpenTypeLibrary(std::span<const BYTE> bytes, std::u16string directory, TypeLibrary** out) noexcept
 {
     LibraryModel model;
     HRESULT hr = ReadMsftLibrary(bytes, model);
@@ -128,19 +128,19 @@ HRESULT OpenTypeLibrary(std::span<const BYTE> bytes, std::u16string directory, I
     return TypeLibrary::Create(std::move(model), std::move(directory), out);
 }
 
-HRESULT LoadTypeLibraryFromPath(std::u16string_view path, ITypeLib** out) noexcept
+HRESULT LoadTypeLibraryFromPath(std::u16string_view path, TypeLibrary** out) noexcept
 {
     return Boundary(ReturnsHResult{}, [&]() -> HRESULT {
         static LoadedLibraries loaded;
+        // Looked up by the path as given: a library found again costs no conversion and no copy.
+        if (loaded.Find(path, out)) return S_OK;
         std::string fileName;
         if (!WideToFileName(path, fileName)) return TYPE_E_CANTLOADLIBRARY;
-        const std::u16string key(path);
-        if (loaded.Find(key, out)) return S_OK;
         // Taken before reading: a change in between makes the identity stale, never the library.
         FileIdentity identity;
         const bool identified = IdentifyFile(fileName, identity) || IdentifyModuleOfResource(path, identity);
         const HRESULT hr = LoadFromFile(path, fileName, out);
-        if (SUCCEEDED(hr) && identified) loaded.Keep(key, identity, *out);
+        if (SUCCEEDED(hr) && identified) loaded.Keep(path, identity, *out);
         return hr;
     });
 }
@@ -152,6 +152,9 @@ extern "C" HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR file, ITypeLib** typeLib
     if (file == nullptr || typeLib == nullptr) return E_INVALIDARG;
     *typeLib = nullptr;
     return quenvar::platform::Boundary("LoadTypeLib", quenvar::platform::ReturnsHResult{}, [&]() -> HRESULT {
-        return quenvar::platform::LoadTypeLibraryFromPath(file, typeLib);
+        quenvar::platform::TypeLibrary* library = nullptr;
+        const HRESULT hr = quenvar::platform::LoadTypeLibraryFromPath(file, &library);
+        *typeLib = library;
+        return hr;
     });
 }

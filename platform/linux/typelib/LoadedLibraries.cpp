@@ -1,6 +1,7 @@
 #include "linux/typelib/LoadedLibraries.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace quenvar::platform {
@@ -8,10 +9,18 @@ namespace {
 
 bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
-bool SameFile(const FileIdentity& a, const FileIdentity& b)
+// Whether `status` is of the file `identity` was taken from, with the same content.
+bool SameFile(const FileIdentity& identity, const struct stat& status)
 {
-    return a.device == b.device && a.inode == b.inode && a.size == b.size && SameTime(a.modified, b.modified) &&
-           SameTime(a.changed, b.changed);
+    return S_ISREG(status.st_mode) && identity.device == status.st_dev && identity.inode == status.st_ino &&
+           identity.size == status.st_size && SameTime(identity.modified, status.st_mtim) &&
+           SameTime(identity.changed, status.st_ctim);
+}
+
+// Compared as bytes: a path is found again exactly as it was given.
+bool SamePath(const std::u16string& kept, std::u16string_view asked)
+{
+    return kept.size() == asked.size() && std::memcmp(kept.data(), asked.data(), asked.size() * sizeof(char16_t)) == 0;
 }
 
 }  // namespace
@@ -24,14 +33,15 @@ bool IdentifyFile(const std::string& fileName, FileIdentity& identity)
     return true;
 }
 
-bool LoadedLibraries::Find(const std::u16string& path, ITypeLib** out)
+bool LoadedLibraries::Find(std::u16string_view path, TypeLibrary** out)
 {
     // The stat under the lock: it is one call, and the lock serves only loads of libraries.
     std::lock_guard guard(lock_);
     const auto found =
-        std::find_if(entries_.begin(), entries_.end(), [&](const Entry& entry) { return entry.path == path; });
-    FileIdentity now;
-    if (found == entries_.end() || !IdentifyFile(found->identity.fileName, now) || !SameFile(found->identity, now)) {
+        std::find_if(entries_.begin(), entries_.end(), [&](const Entry& entry) { return SamePath(entry.path, path); });
+    struct stat now;  // filled by stat, read only when it succeeds
+    if (found == entries_.end() || stat(found->identity.fileName.c_str(), &now) != 0 ||
+        !SameFile(found->identity, now)) {
         return false;
     }
     found->library.get()->AddRef();
@@ -39,12 +49,12 @@ bool LoadedLibraries::Find(const std::u16string& path, ITypeLib** out)
     return true;
 }
 
-void LoadedLibraries::Keep(const std::u16string& path, const FileIdentity& identity, ITypeLib* library) noexcept
+void LoadedLibraries::Keep(std::u16string_view path, const FileIdentity& identity, TypeLibrary* library) noexcept
 try {
-    Entry entry{path, identity, UniqueInterface<ITypeLib>()};
+    Entry entry{std::u16string(path), identity, UniqueInterface<TypeLibrary>()};
     std::lock_guard guard(lock_);
     entries_.reserve(kCapacity);
-    std::erase_if(entries_, [&](const Entry& kept) { return kept.path == path; });
+    std::erase_if(entries_, [&](const Entry& kept) { return SamePath(kept.path, path); });
     if (entries_.size() == kCapacity) entries_.erase(entries_.begin());
     library->AddRef();
     entry.library.reset(library);

@@ -4,11 +4,13 @@
 #pragma once
 
 #include "platform/UniqueInterface.h"
+#include "linux/typelib/TypeLibrary.h"
 
 #include <sys/stat.h>
 
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quenvar::platform {
@@ -30,9 +32,9 @@ class LoadedLibraries {
 public:
     // The library loaded from `path`, with a reference for the caller, when its file is still
     // the one it was read from: one stat of that file. False when there is none.
-    bool Find(const std::u16string& path, ITypeLib** out);
+    bool Find(std::u16string_view path, TypeLibrary** out);
     // Keeps `library`, loaded from `path` after `identity` was taken, unless memory runs out.
-    void Keep(const std::u16string& path, const FileIdentity& identity, ITypeLib* library) noexcept;
+    void Keep(std::u16string_view path, const FileIdentity& identity, TypeLibrary* library) noexcept;
 
 private:
     // A process uses a few libraries; beyond that the one kept longest goes.
@@ -41,7 +43,7 @@ private:
     struct Entry {
         std::u16string path;
         FileIdentity identity;
-        UniqueInterface<ITypeLib> library;
+        UniqueInterface<TypeLibrary> library;
     };
 
     std::mutex lock_;

@@ -195,7 +195,7 @@ HRESULT Unregister(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND sys
     if (ReadString(HKEY_CLASSES_ROOT, localeKey + u"\\" + *sysKindName, nullptr, path) != ERROR_SUCCESS) {
         return E_INVALIDARG;
     }
-    UniqueInterface<ITypeLib> library;
+    UniqueInterface<TypeLibrary> library;
     std::vector<RegisteredInterface> interfaces;
     if (FAILED(LoadTypeLibraryFromPath(path, library.put()))) return TYPE_E_INVALIDSTATE;
     HRESULT hr = RegisteredInterfaces(library.get(), interfaces);

@@ -21,7 +21,7 @@ TypeLibrary::TypeLibrary(LibraryModel&& model, std::u16string directory)
     views_.resize(model_.typeInfos.size() * kViewCount);
 }
 
-HRESULT TypeLibrary::Create(LibraryModel&& model, std::u16string directory, ITypeLib** out) noexcept
+HRESULT TypeLibrary::Create(LibraryModel&& model, std::u16string directory, TypeLibrary** out) noexcept
 {
     *out = nullptr;
     return Boundary(ReturnsHResult{}, [&]() -> HRESULT {

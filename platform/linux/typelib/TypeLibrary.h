@@ -27,7 +27,7 @@ class TypeLibrary final : public ITypeLib, private InTaskMemory {
 public:
     // A new library object with one reference for the caller. `directory` is where the library's
     // file lies (empty if it has none); imported libraries may be found beside it.
-    [[nodiscard]] static HRESULT Create(LibraryModel&& model, std::u16string directory, ITypeLib** out) noexcept;
+    [[nodiscard]] static HRESULT Create(LibraryModel&& model, std::u16string directory, TypeLibrary** out) noexcept;
 
     const LibraryModel& model() const { return model_; }
 

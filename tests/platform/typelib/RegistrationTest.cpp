@@ -323,6 +323,8 @@ TEST_F(Registration, RegisteredPathThatDoesNotHoldTheLibrary)
     WriteBytes(path, ReadBytes(kComponentLibrary));
     ASSERT_EQ(Register(component_.get(), path, u""), S_OK);
     Owned<ITypeLib> library;
+    // Found and kept first: the file written over it must still be checked, not the kept library.
+    ASSERT_EQ(LoadRegTypeLib(kComponentLibraryId, 1, 0, 0, library.put()), S_OK);
     WriteBytes(path, ReadBytes(kReaderLibrary));
     EXPECT_EQ(LoadRegTypeLib(kComponentLibraryId, 1, 0, 0, library.put()), TYPE_E_LIBNOTREGISTERED);
     std::filesystem::remove(path);
