@@ -1,21 +1,27 @@
-#include "platform/Win32.h"
+#include "linux/kernel/CurrentThread.h"
 
 #include <pthread.h>
 #include <unistd.h>
 #include <sys/syscall.h>
 
+namespace quenvar::platform {
+
+// A system call there cost more than the rest of a dispatched call.
+constinit thread_local DWORD currentThreadId = 0;
+
 namespace {
-// Asked of the kernel once per thread: every critical section's entry wants it, and a system
-// call there cost more than the rest of a dispatched call. 0 means not asked yet.
-thread_local DWORD threadId = 0;
-// The child of a fork runs on a new thread id; the forking thread is the child's only thread.
-void ForgetThreadId() { threadId = 0; }
+// The forking thread is the child's only thread.
+void ForgetThreadId() { currentThreadId = 0; }
 const bool forkHandler = pthread_atfork(nullptr, nullptr, ForgetThreadId) == 0;
 }  // namespace
 
-extern "C" DWORD WINAPI GetCurrentThreadId() noexcept
+DWORD AskCurrentThreadId() noexcept
 {
     static_cast<void>(forkHandler);
-    if (threadId == 0) threadId = static_cast<DWORD>(::syscall(SYS_gettid));
-    return threadId;
+    currentThreadId = static_cast<DWORD>(::syscall(SYS_gettid));
+    return currentThreadId;
 }
+
+}  // namespace quenvar::platform
+
+extern "C" DWORD WINAPI GetCurrentThreadId() noexcept { return quenvar::platform::CurrentThreadId(); }

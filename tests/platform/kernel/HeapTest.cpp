@@ -160,6 +160,33 @@ TEST(CriticalSection, RecursiveForOwnerExclusiveForOthers)
     DeleteCriticalSection(&section);
 }
 
+// Taken while this is the process's lone thread, then contended: the waiters sleep until the owner
+// leaves, and no increment made under the section is lost.
+TEST(CriticalSection, ContendedByManyThreadsLosesNoUpdate)
+{
+    CRITICAL_SECTION section;
+    InitializeCriticalSection(&section);
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 20000;
+    int counter = 0;
+    EnterCriticalSection(&section);
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < kThreads; ++thread) {
+        threads.emplace_back([&] {
+            for (int round = 0; round < kRounds; ++round) {
+                EnterCriticalSection(&section);
+                ++counter;
+                LeaveCriticalSection(&section);
+            }
+        });
+    }
+    ++counter;
+    LeaveCriticalSection(&section);
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(counter, kThreads * kRounds + 1);
+    DeleteCriticalSection(&section);
+}
+
 TEST(Kernel, InterlockedAnswersNewValueAndLastErrorIsPerThread)
 {
     LONG value = 0;

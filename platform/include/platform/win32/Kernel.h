@@ -13,7 +13,7 @@ void WINAPI SetLastError(DWORD code) noexcept;
 LONG WINAPI InterlockedIncrement(LONG volatile* addend) noexcept;
 LONG WINAPI InterlockedDecrement(LONG volatile* addend) noexcept;
 
-// The platform's layout; a Linux lock lives behind LockSemaphore. Recursive for the owning thread.
+// The platform's layout; on Linux LockCount is the lock word. Recursive for the owning thread.
 struct CRITICAL_SECTION {
     void* DebugInfo;
     LONG LockCount;
