@@ -12,6 +12,9 @@ namespace quenvar::platform {
 
 extern std::atomic<QuenvarFaultHook> faultHook;
 
+// Whether a test has installed a hook: a fast path that skips the gate is only taken without one.
+inline bool FaultHookInstalled() { return faultHook.load(std::memory_order_acquire) != nullptr; }
+
 // Whether this call of `function` is to fail, and with which error.
 inline bool FaultInjected(const char* function, DWORD* error)
 {
