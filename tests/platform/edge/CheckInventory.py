@@ -17,7 +17,7 @@ import sys
 # Exports that run outside Boundary, by the reason they cannot fail.
 OUTSIDE_BOUNDARY = {
     "use only the thread's own state": "GetLastError SetLastError GetCurrentThreadId",
-    "critical sections: a lack of memory is fatal by the platform's contract": "InitializeCriticalSection "
+    "critical sections: a word in the caller's structure, nothing to allocate": "InitializeCriticalSection "
     "DeleteCriticalSection EnterCriticalSection LeaveCriticalSection TryEnterCriticalSection",
     "atomic operations": "InterlockedIncrement InterlockedDecrement",
     "frees": "HeapDestroy HeapFree LocalFree CoTaskMemFree SysFreeString FreeLibrary CoUninitialize "
