@@ -4,18 +4,11 @@
 // it taken sleeps on the futex behind std::atomic::wait until the holder releases it.
 #pragma once
 
-#include <sys/single_threaded.h>
+#include "linux/edge/OnlyThread.h"
 
 #include <atomic>
 
 namespace quenvar::platform {
-
-// Whether the process has one thread, as the C library tracks it: then no other thread can see a
-// lock word, and a plain load and store take and release it without the bus lock an atomic
-// instruction costs. The C library clears the flag before a second thread starts (and that thread
-// then sees every plain store before it), so a lock taken plainly is released atomically once
-// there are more threads.
-inline bool OnlyThread() noexcept { return __libc_single_threaded != 0; }
 
 class QuickLock {
 public:

@@ -6,7 +6,7 @@
 // std::atomic_ref::wait until the owner leaves.
 #include "platform/Win32.h"
 
-#include "linux/edge/QuickLock.h"
+#include "linux/edge/OnlyThread.h"
 #include "linux/kernel/CurrentThread.h"
 
 #include <atomic>

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string_view>
 #include <thread>
@@ -161,19 +162,25 @@ TEST(CriticalSection, RecursiveForOwnerExclusiveForOthers)
     DeleteCriticalSection(&section);
 }
 
-// Taken while this is the process's lone thread, then contended: the waiters sleep until the owner
-// leaves, and no increment made under the section is lost.
-TEST(CriticalSection, ContendedByManyThreadsLosesNoUpdate)
+// A section taken and a counter counted while this is the process's lone thread, then both
+// contended: the waiters sleep until the owner leaves, and no increment is lost, whether made by an
+// interlocked increment or under the section.
+TEST(Kernel, ManyThreadsLoseNoUpdate)
 {
     CRITICAL_SECTION section;
     InitializeCriticalSection(&section);
     constexpr int kThreads = 4;
     constexpr int kRounds = 20000;
     int counter = 0;
+    LONG interlocked = 0;
     EnterCriticalSection(&section);
+    InterlockedIncrement(&interlocked);
+    std::atomic<bool> go = false;  // so that the threads' increments overlap
     std::vector<std::thread> threads;
     for (int thread = 0; thread < kThreads; ++thread) {
         threads.emplace_back([&] {
+            while (!go) std::this_thread::yield();
+            for (int round = 0; round < kRounds; ++round) InterlockedIncrement(&interlocked);
             for (int round = 0; round < kRounds; ++round) {
                 EnterCriticalSection(&section);
                 ++counter;
@@ -181,9 +188,11 @@ TEST(CriticalSection, ContendedByManyThreadsLosesNoUpdate)
             }
         });
     }
+    go = true;
     ++counter;
     LeaveCriticalSection(&section);
     for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(interlocked, kThreads * kRounds + 1);
     EXPECT_EQ(counter, kThreads * kRounds + 1);
     DeleteCriticalSection(&section);
 }

@@ -9,7 +9,8 @@ extern "C" {
 DWORD WINAPI GetLastError() noexcept;
 void WINAPI SetLastError(DWORD code) noexcept;
 
-// Each answers the new value; the operation is a full barrier.
+// Each answers the new value; the operation is a full barrier (on Linux, while the process has one
+// thread, an unlocked instruction: nobody else can look).
 LONG WINAPI InterlockedIncrement(LONG volatile* addend) noexcept;
 LONG WINAPI InterlockedDecrement(LONG volatile* addend) noexcept;
 
