@@ -8,8 +8,17 @@
 
 namespace quenvar::platform {
 
-// Forgets the text left by the thread's last extended error.
-void ClearLastResponse();
+// The error of the thread's last response, ERROR_SUCCESS when it left none (as nearly always).
+extern constinit thread_local DWORD lastResponseError;
+
+// Forgets the error and text left by the thread's last extended error.
+void ForgetLastResponse();
+
+// As every Internet call starts: checked inline, since there is rarely anything to forget.
+inline void ClearLastResponse()
+{
+    if (lastResponseError != ERROR_SUCCESS) ForgetLastResponse();
+}
 
 // Fails an injected call: the last error, and for ERROR_INTERNET_EXTENDED_ERROR the text that a
 // test armed, as the thread's last response text.

@@ -10,12 +10,8 @@
 namespace quenvar::platform {
 namespace {
 
-struct LastResponse {
-    DWORD error = ERROR_SUCCESS;
-    std::string text;
-};
-
-thread_local LastResponse lastResponse;
+// Set only together with lastResponseError.
+thread_local std::string lastResponseText;
 
 struct ArmedText {
     std::mutex lock;
@@ -30,10 +26,12 @@ ArmedText& Armed()
 
 }  // namespace
 
-void ClearLastResponse()
+constinit thread_local DWORD lastResponseError = ERROR_SUCCESS;
+
+void ForgetLastResponse()
 {
-    lastResponse.error = ERROR_SUCCESS;
-    lastResponse.text.clear();
+    lastResponseError = ERROR_SUCCESS;
+    lastResponseText.clear();
 }
 
 void FailInjectedCall(DWORD error)
@@ -42,10 +40,10 @@ void FailInjectedCall(DWORD error)
         ArmedText& armed = Armed();
         std::lock_guard guard(armed.lock);
         try {
-            lastResponse.text = armed.text;
-            lastResponse.error = error;
+            lastResponseText = armed.text;
+            lastResponseError = error;
         } catch (const std::bad_alloc&) {
-            ClearLastResponse();
+            ForgetLastResponse();
         }
     }
     SetLastError(error);
@@ -60,7 +58,8 @@ void QuenvarTestSetExtendedErrorText(const char* text) noexcept
     armed.text = text;
 }
 
-using quenvar::platform::lastResponse;
+using quenvar::platform::lastResponseError;
+using quenvar::platform::lastResponseText;
 
 using quenvar::platform::WithLastError;
 
@@ -70,8 +69,8 @@ extern "C" BOOL WINAPI InternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer,
     constexpr quenvar::platform::SetsLastError<BOOL> failure{FALSE};
     return quenvar::platform::Boundary("InternetGetLastResponseInfoA", failure, [&]() -> BOOL {
         if (error == nullptr || bufferLength == nullptr) return WithLastError(ERROR_INVALID_PARAMETER, FALSE);
-        *error = lastResponse.error;
-        const std::string& text = lastResponse.text;
+        *error = lastResponseError;
+        const std::string& text = lastResponseText;
         if (text.empty()) {
             if (buffer != nullptr && *bufferLength > 0) buffer[0] = '\0';
             *bufferLength = 0;

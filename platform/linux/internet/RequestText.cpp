@@ -1,6 +1,6 @@
 #include "linux/internet/RequestText.h"
 
-#include <algorithm>
+#include <array>
 #include <charconv>
 #include <iterator>
 
@@ -18,11 +18,20 @@ bool HasControlCharacter(std::string_view text)
 
 bool IsMethodToken(std::string_view text)
 {
-    constexpr std::string_view kSymbols = "!#$%&'*+-.^_`|~";
-    return !text.empty() && std::all_of(text.begin(), text.end(), [&](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-               kSymbols.find(c) != std::string_view::npos;
-    });
+    // Read once per character from a table: every request's verb is checked.
+    static constexpr auto kTokenCharacters = [] {
+        std::array<bool, 256> token{};
+        for (int c = 0; c < 256; ++c) {
+            token[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       std::string_view("!#$%&'*+-.^_`|~").find(static_cast<char>(c)) != std::string_view::npos;
+        }
+        return token;
+    }();
+    if (text.empty()) return false;
+    for (const char c : text) {
+        if (!kTokenCharacters[static_cast<unsigned char>(c)]) return false;
+    }
+    return true;
 }
 
 std::string RequestTarget(std::string_view objectName)
