@@ -3,9 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
-#include <array>
 #include <cstring>
-#include <string_view>
 
 namespace quenvar::platform {
 namespace {
@@ -16,35 +14,6 @@ SocketAddress AddressOf(const void* address, socklen_t length)
     std::memcpy(&result.storage, address, length);
     result.length = length;
     return result;
-}
-
-// Four decimal numbers of 0 to 255, without leading zeros, as inet_pton reads them: the usual
-// form of an address, read here at a fraction of the library call's cost.
-bool ParseDottedQuad(std::string_view text, in_addr& address)
-{
-    std::array<unsigned char, 4> parts{};
-    std::size_t part = 0;
-    unsigned value = 0;
-    unsigned digits = 0;
-    // A part ends at its dot or at the text's end.
-    const auto endPart = [&] {
-        if (digits == 0 || value > 255 || part == parts.size()) return false;
-        parts[part++] = static_cast<unsigned char>(value);
-        value = digits = 0;
-        return true;
-    };
-    for (char c : text) {
-        const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
-        if (digit < 10 && digits < 3 && !(digits == 1 && value == 0)) {
-            value = value * 10 + digit;
-            ++digits;
-        } else if (c != '.' || !endPart()) {
-            return false;
-        }
-    }
-    if (!endPart() || part != parts.size()) return false;
-    std::memcpy(&address, parts.data(), parts.size());
-    return true;
 }
 
 // The server's address when its name is a number; false for a name that needs a look-up.

@@ -1,6 +1,7 @@
 #include "linux/internet/ServerName.h"
 
 #include <array>
+#include <cstring>
 
 namespace quenvar::platform {
 namespace {
@@ -56,6 +57,33 @@ std::optional<INTERNET_PORT> ParsePort(std::string_view text)
 }
 
 }  // namespace
+
+bool ParseDottedQuad(std::string_view text, in_addr& address)
+{
+    std::array<unsigned char, 4> parts{};
+    std::size_t part = 0;
+    unsigned value = 0;
+    unsigned digits = 0;
+    // A part ends at its dot or at the text's end.
+    const auto endPart = [&] {
+        if (digits == 0 || value > 255 || part == parts.size()) return false;
+        parts[part++] = static_cast<unsigned char>(value);
+        value = digits = 0;
+        return true;
+    };
+    for (char c : text) {
+        const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
+        if (digit < 10 && digits < 3 && !(digits == 1 && value == 0)) {
+            value = value * 10 + digit;
+            ++digits;
+        } else if (c != '.' || !endPart()) {
+            return false;
+        }
+    }
+    if (!endPart() || part != parts.size()) return false;
+    std::memcpy(&address, parts.data(), parts.size());
+    return true;
+}
 
 std::optional<ServerAddress> ParseServerName(std::string_view name, INTERNET_PORT port)
 {
