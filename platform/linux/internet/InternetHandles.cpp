@@ -39,9 +39,7 @@ struct HandleTable {
 };
 
 // Constant-initialised: a look-up needs no check that the table was made.
-constinit HandleTable handleTable;
-
-HandleTable& Table() { return handleTable; }
+constinit HandleTable table;
 
 std::uintptr_t ValueOf(HINTERNET handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
@@ -49,7 +47,6 @@ std::uintptr_t ValueOf(HINTERNET handle) { return reinterpret_cast<std::uintptr_
 
 HINTERNET RegisterInternetObject(std::shared_ptr<InternetObject> object, HINTERNET parent)
 {
-    HandleTable& table = Table();
     std::lock_guard guard(table.lock);
     const std::uintptr_t value = table.nextValue;
     HandleEntry entry{std::move(object), ValueOf(parent)};
@@ -64,7 +61,6 @@ HINTERNET RegisterInternetObject(std::shared_ptr<InternetObject> object, HINTERN
 
 std::shared_ptr<InternetObject> FindInternetObject(HINTERNET handle, InternetHandleKind kind)
 {
-    HandleTable& table = Table();
     std::lock_guard guard(table.lock);
     const HandleEntry* found = table.entries.Find(ValueOf(handle));
     if (found == nullptr) return WithLastError(ERROR_INVALID_HANDLE, nullptr);
@@ -78,7 +74,6 @@ bool CloseInternetObject(HINTERNET handle)
     // still running on another thread, and nothing here should wait for it.
     std::shared_ptr<InternetObject> closedAlone;
     std::vector<std::shared_ptr<InternetObject>> closed;
-    HandleTable& table = Table();
     std::lock_guard guard(table.lock);
     const HandleEntry* found = table.entries.Find(ValueOf(handle));
     if (found == nullptr) return WithLastError(ERROR_INVALID_HANDLE, false);
@@ -109,7 +104,6 @@ bool CloseInternetObject(HINTERNET handle)
 
 std::size_t QuenvarTestOpenInternetHandles() noexcept
 {
-    quenvar::platform::HandleTable& table = quenvar::platform::Table();
-    std::lock_guard guard(table.lock);
-    return table.entries.size();
+    std::lock_guard guard(quenvar::platform::table.lock);
+    return quenvar::platform::table.entries.size();
 }
