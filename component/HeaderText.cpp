@@ -2,7 +2,7 @@
 
 namespace quenvar {
 
-HeaderText::HeaderText(const char* text) noexcept : data_(text), text_(text)
+HeaderText::HeaderText(const char* text) noexcept : text_(text)
 {
     CPINFO info{};
     if (!GetCPInfo(CP_ACP, &info)) return;
@@ -19,23 +19,23 @@ const char* HeaderText::Find(std::string_view pattern) const noexcept
     // Without lead bytes every byte starts a character, and the library's search is exact.
     if (!anyLeadByte_) {
         const std::size_t at = text_.find(pattern);
-        return at == std::string_view::npos ? nullptr : data_ + at;
+        return at == std::string_view::npos ? nullptr : text_.data() + at;
     }
     for (std::size_t at = 0; at < text_.size(); at = Next(at)) {
-        if (text_.substr(at, pattern.size()) == pattern) return data_ + at;
+        if (text_.substr(at, pattern.size()) == pattern) return text_.data() + at;
     }
     return nullptr;
 }
 
 const char* HeaderText::FindCharacter(const char* from, char wanted) const noexcept
 {
-    const std::size_t start = static_cast<std::size_t>(from - data_);
+    const std::size_t start = static_cast<std::size_t>(from - text_.data());
     if (!anyLeadByte_) {
         const std::size_t at = text_.find(wanted, start);
-        return at == std::string_view::npos ? nullptr : data_ + at;
+        return at == std::string_view::npos ? nullptr : text_.data() + at;
     }
     for (std::size_t at = start; at < text_.size(); at = Next(at)) {
-        if (text_[at] == wanted) return data_ + at;
+        if (text_[at] == wanted) return text_.data() + at;
     }
     return nullptr;
 }

@@ -14,7 +14,7 @@ public:
     // `text` ends at its first NUL and must outlive this object.
     explicit HeaderText(const char* text) noexcept;
 
-    const char* begin() const noexcept { return data_; }
+    const char* begin() const noexcept { return text_.data(); }
     // The first character at which `pattern` starts, or null; letter case counts.
     const char* Find(std::string_view pattern) const noexcept;
     // The first character at or after `from` (a character of this text) that is `wanted`, or null.
@@ -27,7 +27,6 @@ private:
         return at + (leadBytes_[static_cast<BYTE>(text_[at])] && at + 1 < text_.size() ? 2 : 1);
     }
 
-    const char* data_;
     std::string_view text_;
     bool anyLeadByte_ = false;
     std::array<bool, 256> leadBytes_;  // set, and read, only when the code page has lead bytes
